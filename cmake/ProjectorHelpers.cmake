@@ -1,0 +1,89 @@
+# Shared build rules: warnings, sanitizers, GoogleTest, fuzz targets.
+
+if(WIN32)
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0600)
+  set(PROJECTOR_WARNINGS -Wall -Wextra -Werror -Wno-unused-parameter -Wno-cast-function-type -Wno-missing-field-initializers)
+else()
+  set(PROJECTOR_WARNINGS -Wall -Wextra -Werror -Wno-unused-parameter)
+endif()
+
+if(PROJECTOR_SANITIZE AND NOT WIN32)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Applies the project's warning set to a target of our own code.
+function(projector_warnings target)
+  target_compile_options(${target} PRIVATE ${PROJECTOR_WARNINGS})
+endfunction()
+
+# GoogleTest: the system's natively, built from source for MinGW.
+if(WIN32)
+  if(NOT TARGET gtest)
+    set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  endif()
+  set(PROJECTOR_GTEST_MAIN gtest_main gmock)
+else()
+  find_package(GTest REQUIRED)
+  set(PROJECTOR_GTEST_MAIN GTest::gtest_main GTest::gmock)
+endif()
+
+# projector_test(NAME SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s])
+# One test executable, run as one CTest test (under Wine in the cross tree).
+function(projector_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} ${PROJECTOR_GTEST_MAIN})
+  projector_warnings(${name})
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "PROJECTOR_SOURCE_DIR=${PROJECT_SOURCE_DIR};PROJECTOR_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  if(T_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()
+
+# projector_fuzz(NAME SOURCES ... LIBS ... [CORPUS dir])
+# A libFuzzer entry point (LLVMFuzzerTestOneInput). With PROJECTOR_LIBFUZZER it
+# links against libFuzzer; otherwise against a replay driver that runs the
+# corpus plus deterministic mutations of it, registered as a CTest test.
+function(projector_fuzz name)
+  cmake_parse_arguments(F "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  if(WIN32)
+    return()
+  endif()
+  add_executable(${name} ${F_SOURCES})
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  projector_warnings(${name})
+  if(PROJECTOR_LIBFUZZER)
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  else()
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/fuzz_replay_main.cpp)
+    add_test(NAME ${name}_replay COMMAND ${name} ${F_CORPUS})
+    set_tests_properties(${name}_replay PROPERTIES TIMEOUT 600 LABELS fuzz)
+  endif()
+endfunction()
+
+# Where finished programs land: dist/win32 for the cross tree, dist/host natively.
+if(NOT PROJECTOR_DIST_DIR)
+  if(WIN32)
+    set(PROJECTOR_DIST_DIR "${PROJECT_SOURCE_DIR}/dist/win32")
+  else()
+    set(PROJECTOR_DIST_DIR "${PROJECT_SOURCE_DIR}/dist/host")
+  endif()
+endif()
+
+# projector_dist(TARGET): copies the built file into the dist folder after each build.
+function(projector_dist target)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${PROJECTOR_DIST_DIR}"
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different "$<TARGET_FILE:${target}>" "${PROJECTOR_DIST_DIR}/"
+    VERBATIM)
+endfunction()
