@@ -1,7 +1,7 @@
 # Shared build rules: warnings, sanitizers, GoogleTest, fuzz targets.
 
 if(WIN32)
-  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0600)
+  add_compile_definitions(UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0600)
   set(PROJECTOR_WARNINGS -Wall -Wextra -Werror -Wno-unused-parameter -Wno-cast-function-type -Wno-missing-field-initializers)
 else()
   set(PROJECTOR_WARNINGS -Wall -Wextra -Werror -Wno-unused-parameter)

@@ -1,0 +1,128 @@
+// Windows, frame windows and dialogs, bound to their HWND when the system creates them.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace framework {
+
+// A window object bound to one HWND; a virtual window procedure dispatches to OnXxx handlers.
+class CWnd {
+ public:
+  CWnd() = default;
+  CWnd(const CWnd&) = delete;
+  CWnd& operator=(const CWnd&) = delete;
+  virtual ~CWnd();
+
+  HWND GetSafeHwnd() const { return m_hWnd; }
+  static CWnd* FromHandlePermanent(HWND hwnd);
+
+  // Creates a window of a class registered by the framework or by name; binds it at WM_NCCREATE.
+  bool CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, const RECT& rect,
+                HWND parent, HMENU menuOrId);
+  virtual BOOL DestroyWindow();
+
+  // Binds an existing window (a dialog's control) by subclassing its window procedure.
+  bool SubclassWindow(HWND hwnd);
+  HWND UnsubclassWindow();
+
+  // Returns TRUE when the message was consumed and must not be dispatched.
+  virtual BOOL PreTranslateMessage(MSG* msg);
+
+  LRESULT SendMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const { return ::SendMessageW(m_hWnd, msg, wp, lp); }
+  BOOL PostMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const { return ::PostMessageW(m_hWnd, msg, wp, lp); }
+  void SetWindowText(const std::wstring& text) const { ::SetWindowTextW(m_hWnd, text.c_str()); }
+  std::wstring GetWindowText() const;
+  DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_STYLE)); }
+  DWORD GetExStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE)); }
+  HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+
+  HWND m_hWnd = nullptr;
+
+ protected:
+  // The virtual window procedure: OnWndMsg first, the default procedure for what it leaves.
+  virtual LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp);
+  // Dispatches to the OnXxx handlers; returns whether the message was handled and sets *result.
+  virtual bool OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
+  virtual LRESULT DefWindowProc(UINT msg, WPARAM wp, LPARAM lp);
+
+  // A catch-all for messages without a handler of their own; runs before the specific ones.
+  virtual bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) { return false; }
+  virtual bool OnCreate(CREATESTRUCTW* cs) { return false; }
+  virtual bool OnDestroy() { return false; }
+  virtual bool OnClose() { return false; }
+  virtual bool OnTimer(UINT_PTR id) { return false; }
+  virtual bool OnSize(UINT type, int cx, int cy) { return false; }
+  virtual bool OnMove(int x, int y) { return false; }
+  virtual bool OnPaint() { return false; }
+  virtual bool OnEraseBkgnd(HDC dc, LRESULT* result) { return false; }
+  virtual bool OnCommand(WPARAM wp, LPARAM lp) { return false; }
+  virtual bool OnSysCommand(UINT id, LPARAM lp) { return false; }
+  virtual bool OnQueryDragIcon(LRESULT* result) { return false; }
+  virtual bool OnExitSizeMove() { return false; }
+  // Called after the window has been destroyed and unbound.
+  virtual void PostNcDestroy() {}
+
+  void Bind(HWND hwnd);
+  void Unbind();
+
+  static LRESULT CALLBACK StandardWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+  WNDPROC previousProc_ = nullptr;
+
+ private:
+  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT DispatchBound(UINT msg, WPARAM wp, LPARAM lp);
+};
+
+// A top-level frame window; with no class name it uses the framework's own frame class.
+class CFrameWnd : public CWnd {
+ public:
+  static const RECT rectDefault;
+  bool Create(const wchar_t* className, const wchar_t* title, DWORD style = WS_OVERLAPPEDWINDOW,
+              const RECT& rect = rectDefault, HWND parent = nullptr, HMENU menu = nullptr, DWORD exStyle = 0);
+};
+
+class CDialog;
+
+// Moves values between a dialog's controls and its members, in one direction per exchange.
+struct CDataExchange {
+  CDialog* dialog;
+  bool saveAndValidate;
+};
+void DDX_Check(CDataExchange* dx, int id, BOOL& value);
+void DDX_Text(CDataExchange* dx, int id, std::wstring& value);
+
+// A dialog made from a template of the program's resources, run modally with its own message loop.
+class CDialog : public CWnd {
+ public:
+  CDialog(UINT templateId, HWND parent = nullptr) : templateId_(templateId), parent_(parent) {}
+
+  // Runs the dialog modally; PreTranslateMessage sees every message first. Returns EndDialog's value, -1 on failure.
+  virtual INT_PTR DoModal();
+  void EndDialog(int result);
+  BOOL UpdateData(BOOL saveAndValidate = TRUE);
+  BOOL PreTranslateMessage(MSG* msg) override;
+  UINT templateId() const { return templateId_; }
+  HWND parent() const { return parent_; }
+
+ protected:
+  virtual BOOL OnInitDialog();
+  virtual void OnOK();
+  virtual void OnCancel();
+  virtual void DoDataExchange(CDataExchange* dx) {}
+  bool OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+  LRESULT DefWindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+  UINT templateId_;
+  HWND parent_;
+  bool modalEnded_ = false;
+  int modalResult_ = -1;
+  bool inModalLoop_ = false;
+};
+
+}  // namespace framework

@@ -1,0 +1,244 @@
+#include "movie_document.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "format/inflate.h"
+#include "format/payload.h"
+#include "framework/app.h"
+#include "framework/file.h"
+#include "payload.h"
+#include "text.h"
+#include "unique_name.h"
+
+namespace projector {
+
+namespace {
+
+// Feeds the document reader from the framework's loading archive.
+class ArchiveSource final : public format::ByteSource {
+ public:
+  explicit ArchiveSource(framework::CArchive& archive) : archive_(archive) {}
+  size_t Read(void* dst, size_t n) override { return archive_.Read(dst, n); }
+
+ private:
+  framework::CArchive& archive_;
+};
+
+// The extension of a source path's file name, kept only when it is safe in a file name of ours.
+std::wstring SafeExtension(std::u16string_view sourcePath) {
+  size_t slash = sourcePath.find_last_of(u"\\/");
+  std::u16string_view name = slash == std::u16string_view::npos ? sourcePath : sourcePath.substr(slash + 1);
+  size_t dot = name.find_last_of(u'.');
+  if (dot == std::u16string_view::npos) return L"";
+  std::u16string_view ext = name.substr(dot + 1);
+  for (char16_t c : ext) {
+    if (c < 0x20 || std::u16string_view(u":*?\"<>|").find(c) != std::u16string_view::npos) return L"";
+  }
+  return ToWide(ext);
+}
+
+// Writes one embedded file into the extraction folder under a new name.
+class ExtractedFileWriter final : public format::EmbeddedFileWriter {
+ public:
+  explicit ExtractedFileWriter(std::wstring path) : path_(std::move(path)) {}
+  ~ExtractedFileWriter() override {
+    if (file_.IsOpen()) {
+      file_.Close();
+      ::DeleteFileW(path_.c_str());
+    }
+  }
+  bool Open() {
+    return file_.Open(path_, framework::CFile::modeCreate | framework::CFile::modeReadWrite |
+                                 framework::CFile::shareExclusive);
+  }
+  bool Write(const uint8_t* data, size_t n) override { return file_.Write(data, n); }
+  std::optional<std::u16string> Finish() override {
+    file_.Close();
+    return ToU16(path_);
+  }
+
+ private:
+  std::wstring path_;
+  framework::CFile file_;
+};
+
+class ExtractionSink final : public format::EmbeddedFileSink {
+ public:
+  explicit ExtractionSink(const std::wstring& folder) : folder_(folder) {}
+  std::unique_ptr<format::EmbeddedFileWriter> Begin(std::u16string_view sourcePath, uint64_t size) override {
+    if (sourcePath.empty() || size == 0) return nullptr;
+    auto writer = std::make_unique<ExtractedFileWriter>(MakeUniqueName(folder_, SafeExtension(sourcePath)));
+    if (!writer->Open()) return nullptr;
+    return writer;
+  }
+
+ private:
+  const std::wstring& folder_;
+};
+
+void PumpMessages() {
+  MSG msg;
+  for (int i = 0; i < 1000 && ::PeekMessageW(&msg, nullptr, 0, 0x0C00, PM_NOREMOVE); ++i) {
+    if (!::PeekMessageW(&msg, nullptr, 0, 0x0C00, PM_REMOVE)) break;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
+}  // namespace
+
+MovieDocument::MovieDocument() {
+  std::wstring folder = MakeUniqueTempName(L".tmp");
+  // A name that still exists after the retries belongs to someone else and is never adopted.
+  if (!PathExists(folder) && CreateFolderPath(folder)) {
+    createdFolder_ = true;
+  } else {
+    folder = MakeUniqueName(ExecutableFolder(), L".tmp");
+    if (!PathExists(folder) && CreateFolderPath(folder)) {
+      createdFolder_ = true;
+    } else {
+      folder = MakeUniqueName(L"C:", L".tmp");
+      createdFolder_ = !PathExists(folder) && CreateFolderPath(folder);
+    }
+  }
+  extractionFolder_ = folder;
+  CreateDefaultFont();
+}
+
+MovieDocument::~MovieDocument() {
+  icon_.reset();
+  aboutPicture_.reset();
+  overlayPicture_.reset();
+  overlayFont_.reset();
+  customRegion_.reset();
+  if (!createdFolder_ || !FolderExists(extractionFolder_)) return;
+  if (DeleteFolderTree(extractionFolder_)) return;
+  // Typically the folder is still the current directory: move away and try once more.
+  std::wstring places[] = {TemporaryFolder(), ExecutableFolder(), L"C:\\", L"D:\\"};
+  for (const auto& place : places) {
+    if (!place.empty() && ::SetCurrentDirectoryW(place.c_str())) {
+      DeleteFolderTree(extractionFolder_);
+      return;
+    }
+  }
+}
+
+std::wstring MovieDocument::SourcePath(size_t i) const { return ToWide(data_.playlist.entries[i].sourcePath); }
+
+std::wstring MovieDocument::ExtractedPath(size_t i) const { return ToWide(data_.playlist.entries[i].movie.path); }
+
+float MovieDocument::DisplayTime(size_t i) const { return data_.playlist.entries[i].displayTime; }
+
+void MovieDocument::Reset() {
+  data_.Reset();
+  icon_.reset();
+  aboutPicture_.reset();
+  overlayPicture_.reset();
+  customRegion_.reset();
+  CreateDefaultFont();
+}
+
+void MovieDocument::CreateDefaultFont() {
+  LOGFONTW font{};
+  framework::ScreenDC screen;
+  font.lfHeight = -::MulDiv(100, ::GetDeviceCaps(screen.get(), LOGPIXELSY), 720);
+  font.lfCharSet = DEFAULT_CHARSET;
+  std::wcscpy(font.lfFaceName, L"Microsoft Sans Sarif");
+  overlayFont_.reset(::CreateFontIndirectW(&font));
+}
+
+bool MovieDocument::Load(const std::wstring& path, size_t offset) {
+  bool ok = ReadBody(path, offset);
+  if (!ok) {
+    Reset();
+    return false;
+  }
+  LoadResources();
+  return true;
+}
+
+bool MovieDocument::ReadBody(const std::wstring& path, size_t offset) {
+  MappedImage image;
+  size_t size = image.Open(path);
+  if (size < 10) return false;
+  size_t at = (offset > 0 && offset < size) ? offset : 0;
+  auto header = format::DocumentHeader::Parse(image.base() + at, size - at);
+  if (!header || !header->HasDocumentMarker() || header->version > format::kCurrentFormatVersion) return false;
+  formatVersion_ = header->version;
+
+  framework::CWinApp* app = framework::AfxGetApp();
+  ExtractionSink sink(extractionFolder_);
+  format::ReadOptions options;
+  options.sink = &sink;
+  // Big documents take a while: the window manager must not think the program hangs.
+  options.progress = [](size_t index) {
+    if (index % 20 == 0) PumpMessages();
+  };
+
+  if (header->compressed != 0) {
+    // Inflated straight from the mapped view as it is read: no copy of the document is ever written.
+    const uint8_t* body = image.base() + at + format::DocumentHeader::kSize;
+    size_t available = size - at - format::DocumentHeader::kSize;
+    // zlib cannot expand its input more than about 1032 times: a larger stated size is a lie.
+    if (header->uncompressedSize / 1032 > available + 64) return false;
+    format::InflatingSource source(body, available, header->uncompressedSize);
+    if (app) app->BeginWaitCursor();
+    bool ok = format::ReadDocumentBody(source, header->version, &data_, options) && !source.Failed();
+    if (app) app->EndWaitCursor();
+    return ok;
+  }
+  image.Close();
+
+  framework::CFile file;
+  if (!file.Open(path, framework::CFile::modeRead | framework::CFile::shareDenyWrite)) return false;
+  if (at != 0 && !file.Seek(static_cast<int64_t>(at), framework::CFile::begin)) return false;
+  framework::CArchive archive(file);
+  ArchiveSource source(archive);
+  if (app) app->BeginWaitCursor();
+  format::DocumentHeader stored;
+  bool ok = format::ReadDocument(source, &data_, options, &stored);
+  if (app) app->EndWaitCursor();
+  return ok && stored.version == formatVersion_;
+}
+
+void MovieDocument::LoadResources() {
+  const auto& window = data_.window;
+  if (window.icon.extracted) {
+    icon_.reset(static_cast<HICON>(
+        ::LoadImageW(nullptr, ToWide(window.icon.path).c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE)));
+  }
+  auto loadBitmap = [](const format::EmbeddedFile& file, framework::UniqueBitmap* out) {
+    out->reset();
+    if (!file.extracted) return;
+    out->reset(static_cast<HBITMAP>(::LoadImageW(nullptr, ToWide(file.path).c_str(), IMAGE_BITMAP, 0, 0,
+                                                 LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+  };
+  loadBitmap(data_.about.picture, &aboutPicture_);
+  loadBitmap(data_.overlay.picture, &overlayPicture_);
+
+  const auto& fontBytes = data_.overlay.font;
+  if (fontBytes.size() > 10) {
+    // A short array fills only the front of the structure; the face name always ends inside it.
+    LOGFONTW font{};
+    std::memcpy(&font, fontBytes.data(), std::min(fontBytes.size(), sizeof(font)));
+    font.lfFaceName[LF_FACESIZE - 1] = L'\0';
+    overlayFont_.reset(::CreateFontIndirectW(&font));
+  }
+
+  const auto& region = window.customRegion;
+  customRegion_.reset();
+  if (region.size() >= sizeof(RGNDATAHEADER)) {
+    RGNDATAHEADER head;
+    std::memcpy(&head, region.data(), sizeof(head));
+    uint64_t needed = uint64_t{head.dwSize} + uint64_t{head.nCount} * sizeof(RECT);
+    // The region's own counts must fit the bytes stored, or the system would read past them.
+    if (head.iType == RDH_RECTANGLES && head.dwSize >= sizeof(RGNDATAHEADER) && needed <= region.size()) {
+      customRegion_.reset(::ExtCreateRegion(nullptr, static_cast<DWORD>(needed),
+                                            reinterpret_cast<const RGNDATA*>(region.data())));
+    }
+  }
+}
+
+}  // namespace projector

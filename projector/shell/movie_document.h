@@ -1,0 +1,64 @@
+// The movie document as the projector holds it: read once from the payload, its files in the extraction folder.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "format/document.h"
+#include "framework/handles.h"
+
+namespace projector {
+
+// Owns the document's data, the per-run extraction folder and the icon, pictures, font and region loaded from it.
+class MovieDocument {
+ public:
+  MovieDocument();
+  MovieDocument(const MovieDocument&) = delete;
+  MovieDocument& operator=(const MovieDocument&) = delete;
+  ~MovieDocument();
+
+  // Reads the document block at offset (the marker's position) of the file at path.
+  bool Load(const std::wstring& path, size_t offset);
+  void Reset();
+  void SetHosted(bool hosted) { hosted_ = hosted; }
+  bool hosted() const { return hosted_; }
+
+  const std::wstring& ExtractionFolder() const { return extractionFolder_; }
+  bool ownsExtractionFolder() const { return createdFolder_; }
+  uint32_t formatVersion() const { return formatVersion_; }
+
+  format::MovieDocumentData& data() { return data_; }
+  const format::MovieDocumentData& data() const { return data_; }
+
+  size_t EntryCount() const { return data_.playlist.entries.size(); }
+  std::wstring SourcePath(size_t i) const;
+  std::wstring ExtractedPath(size_t i) const;
+  float DisplayTime(size_t i) const;
+  const format::PlaylistEntry& Record(size_t i) const { return data_.playlist.entries[i]; }
+
+  HICON icon() const { return icon_.get(); }
+  HBITMAP aboutPicture() const { return aboutPicture_.get(); }
+  HBITMAP overlayPicture() const { return overlayPicture_.get(); }
+  HFONT overlayFont() const { return overlayFont_.get(); }
+  HRGN customRegion() const { return customRegion_.get(); }
+
+ private:
+  bool ReadBody(const std::wstring& path, size_t offset);
+  void LoadResources();
+  void CreateDefaultFont();
+
+  format::MovieDocumentData data_;
+  std::wstring extractionFolder_;
+  bool createdFolder_ = false;
+  uint32_t formatVersion_ = 0;
+  bool hosted_ = false;
+  framework::UniqueIcon icon_;
+  framework::UniqueBitmap aboutPicture_;
+  framework::UniqueBitmap overlayPicture_;
+  framework::UniqueFont overlayFont_;
+  framework::UniqueRegion customRegion_;
+};
+
+}  // namespace projector

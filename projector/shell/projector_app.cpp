@@ -1,0 +1,157 @@
+#include "projector_app.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <gdiplus.h>
+
+#include <cstdlib>
+#include <cwctype>
+#include <memory>
+
+#include "framework/handles.h"
+#include "payload.h"
+#include "player/player_dialog.h"
+#include "resource.h"
+#include "support.h"
+#include "transparent/occ_manager_ex.h"
+#include "unique_name.h"
+#include "warning_dialog.h"
+
+namespace projector {
+
+namespace {
+
+COccManagerEx g_controlManager;
+
+std::wstring LoadText(UINT id) {
+  const wchar_t* text = nullptr;
+  int n = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
+  return n > 0 ? std::wstring(text, static_cast<size_t>(n)) : std::wstring();
+}
+
+bool HasExtension(const std::wstring& path, const wchar_t* wanted) {
+  size_t dot = path.find_last_of(L'.');
+  if (dot == std::wstring::npos) return false;
+  std::wstring ext = path.substr(dot + 1);
+  std::wstring w(wanted);
+  if (ext.size() != w.size()) return false;
+  for (size_t i = 0; i < ext.size(); ++i)
+    if (std::towlower(ext[i]) != std::towlower(w[i])) return false;
+  return true;
+}
+
+// Start-up failures end the process without a message; the C runtime's exit still destroys the
+// application object, and with it the extraction folder.
+[[noreturn]] void EndWithFailure() { std::exit(1); }
+
+}  // namespace
+
+ProjectorApp::ProjectorApp() : framework::CWinApp(nullptr) {}
+
+ProjectorApp& TheApp() { return *static_cast<ProjectorApp*>(framework::AfxGetApp()); }
+
+int ProjectorApp::TransparencySupport() {
+  framework::UniqueModule user32(::LoadLibraryW(L"user32.dll"));
+  if (!user32 || !::GetProcAddress(user32.get(), "UpdateLayeredWindow")) return 2;
+  DEVMODEW mode{};
+  mode.dmSize = 220;
+  int depth;
+  if (::EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &mode)) {
+    depth = static_cast<int>(mode.dmBitsPerPel);
+  } else {
+    framework::ScreenDC screen;
+    depth = ::GetDeviceCaps(screen.get(), BITSPIXEL);
+  }
+  return depth >= 16 ? 1 : 3;
+}
+
+BOOL ProjectorApp::InitInstance() {
+  ::InitCommonControls();
+  framework::AfxEnableControlContainer(&g_controlManager);
+  Gdiplus::GdiplusStartupInput input;
+  input.GdiplusVersion = 1;
+  input.DebugEventCallback = nullptr;
+  input.SuppressBackgroundThread = FALSE;
+  input.SuppressExternalCodecs = FALSE;
+  Gdiplus::GdiplusStartup(&gdiplusToken_, &input, nullptr);
+  framework::Enable3dControlsStatic();
+
+  bool showInTaskbar = true;
+  if (!LoadMovieDocument(&showInTaskbar)) EndWithFailure();
+
+  SetRegistryKey(std::wstring(kCompanyKey) + L"\\BrindleworkProjector");
+
+  if (!CheckPlaybackPrerequisites()) framework::AfxEnableControlContainer(nullptr);
+
+  std::unique_ptr<framework::CFrameWnd> owner;
+  if (!showInTaskbar) {
+    owner = std::make_unique<framework::CFrameWnd>();
+    if (!owner->Create(nullptr, nullptr, WS_OVERLAPPEDWINDOW)) owner.reset();
+  }
+
+  auto contextMenu = std::make_unique<PlayerContextMenu>();
+  auto player = std::make_unique<PlayerDialog>(document_, owner ? owner->m_hWnd : nullptr);
+  m_pMainWnd = player.get();
+  player->SetContextMenu(contextMenu.get());
+  player->DoModal();
+
+  m_pMainWnd = nullptr;
+  if (owner) owner->DestroyWindow();
+  owner.reset();
+  player.reset();
+  contextMenu.reset();
+  return FALSE;
+}
+
+int ProjectorApp::ExitInstance() {
+  if (gdiplusToken_) {
+    Gdiplus::GdiplusShutdown(gdiplusToken_);
+    gdiplusToken_ = 0;
+  }
+  // Only a file is unregistered: after a failed extraction the path still names the folder.
+  if (!ToolControlPath.empty() && PathExists(ToolControlPath) && !FolderExists(ToolControlPath)) {
+    UnregisterToolControl(ToolControlPath);
+    ::DeleteFileW(ToolControlPath.c_str());
+  }
+  return framework::CWinApp::ExitInstance();
+}
+
+bool ProjectorApp::LoadMovieDocument(bool* showInTaskbar) {
+  document_.SetHosted(true);
+  size_t offset = 0;
+  if (!FindDocumentBlock(&offset)) return false;
+  if (!document_.Load(ExecutablePath(), offset)) return false;
+  *showInTaskbar = document_.data().window.showInTaskbar != 0;
+  return true;
+}
+
+BOOL ProjectorApp::CheckPlaybackPrerequisites() {
+  bool hasMovie = false;
+  for (size_t i = 0; i < document_.EntryCount() && !hasMovie; ++i)
+    hasMovie = HasExtension(document_.SourcePath(i), L"swf") || HasExtension(document_.ExtractedPath(i), L"swf");
+  if (!hasMovie) return FALSE;
+
+  if (!SettleFlashPlayer(document_)) EndWithFailure();
+
+  auto& window = document_.data().window;
+  if (window.displayMode != 2) return FALSE;
+
+  int support = TransparencySupport();
+  if (support != 1) {
+    if (GetProfileInt(L"WarnDialog", L"ShowMssg", 1) != 0) {
+      WarningDialog warning;
+      warning.SetMessage(LoadText(support == 2 ? IDS_NO_LAYERED_WINDOWS : IDS_COLOUR_DEPTH));
+      if (warning.DoModal() == IDOK && warning.dontShowAgain) WriteProfileInt(L"WarnDialog", L"ShowMssg", 0);
+    }
+    window.displayMode = 0;
+    return FALSE;
+  }
+
+  if (CanCreateToolControl()) return TRUE;
+  ToolControlPath = document_.ExtractionFolder();
+  if (ExtractToolPackage(&ToolControlPath) && RegisterToolControl(ToolControlPath)) return TRUE;
+  window.displayMode = 0;
+  return FALSE;
+}
+
+}  // namespace projector

@@ -1,0 +1,65 @@
+#include "support.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "format/payload.h"
+#include "framework/file.h"
+#include "framework/handles.h"
+#include "movie_document.h"
+#include "payload.h"
+#include "unique_name.h"
+
+namespace projector {
+
+namespace {
+
+bool RunRegsvr32(const std::wstring& parameters) {
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  info.lpVerb = L"open";
+  info.lpFile = L"regsvr32";
+  info.lpParameters = parameters.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  if (!::ShellExecuteExW(&info)) return false;
+  framework::UniqueHandle process(info.hProcess);
+  return process && ::WaitForSingleObject(process.get(), 2000) == WAIT_OBJECT_0;
+}
+
+}  // namespace
+
+bool ExtractToolPackage(std::wstring* path) {
+  MappedImage image;
+  size_t size = image.Open(ExecutablePath());
+  if (size == 0) return false;
+  format::FileBlockScanner scanner(image.base(), size, format::ToolPackageMarker());
+  format::FileBlockView block;
+  if (!scanner.Next(&block) || !block.headerComplete || block.header.version != format::kFileBlockVersion)
+    return false;
+  *path = MakeUniqueName(*path, L"dat");
+  framework::CFile out;
+  if (!out.Open(*path, framework::CFile::modeCreate | framework::CFile::modeWrite | framework::CFile::shareDenyWrite))
+    return false;
+  bool written = block.bodyInRange &&
+                 format::ExtractFileBlock(block, [&out](const uint8_t* d, size_t n) { return out.Write(d, n); });
+  // A damaged package still counts as written; registering the empty file then fails.
+  if (!written) out.SetLength(0);
+  return true;
+}
+
+bool RegisterToolControl(const std::wstring& path) { return RunRegsvr32(L"/s " + path); }
+
+bool UnregisterToolControl(const std::wstring& path) { return RunRegsvr32(L"/s /u " + path); }
+
+bool CanCreateToolControl() {
+  // The transparent player control is hosted windowless; until that host exists nothing can create it.
+  return false;
+}
+
+bool SettleFlashPlayer(MovieDocument&) {
+  // The installed player's version is asked of the Flash control host, which this program does not carry yet.
+  return true;
+}
+
+}  // namespace projector

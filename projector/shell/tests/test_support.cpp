@@ -1,0 +1,136 @@
+#include "test_support.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "format/container.h"
+#include "format/stream.h"
+#include "shell/unique_name.h"
+
+namespace testing_support {
+
+ScratchFolder::ScratchFolder(const std::wstring& tag) {
+  path_ = projector::MakeUniqueName(projector::TemporaryFolder(), L"." + tag);
+  projector::CreateFolderPath(path_);
+}
+
+ScratchFolder::~ScratchFolder() { projector::DeleteFolderTree(path_); }
+
+bool MemoryContent::Open(const format::EmbeddedFile& file, uint64_t* size,
+                         std::unique_ptr<format::ByteSource>* content) {
+  auto it = files_.find(file.path);
+  if (it == files_.end()) return false;
+  *size = it->second.size();
+  *content = std::make_unique<format::MemorySource>(it->second.data(), it->second.size());
+  return true;
+}
+
+format::EmbeddedFile Embed(MemoryContent& content, const std::u16string& sourcePath, Bytes bytes) {
+  format::EmbeddedFile file;
+  file.sourcePath = sourcePath;
+  static int serial = 0;
+  file.path = sourcePath + u"#" + std::u16string(1, static_cast<char16_t>(u'a' + (serial++ % 26)));
+  file.size = bytes.size();
+  content.Add(file.path, std::move(bytes));
+  return file;
+}
+
+Bytes PackImage(const Bytes& stub, const format::MovieDocumentData& doc, format::EmbeddedContentProvider& content,
+                uint32_t version, bool compress, const std::vector<FileBlock>& blocks) {
+  format::VectorSink sink;
+  format::ContainerWriter writer(sink);
+  format::MemorySource stubSource(stub.data(), stub.size());
+  writer.WriteStub(stubSource);
+  writer.WriteDocument(version, doc, content, compress);
+  for (const auto& block : blocks) {
+    format::MemorySource body(block.content.data(), block.content.size());
+    writer.WriteFileBlock(block.marker, block.name, body, block.content.size(), block.compress);
+  }
+  return sink.bytes;
+}
+
+Bytes ReadFileBytes(const std::wstring& path) {
+  Bytes bytes;
+  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return bytes;
+  DWORD size = ::GetFileSize(h, nullptr);
+  bytes.resize(size);
+  DWORD got = 0;
+  if (size) ::ReadFile(h, bytes.data(), size, &got, nullptr);
+  bytes.resize(got);
+  ::CloseHandle(h);
+  return bytes;
+}
+
+bool WriteFileBytes(const std::wstring& path, const Bytes& bytes) {
+  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD put = 0;
+  BOOL ok = bytes.empty() || ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
+  ::CloseHandle(h);
+  return ok && put == bytes.size();
+}
+
+std::vector<std::wstring> ListFolder(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  HANDLE h = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (::FindNextFileW(h, &found));
+  ::FindClose(h);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::wstring BuildTreePath(const std::wstring& relative) {
+  const char* root = std::getenv("PROJECTOR_BINARY_DIR");
+  std::string host = root ? root : "";
+  std::wstring path = L"Z:";
+  for (char c : host) path += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
+  return path + L"\\" + relative;
+}
+
+int RunWithTemp(const std::wstring& exe, const std::wstring& tempFolder, DWORD timeoutMs, HANDLE* keepProcess) {
+  // The child inherits a copy of this environment with TEMP and TMP replaced.
+  std::wstring env;
+  wchar_t* block = ::GetEnvironmentStringsW();
+  for (const wchar_t* p = block; *p; p += wcslen(p) + 1) {
+    std::wstring entry = p;
+    if (_wcsnicmp(entry.c_str(), L"TEMP=", 5) == 0 || _wcsnicmp(entry.c_str(), L"TMP=", 4) == 0) continue;
+    env += entry;
+    env.push_back(L'\0');
+  }
+  ::FreeEnvironmentStringsW(block);
+  env += L"TEMP=" + tempFolder;
+  env.push_back(L'\0');
+  env += L"TMP=" + tempFolder;
+  env.push_back(L'\0');
+  env.push_back(L'\0');
+
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                        env.data(), nullptr, &si, &pi))
+    return -2;
+  ::CloseHandle(pi.hThread);
+  if (keepProcess) {
+    *keepProcess = pi.hProcess;
+    return 0;
+  }
+  DWORD waited = ::WaitForSingleObject(pi.hProcess, timeoutMs);
+  DWORD code = static_cast<DWORD>(-1);
+  if (waited == WAIT_OBJECT_0) {
+    ::GetExitCodeProcess(pi.hProcess, &code);
+  } else {
+    ::TerminateProcess(pi.hProcess, 99);
+  }
+  ::CloseHandle(pi.hProcess);
+  return static_cast<int>(code);
+}
+
+}  // namespace testing_support

@@ -1,0 +1,64 @@
+// Helpers for the shell's tests: scratch folders, documents in memory, packed projectors, child processes.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "format/document.h"
+
+namespace testing_support {
+
+using Bytes = std::vector<uint8_t>;
+
+// A fresh folder under the temporary folder, removed with everything in it at the end of the test.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const std::wstring& tag);
+  ~ScratchFolder();
+  const std::wstring& path() const { return path_; }
+  std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+ private:
+  std::wstring path_;
+};
+
+// Supplies embedded file content from memory, keyed by the EmbeddedFile's path.
+class MemoryContent : public format::EmbeddedContentProvider {
+ public:
+  void Add(const std::u16string& path, Bytes content) { files_[path] = std::move(content); }
+  bool Open(const format::EmbeddedFile& file, uint64_t* size, std::unique_ptr<format::ByteSource>* content) override;
+
+ private:
+  std::map<std::u16string, Bytes> files_;
+};
+
+// An embedded file record whose content is held by a MemoryContent under the same name.
+format::EmbeddedFile Embed(MemoryContent& content, const std::u16string& sourcePath, Bytes bytes);
+
+struct FileBlock {
+  std::u16string marker;
+  std::u16string name;
+  Bytes content;
+  bool compress = true;
+};
+
+// stub + document block (+ file blocks), as the packer lays them out.
+Bytes PackImage(const Bytes& stub, const format::MovieDocumentData& doc, format::EmbeddedContentProvider& content,
+                uint32_t version = 140, bool compress = true, const std::vector<FileBlock>& blocks = {});
+
+Bytes ReadFileBytes(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const Bytes& bytes);
+std::vector<std::wstring> ListFolder(const std::wstring& folder);
+
+// The Windows path of a file of the build tree (the tests get its host path in PROJECTOR_BINARY_DIR).
+std::wstring BuildTreePath(const std::wstring& relative);
+
+// Runs a program with TEMP and TMP pointing at a folder; returns its exit code, or -1 when it did not end in time.
+int RunWithTemp(const std::wstring& exe, const std::wstring& tempFolder, DWORD timeoutMs = 30000,
+                HANDLE* keepProcess = nullptr);
+
+}  // namespace testing_support
