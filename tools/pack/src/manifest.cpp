@@ -1,0 +1,588 @@
+#include "manifest.h"
+
+#include <cmath>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#define TOML_ENABLE_FORMATTERS 0
+#include <toml++/toml.h>
+
+#include "format/payload.h"
+#include "format/region.h"
+#include "text.h"
+
+namespace pack {
+
+namespace fs = std::filesystem;
+using format::EmbeddedFile;
+
+std::vector<uint8_t> SerializeLogFont(const LogFont& f) {
+  std::vector<uint8_t> out(kLogFontSize, 0);
+  int32_t longs[] = {f.height, f.width, f.escapement, f.orientation, f.weight};
+  for (size_t k = 0; k < 5; ++k) format::StoreU32(out.data() + 4 * k, static_cast<uint32_t>(longs[k]));
+  uint8_t bytes[] = {f.italic, f.underline, f.strikeOut, f.charSet, f.outPrecision, f.clipPrecision, f.quality,
+                     f.pitchAndFamily};
+  for (size_t k = 0; k < 8; ++k) out[20 + k] = bytes[k];
+  format::WriteFieldText(out.data() + 28, 64, f.faceName);
+  return out;
+}
+
+bool ParseLogFont(const std::vector<uint8_t>& bytes, LogFont* f) {
+  if (bytes.size() != kLogFontSize) return false;
+  const uint8_t* p = bytes.data();
+  f->height = static_cast<int32_t>(format::LoadU32(p));
+  f->width = static_cast<int32_t>(format::LoadU32(p + 4));
+  f->escapement = static_cast<int32_t>(format::LoadU32(p + 8));
+  f->orientation = static_cast<int32_t>(format::LoadU32(p + 12));
+  f->weight = static_cast<int32_t>(format::LoadU32(p + 16));
+  f->italic = p[20];
+  f->underline = p[21];
+  f->strikeOut = p[22];
+  f->charSet = p[23];
+  f->outPrecision = p[24];
+  f->clipPrecision = p[25];
+  f->quality = p[26];
+  f->pitchAndFamily = p[27];
+  f->faceName = format::ReadFieldText(p + 28, 64);
+  // Only a font that serialises to the same bytes is shown field by field.
+  return f->faceName.size() < 32 && SerializeLogFont(*f) == bytes;
+}
+
+namespace {
+
+// Shared state of one manifest read: where it is and the first error.
+struct Context {
+  fs::path file;
+  fs::path folder;
+  std::string error;
+
+  bool Failed() const { return !error.empty(); }
+
+  void Fail(const toml::source_region& where, const std::string& message) {
+    if (Failed()) return;
+    std::ostringstream line;
+    line << PathToUtf8(file);
+    if (where.begin.line > 0) line << ':' << where.begin.line << ':' << where.begin.column;
+    line << ": " << message;
+    error = line.str();
+  }
+};
+
+// Reads the keys of one table and complains about any it does not know.
+class Section {
+ public:
+  Section(Context& ctx, const toml::table& table, std::string name) : ctx_(ctx), table_(table), name_(std::move(name)) {}
+
+  const toml::node* Get(const char* key) {
+    used_.insert(key);
+    return table_.get(key);
+  }
+
+  std::string Where(const char* key) const { return name_.empty() ? std::string("'") + key + "'" : "'" + name_ + "." + key + "'"; }
+
+  void U32(const char* key, uint32_t* out) {
+    const toml::node* n = Get(key);
+    if (!n || ctx_.Failed()) return;
+    if (auto b = n->as_boolean()) {
+      *out = b->get() ? 1 : 0;
+    } else if (auto i = n->as_integer()) {
+      int64_t v = i->get();
+      if (v < 0 || v > 0xFFFFFFFFll) return ctx_.Fail(n->source(), Where(key) + " must be between 0 and 4294967295");
+      *out = static_cast<uint32_t>(v);
+    } else {
+      ctx_.Fail(n->source(), Where(key) + " must be an integer or a boolean");
+    }
+  }
+
+  void I32(const char* key, int32_t* out) {
+    const toml::node* n = Get(key);
+    if (!n || ctx_.Failed()) return;
+    auto i = n->as_integer();
+    if (!i || i->get() < INT32_MIN || i->get() > INT32_MAX) {
+      return ctx_.Fail(n->source(), Where(key) + " must be a 32-bit integer");
+    }
+    *out = static_cast<int32_t>(i->get());
+  }
+
+  void U8(const char* key, uint8_t* out) {
+    uint32_t v = *out;
+    const toml::node* n = table_.get(key);
+    U32(key, &v);
+    if (n && !ctx_.Failed() && v > 255) return ctx_.Fail(n->source(), Where(key) + " must be between 0 and 255");
+    *out = static_cast<uint8_t>(v);
+  }
+
+  void Colour(const char* key, uint32_t* out) {
+    const toml::node* n = Get(key);
+    if (!n || ctx_.Failed()) return;
+    if (auto s = n->as_string()) {
+      std::vector<uint8_t> rgb;
+      const std::string& text = s->get();
+      if (text.size() != 7 || text[0] != '#' || !FromHex(std::string_view(text).substr(1), &rgb)) {
+        return ctx_.Fail(n->source(), Where(key) + " must be \"#RRGGBB\" or an integer COLORREF");
+      }
+      *out = rgb[0] | (rgb[1] << 8) | (static_cast<uint32_t>(rgb[2]) << 16);
+      return;
+    }
+    used_.erase(key);
+    U32(key, out);
+  }
+
+  void Float(const char* key, float* out) {
+    const toml::node* n = Get(key);
+    if (!n || ctx_.Failed()) return;
+    if (auto f = n->as_floating_point()) {
+      *out = static_cast<float>(f->get());
+    } else if (auto i = n->as_integer()) {
+      *out = static_cast<float>(i->get());
+    } else {
+      ctx_.Fail(n->source(), Where(key) + " must be a number");
+    }
+  }
+
+  void Text(const char* key, std::u16string* out) {
+    const toml::node* n = Get(key);
+    if (!n || ctx_.Failed()) return;
+    auto s = n->as_string();
+    if (!s) return ctx_.Fail(n->source(), Where(key) + " must be a string");
+    *out = FromUtf8(s->get());
+  }
+
+  // A file to embed: KEY names it (relative to the manifest), KEY_source_path
+  // the path stored for it (its name by default).
+  void File(const char* key, EmbeddedFile* out) {
+    std::string sourceKey = std::string(key) + "_source_path";
+    const toml::node* n = Get(key);
+    const toml::node* source = Get(sourceKey.c_str());
+    if (ctx_.Failed()) return;
+    if (!n) {
+      if (source) ctx_.Fail(source->source(), Where(sourceKey.c_str()) + " needs '" + key + "'");
+      return;
+    }
+    auto s = n->as_string();
+    if (!s || s->get().empty()) return ctx_.Fail(n->source(), Where(key) + " must name a file");
+    fs::path local = ctx_.folder / PathFromUtf8(s->get());
+    std::error_code ec;
+    if (!fs::is_regular_file(local, ec)) return ctx_.Fail(n->source(), "file not found: " + PathToUtf8(local));
+    *out = {};
+    out->path = PathToUtf16(local);
+    out->sourcePath = PathToUtf16(PathFromUtf8(s->get()).filename());
+    if (source) {
+      auto t = source->as_string();
+      if (!t || t->get().empty()) return ctx_.Fail(source->source(), Where(sourceKey.c_str()) + " must be a non-empty string");
+      out->sourcePath = FromUtf8(t->get());
+    }
+  }
+
+  const toml::table* Table(const char* key) {
+    const toml::node* n = Get(key);
+    if (!n || ctx_.Failed()) return nullptr;
+    auto t = n->as_table();
+    if (!t) ctx_.Fail(n->source(), Where(key) + " must be a table");
+    return t;
+  }
+
+  const toml::array* Array(const char* key) {
+    const toml::node* n = Get(key);
+    if (!n || ctx_.Failed()) return nullptr;
+    auto a = n->as_array();
+    if (!a) ctx_.Fail(n->source(), Where(key) + " must be an array");
+    return a;
+  }
+
+  void Done() {
+    if (ctx_.Failed()) return;
+    for (auto&& [key, value] : table_) {
+      if (!used_.count(std::string(key.str()))) {
+        std::string where = name_.empty() ? "" : " in [" + name_ + "]";
+        return ctx_.Fail(key.source(), "unknown key '" + std::string(key.str()) + "'" + where);
+      }
+    }
+  }
+
+  Context& ctx() { return ctx_; }
+
+ private:
+  Context& ctx_;
+  const toml::table& table_;
+  std::string name_;
+  std::set<std::string> used_;
+};
+
+void ReadAsset(Context& ctx, const toml::table& t, const std::string& name, format::Asset* a) {
+  Section s(ctx, t, name);
+  s.Text("name", &a->name);
+  const toml::node* path = t.get("path");
+  a->embedded = path ? 0 : 1;
+  s.U32("embedded", &a->embedded);
+  if (a->embedded != 0) {
+    s.File("file", &a->file);
+    if (path && !ctx.Failed()) ctx.Fail(path->source(), "an embedded asset takes 'file', not 'path'");
+  } else {
+    s.Text("path", &a->path);
+    if (const toml::node* f = t.get("file"); f && !ctx.Failed()) {
+      ctx.Fail(f->source(), "an asset that is not embedded takes 'path', not 'file'");
+    }
+  }
+  s.Done();
+}
+
+void ReadEntry(Context& ctx, const toml::table& t, size_t index, format::PlaylistEntry* e) {
+  std::string name = "playlist[" + std::to_string(index) + "]";
+  Section s(ctx, t, name);
+  s.File("file", &e->movie);
+  e->sourcePath = e->movie.sourcePath;
+  s.Text("source_path", &e->sourcePath);
+  e->displayTime = 5.0f;
+  s.Float("display_time", &e->displayTime);
+  s.Text("options", &e->options);
+  if (const toml::array* assets = s.Array("assets")) {
+    for (size_t k = 0; k < assets->size() && !ctx.Failed(); ++k) {
+      const toml::table* at = assets->get(k)->as_table();
+      if (!at) return ctx.Fail(assets->get(k)->source(), "'" + name + ".assets' must be an array of tables");
+      format::Asset a;
+      ReadAsset(ctx, *at, name + ".assets[" + std::to_string(k) + "]", &a);
+      e->assets.push_back(std::move(a));
+    }
+  }
+  s.Done();
+}
+
+void ReadRegion(Section& s, format::WindowSettings* w) {
+  Context& ctx = s.ctx();
+  const toml::node* data = s.Get("region_data");
+  const toml::array* rects = s.Array("region");
+  if (ctx.Failed()) return;
+  if (data && rects) return ctx.Fail(data->source(), "give 'region' or 'region_data', not both");
+  if (data) {
+    auto text = data->as_string();
+    if (!text || !FromHex(text->get(), &w->customRegion)) {
+      return ctx.Fail(data->source(), "'window.region_data' must be a string of hex digits");
+    }
+    return;
+  }
+  std::vector<format::RegionRect> list;
+  if (rects) {
+    for (size_t k = 0; k < rects->size(); ++k) {
+      const toml::array* r = rects->get(k)->as_array();
+      int64_t v[4] = {};
+      bool ok = r && r->size() == 4;
+      for (size_t i = 0; ok && i < 4; ++i) {
+        auto n = r->get(i)->as_integer();
+        ok = n && n->get() >= INT32_MIN && n->get() <= INT32_MAX;
+        if (ok) v[i] = n->get();
+      }
+      if (!ok) {
+        return ctx.Fail(rects->get(k)->source(), "each 'window.region' rectangle must be [left, top, right, bottom]");
+      }
+      list.push_back({static_cast<int32_t>(v[0]), static_cast<int32_t>(v[1]), static_cast<int32_t>(v[2]),
+                      static_cast<int32_t>(v[3])});
+    }
+  }
+  // Every document carries a region; without rectangles it is the empty one.
+  w->customRegion = format::MakeRegionData(list);
+}
+
+void ReadFont(Section& s, format::OverlaySettings* o) {
+  Context& ctx = s.ctx();
+  const toml::node* data = s.Get("font_data");
+  const toml::table* font = s.Table("font");
+  if (ctx.Failed()) return;
+  if (data && font) return ctx.Fail(data->source(), "give 'font' or 'font_data', not both");
+  if (data) {
+    auto text = data->as_string();
+    if (!text || !FromHex(text->get(), &o->font)) {
+      return ctx.Fail(data->source(), "'overlay.font_data' must be a string of hex digits");
+    }
+    return;
+  }
+  if (!font) return;
+  Section f(ctx, *font, "overlay.font");
+  LogFont lf;
+  f.Text("face", &lf.faceName);
+  if (const toml::node* points = f.Get("points")) {
+    double p = 0;
+    if (auto d = points->as_floating_point()) p = d->get();
+    else if (auto i = points->as_integer()) p = static_cast<double>(i->get());
+    if (!(p > 0 && p < 1000)) return ctx.Fail(points->source(), "'overlay.font.points' must be a size in points");
+    // Characters of this many points on a 96 dpi screen.
+    lf.height = -static_cast<int32_t>(std::lround(p * 96.0 / 72.0));
+  }
+  f.I32("height", &lf.height);
+  f.I32("width", &lf.width);
+  f.I32("escapement", &lf.escapement);
+  f.I32("orientation", &lf.orientation);
+  f.I32("weight", &lf.weight);
+  f.U8("italic", &lf.italic);
+  f.U8("underline", &lf.underline);
+  f.U8("strikeout", &lf.strikeOut);
+  f.U8("charset", &lf.charSet);
+  f.U8("out_precision", &lf.outPrecision);
+  f.U8("clip_precision", &lf.clipPrecision);
+  f.U8("quality", &lf.quality);
+  f.U8("pitch_and_family", &lf.pitchAndFamily);
+  if (lf.faceName.size() > 31 && !ctx.Failed()) {
+    return ctx.Fail(font->source(), "'overlay.font.face' may have at most 31 characters");
+  }
+  f.Done();
+  o->font = SerializeLogFont(lf);
+}
+
+void ReadBlockFile(Context& ctx, const toml::node* n, const std::string& what, std::optional<fs::path>* out) {
+  if (!n || ctx.Failed()) return;
+  auto s = n->as_string();
+  if (!s || s->get().empty()) return ctx.Fail(n->source(), what + " must name a file");
+  fs::path p = ctx.folder / PathFromUtf8(s->get());
+  std::error_code ec;
+  if (!fs::is_regular_file(p, ec)) return ctx.Fail(n->source(), "file not found: " + PathToUtf8(p));
+  if (!format::IsSafeFileName(PathToUtf16(p.filename()))) {
+    return ctx.Fail(n->source(), "unusable block file name: " + PathToUtf8(p.filename()));
+  }
+  *out = p;
+}
+
+void ReadManifest(Context& ctx, const toml::table& root, Manifest* m) {
+  Section top(ctx, root, "");
+  format::MovieDocumentData& d = m->document;
+  if (const toml::node* v = top.Get("format_version")) {
+    auto i = v->as_integer();
+    if (!i || i->get() < format::kOldestFormatVersion || i->get() > format::kCurrentFormatVersion) {
+      return ctx.Fail(v->source(), "'format_version' must be between 100 and 140");
+    }
+    m->formatVersion = static_cast<uint32_t>(i->get());
+  }
+  if (const toml::node* v = top.Get("compress")) {
+    auto b = v->as_boolean();
+    if (!b) return ctx.Fail(v->source(), "'compress' must be true or false");
+    m->compress = b->get();
+  }
+  top.U32("playlist_reserved", &d.playlist.reserved);
+
+  if (const toml::array* list = top.Array("playlist")) {
+    for (size_t k = 0; k < list->size() && !ctx.Failed(); ++k) {
+      const toml::table* t = list->get(k)->as_table();
+      if (!t) return ctx.Fail(list->get(k)->source(), "'playlist' must be an array of tables ([[playlist]])");
+      format::PlaylistEntry e;
+      ReadEntry(ctx, *t, k, &e);
+      d.playlist.entries.push_back(std::move(e));
+    }
+  }
+
+  if (const toml::table* t = top.Table("about_texts")) {
+    Section s(ctx, *t, "about_texts");
+    s.Text("product_name", &d.aboutTexts.productName);
+    s.Text("text2", &d.aboutTexts.text2);
+    s.Text("text3", &d.aboutTexts.text3);
+    s.Text("notice", &d.aboutTexts.notice);
+    s.Text("text5", &d.aboutTexts.text5);
+    s.Text("text6", &d.aboutTexts.text6);
+    s.Text("version", &d.aboutTexts.version);
+    s.Done();
+  }
+
+  if (const toml::table* t = top.Table("size")) {
+    Section s(ctx, *t, "size");
+    format::SizeSettings& z = d.size;
+    s.U32("mode", &z.sizeMode);
+    s.U32("initial_state", &z.initialState);
+    s.U32("flags", &z.flags);
+    s.U32("horizontal_placement", &z.horizontalPlacement);
+    s.U32("vertical_placement", &z.verticalPlacement);
+    s.U32("alignment", &z.alignment);
+    s.U32("width", &z.fixedWidth);
+    s.U32("height", &z.fixedHeight);
+    s.U32("percentage", &z.percentage);
+    s.U32("horizontal_offset", &z.horizontalOffset);
+    s.U32("kept_value", &z.keptValue);
+    s.U32("vertical_offset_movie_size", &z.verticalOffsetMovieSize);
+    s.U32("vertical_offset_fixed_size", &z.verticalOffsetFixedSize);
+    s.U32("use_work_area", &z.useWorkArea);
+    s.Done();
+  }
+
+  d.window.customRegion = format::MakeRegionData({});
+  if (const toml::table* t = top.Table("window")) {
+    Section s(ctx, *t, "window");
+    format::WindowSettings& w = d.window;
+    s.Text("title", &w.title);
+    s.U32("value1", &w.value1);
+    s.Text("text1", &w.text1);
+    s.File("icon", &w.icon);
+    s.U32("shape_kind", &w.shapeKind);
+    s.U32("shape_index", &w.shapeIndex);
+    ReadRegion(s, &w);
+    s.U32("caption", &w.captionStyle);
+    s.U32("maximize_box", &w.maximizeBox);
+    s.U32("minimize_box", &w.minimizeBox);
+    s.U32("system_menu", &w.systemMenu);
+    s.U32("value2", &w.value2);
+    s.U32("display_mode", &w.displayMode);
+    s.Colour("background_color", &w.backgroundColor);
+    s.U32("show_in_taskbar", &w.showInTaskbar);
+    s.U32("tray_icon", &w.trayIcon);
+    s.U32("always_on_top", &w.alwaysOnTop);
+    s.U32("taskbar_command", &w.taskbarCommand);
+    s.U32("taskbar_command_at_close", &w.taskbarCommandAtClose);
+    s.Done();
+  }
+
+  if (const toml::table* t = top.Table("controls")) {
+    Section s(ctx, *t, "controls");
+    format::ControlSettings& c = d.control;
+    s.U32("left_button_mode", &c.leftButtonMode);
+    s.U32("right_button_mode", &c.rightButtonMode);
+    s.U32("key_mode", &c.keyMode);
+    s.U32("esc_closes", &c.escCloses);
+    s.U32("any_key_closes", &c.anyKeyCloses);
+    s.Done();
+  }
+
+  if (const toml::table* t = top.Table("playlist_options")) {
+    Section s(ctx, *t, "playlist_options");
+    format::PlaylistOptions& o = d.playlistOptions;
+    s.U32("timer", &o.timer);
+    s.U32("loop", &o.loop);
+    s.U32("value3", &o.value3);
+    s.U32("options", &o.options);
+    s.U32("value5", &o.value5);
+    s.U32("value6", &o.value6);
+    s.U32("value7", &o.value7);
+    s.Text("text_a", &o.textA);
+    s.U32("value8", &o.value8);
+    s.Text("text_b", &o.textB);
+    s.U32("value9", &o.value9);
+    s.Text("text_c", &o.textC);
+    s.Text("text_d", &o.textD);
+    s.Done();
+  }
+
+  if (const toml::table* t = top.Table("about")) {
+    Section s(ctx, *t, "about");
+    format::AboutSettings& a = d.about;
+    s.U32("value1", &a.value1);
+    s.U32("value2", &a.value2);
+    s.U32("value3", &a.value3);
+    s.U32("value4", &a.value4);
+    s.U32("value5", &a.value5);
+    s.Text("web_label", &a.webLabel);
+    s.Text("web_address", &a.webAddress);
+    s.Text("mail_label", &a.mailLabel);
+    s.Text("mail_address", &a.mailAddress);
+    s.U32("value6", &a.value6);
+    s.Text("text1", &a.text1);
+    s.Text("web_extra", &a.webExtra);
+    s.Text("mail_extra", &a.mailExtra);
+    for (size_t k = 0; k < a.values7to15.size(); ++k) {
+      std::string key = "value" + std::to_string(7 + k);
+      s.U32(key.c_str(), &a.values7to15[k]);
+    }
+    s.U32("no_about", &a.noAbout);
+    s.File("picture", &a.picture);
+    s.Done();
+  }
+
+  if (const toml::table* t = top.Table("overlay")) {
+    Section s(ctx, *t, "overlay");
+    format::OverlaySettings& o = d.overlay;
+    s.U32("position", &o.position);
+    s.U32("alignment", &o.alignment);
+    s.U32("value3", &o.value3);
+    s.Text("text", &o.text);
+    s.Colour("text_color", &o.textColor);
+    s.Colour("background_color", &o.backgroundColor);
+    ReadFont(s, &o);
+    s.U32("value7", &o.value7);
+    s.Text("text2", &o.text2);
+    s.File("picture", &o.picture);
+    s.Done();
+  }
+
+  for (auto [key, block] : {std::pair{"quality", &d.quality}, std::pair{"quality2", &d.quality2}}) {
+    if (const toml::table* t = top.Table(key)) {
+      Section s(ctx, *t, key);
+      s.U32("quality", &block->quality);
+      s.U32("value2", &block->value2);
+      s.Done();
+    }
+  }
+
+  if (const toml::table* t = top.Table("debug")) {
+    Section s(ctx, *t, "debug");
+    s.U32("show_log", &d.debug.showLog);
+    s.U32("value2", &d.debug.value2);
+    s.Done();
+  }
+
+  if (const toml::table* t = top.Table("sound")) {
+    Section s(ctx, *t, "sound");
+    format::SoundSettings& z = d.sound;
+    s.U32("embedded", &z.embedded);
+    s.U32("play", &z.play);
+    s.U32("loop", &z.loop);
+    s.Text("source_path", &z.sourcePath);
+    s.Text("path", &z.path);
+    s.File("file", &z.file);
+    if (z.embedded == 0 && !z.file.Empty() && !ctx.Failed()) {
+      ctx.Fail(t->get("file")->source(), "'sound.file' needs 'sound.embedded' other than 0");
+    }
+    s.Done();
+  }
+
+  if (const toml::table* t = top.Table("blocks")) {
+    Section s(ctx, *t, "blocks");
+    if (const toml::array* libs = s.Array("fscommand_libraries")) {
+      for (size_t k = 0; k < libs->size() && !ctx.Failed(); ++k) {
+        std::optional<fs::path> p;
+        ReadBlockFile(ctx, libs->get(k), "each of 'blocks.fscommand_libraries'", &p);
+        if (p) m->blocks.fscommandLibraries.push_back(*p);
+      }
+    }
+    ReadBlockFile(ctx, s.Get("installer"), "'blocks.installer'", &m->blocks.installer);
+    ReadBlockFile(ctx, s.Get("resource_library"), "'blocks.resource_library'", &m->blocks.resourceLibrary);
+    ReadBlockFile(ctx, s.Get("tool_package"), "'blocks.tool_package'", &m->blocks.toolPackage);
+    if (const toml::node* v = s.Get("search_stub_folder")) {
+      auto b = v->as_boolean();
+      if (!b) return ctx.Fail(v->source(), "'blocks.search_stub_folder' must be true or false");
+      m->searchStubFolder = b->get();
+    }
+    s.Done();
+  }
+  top.Done();
+}
+
+}  // namespace
+
+bool ParseManifest(std::string_view text, const fs::path& path, Manifest* manifest, std::string* error) {
+  *manifest = {};
+  Context ctx;
+  ctx.file = path;
+  ctx.folder = path.parent_path();
+  if (ctx.folder.empty()) ctx.folder = ".";
+  try {
+    toml::table root = toml::parse(text, PathToUtf8(path));
+    ReadManifest(ctx, root, manifest);
+  } catch (const toml::parse_error& e) {
+    ctx.Fail(e.source(), std::string(e.description()));
+  } catch (const std::exception& e) {
+    ctx.Fail({}, e.what());
+  }
+  if (ctx.Failed()) {
+    *error = ctx.error;
+    return false;
+  }
+  return true;
+}
+
+bool LoadManifest(const fs::path& path, Manifest* manifest, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = PathToUtf8(path) + ": cannot read the manifest";
+    return false;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  return ParseManifest(text.str(), path, manifest, error);
+}
+
+}  // namespace pack

@@ -1,0 +1,401 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "format/document.h"
+#include "format/payload.h"
+#include "pack.h"
+#include "text.h"
+
+namespace pack {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<uint8_t> ReadBytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const fs::path& p, const std::string& bytes) {
+  fs::create_directories(p.parent_path());
+  std::ofstream out(p, std::ios::binary);
+  out << bytes;
+}
+
+// A scratch folder with a stub, some content files and block files.
+class PackTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device rd;
+    dir_ = fs::temp_directory_path() / ("pack_test_" + std::to_string(rd()));
+    fs::create_directories(dir_);
+    WriteBytes(dir_ / "win32" / "projector.exe", std::string("MZ fake stub\0\0\0", 15));
+    WriteBytes(dir_ / "win32" / "InstallFlashPlayer.exe", "installer bytes");
+    WriteBytes(dir_ / "content" / "one.swf", "FWS one");
+    WriteBytes(dir_ / "content" / "two.png", std::string("\x89PNG\r\n\x1a\n two", 13));
+    WriteBytes(dir_ / "content" / "asset.txt", "asset");
+    WriteBytes(dir_ / "content" / "empty.bmp", "");
+    WriteBytes(dir_ / "content" / "app.ico", "icon");
+    WriteBytes(dir_ / "content" / "about.bmp", "BM about");
+    WriteBytes(dir_ / "content" / "sound.wav", "RIFF sound");
+    WriteBytes(dir_ / "libs" / "VantraFSCmd.dll", "MZ library one");
+    WriteBytes(dir_ / "libs" / "OtherFSCmd.dll", "MZ library two");
+    WriteBytes(dir_ / "libs" / "Mardenkit.dll", "MZ resources");
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  fs::path Manifest(const std::string& text, const std::string& name = "m.toml") {
+    fs::path p = dir_ / name;
+    WriteBytes(p, text);
+    return p;
+  }
+
+  int BuildExe(const fs::path& manifest, const fs::path& out, std::string* err = nullptr,
+               std::optional<uint32_t> version = {}, bool noCompress = false) {
+    BuildOptions o;
+    o.manifest = manifest;
+    o.output = out;
+    o.stub = dir_ / "win32" / "projector.exe";
+    o.formatVersion = version;
+    o.noCompress = noCompress;
+    std::ostringstream outText, errText;
+    int rc = Build(o, outText, errText);
+    if (err) *err = errText.str();
+    return rc;
+  }
+
+  std::string BuildError(const std::string& manifestText) {
+    std::string err;
+    EXPECT_EQ(BuildExe(Manifest(manifestText), dir_ / "bad.exe", &err), kExitError) << manifestText;
+    EXPECT_FALSE(fs::exists(dir_ / "bad.exe"));
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    return err;
+  }
+
+  fs::path dir_;
+};
+
+const char* kFullManifest = R"(
+format_version = 140
+playlist_reserved = 3
+
+[[playlist]]
+file = "content/one.swf"
+file_source_path = 'C:\Authoring\one.swf'
+source_path = 'C:\Authoring\one.swf'
+display_time = 2.5
+options = "opt"
+
+[[playlist.assets]]
+name = "asset"
+file = "content/asset.txt"
+
+[[playlist.assets]]
+name = "linked"
+path = 'D:\linked.txt'
+
+[[playlist]]
+file = "content/two.png"
+display_time = 0.1
+
+[[playlist.assets]]
+name = "nothing"
+file = "content/empty.bmp"
+
+[about_texts]
+product_name = "Product \"quoted\""
+notice = "Notice\nline"
+version = "1.2"
+
+[size]
+mode = 1
+width = 640
+height = 480
+use_work_area = false
+
+[window]
+title = "Tïtle"
+icon = "content/app.ico"
+shape_kind = 2
+region = [[0, 0, 100, 50], [10, 50, 90, 80]]
+display_mode = 1
+background_color = "#102030"
+taskbar_command = 3
+taskbar_command_at_close = 4
+
+[controls]
+right_button_mode = 2
+
+[playlist_options]
+loop = true
+text_c = "#"
+text_d = "D"
+
+[about]
+mail_address = "me@example.invalid"
+web_extra = "we"
+no_about = 0
+picture = "content/about.bmp"
+
+[overlay]
+position = 4
+text = "Overlay"
+text_color = 255
+font = { face = "Arial", points = 10, weight = 700 }
+
+[quality]
+quality = 2
+
+[debug]
+show_log = 1
+
+[sound]
+play = 1
+loop = 1
+source_path = 'C:\sound.wav'
+file = "content/sound.wav"
+
+[blocks]
+fscommand_libraries = ["libs/VantraFSCmd.dll", "libs/OtherFSCmd.dll"]
+resource_library = "libs/Mardenkit.dll"
+)";
+
+class PackVersions : public PackTest, public ::testing::WithParamInterface<std::tuple<uint32_t, bool>> {};
+
+TEST_P(PackVersions, BuildExtractBuildGivesTheSameExecutable) {
+  auto [version, compress] = GetParam();
+  fs::path first = dir_ / "first.exe";
+  std::string err;
+  ASSERT_EQ(BuildExe(Manifest(kFullManifest), first, &err, version, !compress), kExitOk) << err;
+
+  std::ostringstream listing, errText;
+  ASSERT_EQ(Inspect(first, listing, errText), kExitOk) << errText.str();
+  std::ostringstream extracted;
+  ASSERT_EQ(Extract(first, dir_ / "out", extracted, errText), kExitOk) << errText.str();
+
+  fs::path again = dir_ / "again.exe";
+  ASSERT_EQ(BuildExe(dir_ / "out" / "manifest.toml", again, &err), kExitOk) << err;
+  EXPECT_EQ(ReadBytes(first), ReadBytes(again));
+
+  // What inspect prints builds the same executable too (with the extracted files beside it).
+  WriteBytes(dir_ / "out" / "inspect.toml", listing.str());
+  ASSERT_EQ(BuildExe(dir_ / "out" / "inspect.toml", again, &err), kExitOk) << err;
+  EXPECT_EQ(ReadBytes(first), ReadBytes(again));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, PackVersions,
+                         ::testing::Combine(::testing::Values(100u, 120u, 130u, 140u), ::testing::Bool()));
+
+TEST_F(PackTest, BuiltDocumentHoldsTheManifest) {
+  fs::path exe = dir_ / "out.exe";
+  std::string err;
+  ASSERT_EQ(BuildExe(Manifest(kFullManifest), exe, &err), kExitOk) << err;
+  auto image = ReadBytes(exe);
+  EXPECT_EQ(std::string(image.begin(), image.begin() + 12), "MZ fake stub");
+  format::MovieDocumentData d;
+  format::DocumentHeader header;
+  ASSERT_TRUE(format::ReadDocumentFromImage(image.data(), image.size(), &d, {}, &header));
+  EXPECT_EQ(header.version, 140u);
+  EXPECT_EQ(header.compressed, 1u);
+  ASSERT_EQ(d.playlist.entries.size(), 2u);
+  EXPECT_EQ(d.playlist.reserved, 3u);
+  const format::PlaylistEntry& e = d.playlist.entries[0];
+  EXPECT_EQ(e.movie.sourcePath, u"C:\\Authoring\\one.swf");
+  EXPECT_EQ(e.movie.size, 7u);
+  EXPECT_EQ(e.displayTime, 2.5f);
+  ASSERT_EQ(e.assets.size(), 2u);
+  EXPECT_EQ(e.assets[0].file.sourcePath, u"asset.txt");
+  EXPECT_EQ(e.assets[1].embedded, 0u);
+  EXPECT_EQ(e.assets[1].path, u"D:\\linked.txt");
+  EXPECT_EQ(d.playlist.entries[1].sourcePath, u"two.png");
+  EXPECT_EQ(d.aboutTexts.productName, u"Product \"quoted\"");
+  EXPECT_EQ(d.aboutTexts.notice, u"Notice\nline");
+  EXPECT_EQ(d.size.fixedWidth, 640u);
+  EXPECT_EQ(d.size.useWorkArea, 0u);
+  EXPECT_EQ(d.window.title, u"T\u00EFtle");
+  EXPECT_EQ(d.window.backgroundColor, 0x302010u);
+  EXPECT_EQ(d.window.customRegion.size(), 32u + 2 * 16u);
+  EXPECT_EQ(d.window.taskbarCommandAtClose, 4u);
+  EXPECT_EQ(d.control.rightButtonMode, 2u);
+  EXPECT_EQ(d.control.escCloses, 1u);  // omitted: the default
+  EXPECT_EQ(d.playlistOptions.loop, 1u);
+  EXPECT_EQ(d.playlistOptions.value7, 30u);
+  EXPECT_EQ(d.about.noAbout, 0u);
+  EXPECT_EQ(d.about.mailAddress, u"me@example.invalid");
+  EXPECT_EQ(d.overlay.font.size(), 92u);
+  EXPECT_EQ(format::LoadU32(d.overlay.font.data()), static_cast<uint32_t>(-13));
+  EXPECT_EQ(format::LoadU32(d.overlay.font.data() + 16), 700u);
+  EXPECT_EQ(d.quality.quality, 2u);
+  EXPECT_EQ(d.debug.showLog, 1u);
+  EXPECT_EQ(d.sound.file.sourcePath, u"sound.wav");
+
+  // The blocks follow in the shipped order: libraries, installer (found beside the stub), resources.
+  std::vector<std::pair<size_t, std::u16string>> blocks;
+  for (const auto& marker : {format::FsCommandMarker(), format::InstallerMarker(), format::ResourceMarker(),
+                             format::ToolPackageMarker()}) {
+    format::FileBlockScanner scan(image.data(), image.size(), marker);
+    for (format::FileBlockView v; scan.Next(&v);) {
+      EXPECT_TRUE(v.Extractable());
+      blocks.emplace_back(v.offset, v.header.name);
+    }
+  }
+  ASSERT_EQ(blocks.size(), 4u);
+  std::sort(blocks.begin(), blocks.end());
+  EXPECT_EQ(blocks[0].second, u"VantraFSCmd.dll");
+  EXPECT_EQ(blocks[1].second, u"OtherFSCmd.dll");
+  EXPECT_EQ(blocks[2].second, u"InstallFlashPlayer.exe");
+  EXPECT_EQ(blocks[3].second, u"Mardenkit.dll");
+}
+
+TEST_F(PackTest, OlderFormatVersionsDropTheNewerFields) {
+  fs::path exe = dir_ / "old.exe";
+  ASSERT_EQ(BuildExe(Manifest(kFullManifest), exe, nullptr, 100), kExitOk);
+  auto image = ReadBytes(exe);
+  format::MovieDocumentData d;
+  format::DocumentHeader header;
+  ASSERT_TRUE(format::ReadDocumentFromImage(image.data(), image.size(), &d, {}, &header));
+  EXPECT_EQ(header.version, 100u);
+  EXPECT_EQ(d.window.taskbarCommand, 0u);
+  EXPECT_EQ(d.size.useWorkArea, 1u);
+  EXPECT_EQ(d.about.noAbout, 1u);
+  EXPECT_EQ(d.about.webExtra, u"");
+  EXPECT_EQ(d.playlistOptions.textD, u"");
+}
+
+TEST_F(PackTest, ExtractWritesEveryFile) {
+  fs::path exe = dir_ / "out.exe";
+  ASSERT_EQ(BuildExe(Manifest(kFullManifest), exe), kExitOk);
+  std::ostringstream out, err;
+  ASSERT_EQ(Extract(exe, dir_ / "x", out, err), kExitOk) << err.str();
+  fs::path x = dir_ / "x";
+  EXPECT_EQ(ReadBytes(x / "document" / "01-one.swf"), ReadBytes(dir_ / "content" / "one.swf"));
+  EXPECT_EQ(ReadBytes(x / "document" / "02-asset.txt"), ReadBytes(dir_ / "content" / "asset.txt"));
+  EXPECT_EQ(ReadBytes(x / "document" / "03-two.png"), ReadBytes(dir_ / "content" / "two.png"));
+  EXPECT_TRUE(fs::exists(x / "document" / "04-empty.bmp"));
+  EXPECT_EQ(fs::file_size(x / "document" / "04-empty.bmp"), 0u);
+  EXPECT_EQ(ReadBytes(x / "document" / "05-app.ico"), ReadBytes(dir_ / "content" / "app.ico"));
+  EXPECT_EQ(ReadBytes(x / "document" / "07-sound.wav"), ReadBytes(dir_ / "content" / "sound.wav"));
+  EXPECT_EQ(ReadBytes(x / "blocks" / "VantraFSCmd.dll"), ReadBytes(dir_ / "libs" / "VantraFSCmd.dll"));
+  EXPECT_EQ(ReadBytes(x / "blocks" / "InstallFlashPlayer.exe"), ReadBytes(dir_ / "win32" / "InstallFlashPlayer.exe"));
+  EXPECT_EQ(ReadBytes(x / "blocks" / "Mardenkit.dll"), ReadBytes(dir_ / "libs" / "Mardenkit.dll"));
+  size_t documentFiles = 0;
+  for (auto& e : fs::directory_iterator(x / "document")) documentFiles += e.is_regular_file();
+  EXPECT_EQ(documentFiles, 7u);  // no temporary files left
+}
+
+TEST_F(PackTest, BadManifestsGetOneLineNamingTheLine) {
+  EXPECT_NE(BuildError("[window]\ntitel = \"x\"\n").find("m.toml:2:1: unknown key 'titel' in [window]"),
+            std::string::npos);
+  EXPECT_NE(BuildError("[size]\nwidth = \"wide\"\n").find("m.toml:2:9: 'size.width' must be an integer"),
+            std::string::npos);
+  EXPECT_NE(BuildError("[size]\nwidth = -1\n").find("m.toml:2:9: 'size.width' must be between 0 and 4294967295"),
+            std::string::npos);
+  EXPECT_NE(BuildError("\n[[playlist]]\nfile = \"missing.swf\"\n").find("m.toml:3:8: file not found:"),
+            std::string::npos);
+  EXPECT_NE(BuildError("[window\ntitle = 1\n").find("m.toml:1:"), std::string::npos);
+  EXPECT_NE(BuildError("format_version = 141\n").find("m.toml:1:18: 'format_version' must be between 100 and 140"),
+            std::string::npos);
+  EXPECT_NE(BuildError("[blocks]\ninstaller = \"nowhere.exe\"\n").find("m.toml:2:13: file not found:"),
+            std::string::npos);
+  EXPECT_NE(BuildError("[[playlist]]\nfile = \"content/one.swf\"\ndisplay_time = \"long\"\n")
+                .find("m.toml:3:16: 'playlist[0].display_time' must be a number"),
+            std::string::npos);
+  EXPECT_NE(BuildError("[window]\nbackground_color = \"red\"\n").find("must be \"#RRGGBB\""), std::string::npos);
+  EXPECT_NE(BuildError("[overlay]\nfont = { face = \"" + std::string(40, 'f') + "\" }\n").find("at most 31"),
+            std::string::npos);
+  EXPECT_NE(BuildError("[window]\nregion = [[1, 2, 3]]\n").find("m.toml:2:11:"), std::string::npos);
+}
+
+TEST_F(PackTest, MissingOrUsedStubsAreRefused) {
+  fs::path m = Manifest("");
+  BuildOptions o;
+  o.manifest = m;
+  o.output = dir_ / "o.exe";
+  o.selfPath = dir_ / "host" / "projector-pack";  // default stub: host/../win32/projector.exe
+  std::ostringstream out, err;
+  EXPECT_EQ(Build(o, out, err), kExitOk) << err.str();
+  o.selfPath = dir_ / "nowhere" / "deeper" / "projector-pack";
+  EXPECT_EQ(Build(o, out, err), kExitError);
+  EXPECT_NE(err.str().find("stub not found"), std::string::npos);
+  o.stub = dir_ / "o.exe";  // already packed
+  o.output = dir_ / "p.exe";
+  err.str("");
+  EXPECT_EQ(Build(o, out, err), kExitError);
+  EXPECT_NE(err.str().find("already carries a payload"), std::string::npos);
+  o.stub = dir_ / "win32" / "projector.exe";
+  o.output = *o.stub;
+  err.str("");
+  EXPECT_EQ(Build(o, out, err), kExitError);
+  EXPECT_NE(err.str().find("overwrite an input"), std::string::npos);
+}
+
+TEST_F(PackTest, LargePayloadsReportProgress) {
+  std::mt19937 rng(1);
+  std::string big(5u << 20, '\0');
+  for (auto& c : big) c = static_cast<char>(rng());
+  WriteBytes(dir_ / "content" / "big.swf", big);
+  std::string err;
+  ASSERT_EQ(BuildExe(Manifest("[[playlist]]\nfile = \"content/big.swf\"\n"), dir_ / "big.exe", &err), kExitOk);
+  EXPECT_NE(err.find("packing 100% of 5.0 MB"), std::string::npos) << err;
+  ASSERT_EQ(BuildExe(Manifest("[[playlist]]\nfile = \"content/one.swf\"\n"), dir_ / "small.exe", &err), kExitOk);
+  EXPECT_TRUE(err.empty()) << err;
+}
+
+TEST_F(PackTest, CommandLineExitCodes) {
+  auto run = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), "projector-pack");
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    std::ostringstream out, err;
+    return RunCommandLine(static_cast<int>(argv.size()), argv.data(), dir_ / "host" / "projector-pack", out, err);
+  };
+  fs::path m = Manifest("[[playlist]]\nfile = \"content/one.swf\"\n");
+  std::string mp = PathToUtf8(m), exe = PathToUtf8(dir_ / "cli.exe");
+  EXPECT_EQ(run({}), kExitUsage);
+  EXPECT_EQ(run({"frobnicate"}), kExitUsage);
+  EXPECT_EQ(run({"build", mp}), kExitUsage);
+  EXPECT_EQ(run({"build", mp, "-o", exe, "--format-version", "141"}), kExitUsage);
+  EXPECT_EQ(run({"build", mp, "-o", exe, "--format-version", "120", "--no-compress"}), kExitOk);
+  EXPECT_EQ(run({"inspect", exe}), kExitOk);
+  EXPECT_EQ(run({"inspect", PathToUtf8(dir_ / "win32" / "projector.exe")}), kExitError);
+  EXPECT_EQ(run({"inspect", PathToUtf8(dir_ / "nothing.exe")}), kExitError);
+  EXPECT_EQ(run({"extract", exe, PathToUtf8(dir_ / "cli")}), kExitOk);
+  EXPECT_EQ(run({"--help"}), kExitOk);
+}
+
+TEST_F(PackTest, InspectRefusesDamagedDocuments) {
+  fs::path exe = dir_ / "out.exe";
+  ASSERT_EQ(BuildExe(Manifest(kFullManifest), exe), kExitOk);
+  auto image = ReadBytes(exe);
+  format::StoreU32(image.data() + 15 + 68, 141);
+  WriteBytes(dir_ / "new.exe", std::string(image.begin(), image.end()));
+  std::ostringstream out, err;
+  EXPECT_EQ(Inspect(dir_ / "new.exe", out, err), kExitError);
+  EXPECT_NE(err.str().find("141"), std::string::npos) << err.str();
+}
+
+TEST(PackerBinary, CarriesNoJoinedMarker) {
+  auto image = ReadBytes(PathFromUtf8(PACKER_PATH));
+  ASSERT_GT(image.size(), 1000u);
+  for (const std::u16string& marker : {format::DocumentMarker(), format::FsCommandMarker(), format::InstallerMarker(),
+                                       format::ResourceMarker(), format::ToolPackageMarker()}) {
+    std::string narrow(marker.begin(), marker.end());
+    format::MarkerSearch wide;
+    ASSERT_TRUE(wide.SetPattern(marker));
+    EXPECT_EQ(wide.Find(image.data(), image.size()), nullptr) << narrow;
+    format::MarkerSearch ascii;
+    ASSERT_TRUE(ascii.SetPatternBytes(reinterpret_cast<const uint8_t*>(narrow.data()), narrow.size()));
+    EXPECT_EQ(ascii.Find(image.data(), image.size()), nullptr) << narrow;
+  }
+}
+
+}  // namespace
+}  // namespace pack
