@@ -17,7 +17,12 @@ std::string Quote(std::u16string_view text) {
     if (c < 0x20 || c == 0x7F) literal = false;
   }
   // Literal strings keep Windows paths readable.
-  if (literal) return "'" + utf8 + "'";
+  if (literal) {
+    std::string out(1, '\'');
+    out += utf8;
+    out += '\'';
+    return out;
+  }
   std::string out = "\"";
   for (unsigned char c : utf8) {
     switch (c) {
@@ -36,7 +41,8 @@ std::string Quote(std::u16string_view text) {
         }
     }
   }
-  return out + "\"";
+  out += '"';
+  return out;
 }
 
 std::string Number(float v) {
@@ -47,6 +53,12 @@ std::string Number(float v) {
   std::string s = buf;
   if (s.find_first_of(".en") == std::string::npos) s += ".0";
   return s;
+}
+
+std::string HexString(const std::vector<uint8_t>& bytes) {
+  std::ostringstream s;
+  s << '"' << ToHex(bytes) << '"';
+  return s.str();
 }
 
 std::string Colour(uint32_t c) {
@@ -141,16 +153,17 @@ std::string WriteManifest(const format::MovieDocumentData& d, uint32_t formatVer
   std::vector<format::RegionRect> rects;
   if (format::ParseRegionData(w.customRegion, &rects) && format::MakeRegionData(rects) == w.customRegion) {
     if (!rects.empty()) {
-      std::string list = "[";
+      std::ostringstream list;
+      list << '[';
       for (size_t k = 0; k < rects.size(); ++k) {
         const format::RegionRect& r = rects[k];
-        list += (k ? ", [" : "[") + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " +
-                std::to_string(r.right) + ", " + std::to_string(r.bottom) + "]";
+        list << (k ? ", [" : "[") << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ']';
       }
-      o.Raw("region", list + "]");
+      list << ']';
+      o.Raw("region", list.str());
     }
   } else {
-    o.Raw("region_data", "\"" + ToHex(w.customRegion) + "\"");
+    o.Raw("region_data", HexString(w.customRegion));
   }
   o.U32("caption", w.captionStyle);
   o.U32("maximize_box", w.maximizeBox);
@@ -221,7 +234,7 @@ std::string WriteManifest(const format::MovieDocumentData& d, uint32_t formatVer
   o.Raw("background_color", Colour(v.backgroundColor));
   LogFont font;
   bool asTable = ParseLogFont(v.font, &font);
-  if (!asTable && !v.font.empty()) o.Raw("font_data", "\"" + ToHex(v.font) + "\"");
+  if (!asTable && !v.font.empty()) o.Raw("font_data", HexString(v.font));
   o.U32("value7", v.value7);
   o.Text("text2", v.text2);
   o.File("picture", v.picture);
@@ -263,11 +276,13 @@ std::string WriteManifest(const format::MovieDocumentData& d, uint32_t formatVer
   if (snd.embedded != 0) o.File("file", snd.file);
 
   o.Header("blocks");
-  std::string libs = "[";
+  std::ostringstream libs;
+  libs << '[';
   for (size_t k = 0; k < blocks.fscommandLibraries.size(); ++k) {
-    libs += (k ? ", " : "") + Quote(FromUtf8(blocks.fscommandLibraries[k]));
+    libs << (k ? ", " : "") << Quote(FromUtf8(blocks.fscommandLibraries[k]));
   }
-  o.Raw("fscommand_libraries", libs + "]");
+  libs << ']';
+  o.Raw("fscommand_libraries", libs.str());
   if (!blocks.installer.empty()) o.Text("installer", FromUtf8(blocks.installer));
   if (!blocks.resourceLibrary.empty()) o.Text("resource_library", FromUtf8(blocks.resourceLibrary));
   if (!blocks.toolPackage.empty()) o.Text("tool_package", FromUtf8(blocks.toolPackage));

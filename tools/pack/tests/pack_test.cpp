@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -380,6 +381,20 @@ TEST_F(PackTest, InspectRefusesDamagedDocuments) {
   std::ostringstream out, err;
   EXPECT_EQ(Inspect(dir_ / "new.exe", out, err), kExitError);
   EXPECT_NE(err.str().find("141"), std::string::npos) << err.str();
+}
+
+TEST_F(PackTest, TheDemoManifestBuilds) {
+  const char* source = std::getenv("PROJECTOR_SOURCE_DIR");
+  ASSERT_NE(source, nullptr);
+  std::string err;
+  fs::path exe = dir_ / "Demo.exe";
+  ASSERT_EQ(BuildExe(PathFromUtf8(source) / "examples" / "demo" / "demo.toml", exe, &err), kExitOk) << err;
+  auto image = ReadBytes(exe);
+  format::MovieDocumentData d;
+  ASSERT_TRUE(format::ReadDocumentFromImage(image.data(), image.size(), &d));
+  EXPECT_EQ(d.playlist.entries.size(), 3u);
+  EXPECT_EQ(d.playlistOptions.loop, 1u);
+  EXPECT_FALSE(d.window.title.empty());
 }
 
 TEST(PackerBinary, CarriesNoJoinedMarker) {
