@@ -1,0 +1,37 @@
+#pragma once
+// What a renderer draws for one frame: the background and, back to front, the
+// shapes and texts with their stage transforms and colour transforms.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "swfplayer/engine/geometry.h"
+#include "swfplayer/engine/movie.h"
+
+namespace swf {
+
+struct DisplayItem {
+  enum class Kind : uint8_t { Shape, Text };
+  Kind kind = Kind::Shape;
+  Matrix matrix;                     // object space to stage space, both in twips
+  ColorTransform cxform;
+  const ShapeDef* shape = nullptr;   // Shape: fills first, then strokes
+  const EditTextDef* text = nullptr; // Text: bounds, font, colour, layout
+  std::string textValue;             // Text: what the field shows, lines split by "\r" or "\n"
+};
+
+struct DisplayList {
+  Rgba background{255, 255, 255, 255};
+  Rect stage;                        // twips
+  std::vector<DisplayItem> items;
+  std::shared_ptr<const MovieDef> movie;  // owns every definition the items point to
+
+  // The bitmap a bitmap fill names, or null.
+  const BitmapDef* Bitmap(uint16_t id) const {
+    if (!movie) return nullptr;
+    const Character* c = movie->Find(id);
+    return c && c->kind == Character::Kind::Bitmap ? c->bitmap.get() : nullptr;
+  }
+};
+
+}  // namespace swf

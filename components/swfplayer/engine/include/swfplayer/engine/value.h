@@ -1,0 +1,183 @@
+#pragma once
+// Script values and objects: the six value types, objects with properties and
+// prototypes, functions, arrays, and the heap that owns every object.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace swf {
+
+class Object;
+class Heap;
+class Interpreter;
+
+enum class ValueType : uint8_t { Undefined, Null, Boolean, Number, String, Object };
+
+class Value {
+ public:
+  Value() = default;
+  Value(bool b) : type_(ValueType::Boolean), bool_(b) {}
+  Value(double n) : type_(ValueType::Number), number_(n) {}
+  Value(int n) : type_(ValueType::Number), number_(n) {}
+  Value(std::string s) : type_(ValueType::String), string_(std::move(s)) {}
+  Value(const char* s) : type_(ValueType::String), string_(s) {}
+  Value(Object* o) : type_(o ? ValueType::Object : ValueType::Null), object_(o) {}
+  static Value Null() {
+    Value v;
+    v.type_ = ValueType::Null;
+    return v;
+  }
+
+  ValueType Type() const { return type_; }
+  bool IsUndefined() const { return type_ == ValueType::Undefined; }
+  bool IsNull() const { return type_ == ValueType::Null; }
+  bool IsBoolean() const { return type_ == ValueType::Boolean; }
+  bool IsNumber() const { return type_ == ValueType::Number; }
+  bool IsString() const { return type_ == ValueType::String; }
+  bool IsObject() const { return type_ == ValueType::Object; }
+
+  bool AsBool() const { return bool_; }
+  double AsNumber() const { return number_; }
+  const std::string& AsString() const { return string_; }
+  Object* AsObject() const { return type_ == ValueType::Object ? object_ : nullptr; }
+
+ private:
+  ValueType type_ = ValueType::Undefined;
+  bool bool_ = false;
+  double number_ = 0;
+  std::string string_;
+  Object* object_ = nullptr;
+};
+
+// Conversions as the player performs them; version is the SWF version of the
+// code doing the conversion.
+std::string NumberToString(double n);
+double StringToNumber(const std::string& s, int version);
+double ToNumber(const Value& v, int version);
+std::string ToString(const Value& v, int version);
+bool ToBoolean(const Value& v, int version);
+int32_t ToInt32(double n);
+
+enum PropertyFlags : uint8_t { kDontEnum = 1, kDontDelete = 2, kReadOnly = 4 };
+
+struct Property {
+  std::string name;   // as first written
+  Value value;
+  uint8_t flags = 0;
+  uint64_t order = 0; // insertion order, for enumeration
+};
+
+// An object with named properties and a prototype; subclasses add behaviour.
+class Object {
+ public:
+  enum class Kind : uint8_t { Plain, Array, Function, Clip, Display };
+
+  Object(Heap& heap, Object* proto, Kind kind = Kind::Plain) : heap_(heap), proto_(proto), kind_(kind) {}
+  virtual ~Object() = default;
+  Object(const Object&) = delete;
+  Object& operator=(const Object&) = delete;
+
+  Kind GetKind() const { return kind_; }
+  Heap& GetHeap() const { return heap_; }
+  Object* Proto() const { return proto_; }
+  void SetProto(Object* p) { proto_ = p; }
+
+  // Own property first, then the prototype chain.
+  virtual bool Get(const std::string& name, Value& out);
+  virtual void Set(const std::string& name, const Value& v);
+  virtual bool Delete(const std::string& name);
+  virtual bool HasOwn(const std::string& name) const;
+  bool GetOwn(const std::string& name, Value& out) const;
+  // Names of enumerable properties, own before inherited, in insertion order.
+  virtual std::vector<std::string> Keys() const;
+  void SetFlags(const std::string& name, uint8_t flags);
+
+  // The text of the object when converted to a string.
+  virtual std::string DefaultString(int version) const;
+
+  // Reports every object this one references, for the collector.
+  virtual void Trace(std::vector<Object*>& out) const;
+
+  bool marked = false;
+
+ protected:
+  std::string Key(const std::string& name) const;
+
+ private:
+  Heap& heap_;
+  Object* proto_;
+  Kind kind_;
+  std::unordered_map<std::string, Property> props_;
+  uint64_t nextOrder_ = 0;
+};
+
+// Array with dense elements behind index-named properties and "length".
+class ArrayObject : public Object {
+ public:
+  ArrayObject(Heap& heap, Object* proto) : Object(heap, proto, Kind::Array) {}
+  bool Get(const std::string& name, Value& out) override;
+  void Set(const std::string& name, const Value& v) override;
+  std::vector<std::string> Keys() const override;
+  std::string DefaultString(int version) const override;
+  void Trace(std::vector<Object*>& out) const override;
+  std::vector<Value> elements;
+  static constexpr size_t kMaxLength = 1u << 20;
+};
+
+using NativeFn = std::function<Value(Interpreter&, const Value& self, std::span<const Value> args)>;
+
+struct ScriptFunction {
+  std::shared_ptr<const std::vector<uint8_t>> code;
+  size_t start = 0, end = 0;
+  std::vector<std::string> params;
+  std::shared_ptr<const std::vector<std::string>> constants;
+  std::vector<Object*> scope;     // the scope chain the function closes over
+  Object* definingClip = nullptr; // the timeline it was defined on
+  int version = 0;
+};
+
+class FunctionObject : public Object {
+ public:
+  FunctionObject(Heap& heap, Object* proto) : Object(heap, proto, Kind::Function) {}
+  std::string DefaultString(int) const override { return "[type Function]"; }
+  void Trace(std::vector<Object*>& out) const override;
+  NativeFn native;                // set for built-ins
+  ScriptFunction script;          // set otherwise
+};
+
+// Owns all objects; unreachable ones are freed by Collect between scripts.
+class Heap {
+ public:
+  explicit Heap(bool caseSensitive = true) : caseSensitive_(caseSensitive) {}
+  ~Heap();
+  Heap(const Heap&) = delete;
+  Heap& operator=(const Heap&) = delete;
+
+  template <class T, class... A>
+  T* Make(A&&... args) {
+    auto p = std::make_unique<T>(*this, std::forward<A>(args)...);
+    T* raw = p.get();
+    objects_.push_back(std::move(p));
+    return raw;
+  }
+  void Adopt(std::unique_ptr<Object> o) { objects_.push_back(std::move(o)); }
+
+  bool CaseSensitive() const { return caseSensitive_; }
+  void SetCaseSensitive(bool cs) { caseSensitive_ = cs; }
+  size_t Count() const { return objects_.size(); }
+  bool Exhausted() const { return objects_.size() > kMaxObjects; }
+  void Collect(const std::vector<Object*>& roots);
+  void Clear();
+
+  static constexpr size_t kMaxObjects = 1u << 18;
+
+ private:
+  bool caseSensitive_;
+  std::vector<std::unique_ptr<Object>> objects_;
+};
+
+}  // namespace swf

@@ -1,0 +1,79 @@
+#pragma once
+// The AVM1 interpreter: runs action blocks and script functions on a runtime.
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "runtime.h"
+#include "swfplayer/engine/bit_reader.h"
+
+namespace swf {
+
+class Interpreter {
+ public:
+  explicit Interpreter(Runtime& rt) : rt_(rt) {}
+  Runtime& Rt() { return rt_; }
+
+  void RunBlock(ClipObject* clip, const std::shared_ptr<const std::vector<uint8_t>>& code);
+  Value Call(const Value& fn, const Value& self, std::span<const Value> args);
+  // Makes a new object the way "new" does, with a built-in or a script constructor.
+  Value Construct(const Value& ctor, std::span<const Value> args);
+
+  // Counts the bytes of a string a script made, against the frame's budget.
+  const std::string& Charge(const std::string& s);
+
+ private:
+  struct WithBlock {
+    Object* object;
+    size_t end;
+  };
+  struct Context {
+    std::shared_ptr<const std::vector<uint8_t>> code;
+    size_t start = 0, end = 0;
+    ClipObject* original = nullptr;  // the timeline the code belongs to
+    DisplayObject* target = nullptr; // SetTarget's target; null when it named nothing
+    Object* activation = nullptr;    // locals of a function call
+    Value self;
+    std::vector<Object*> scope;      // closed-over scopes, outermost first
+    std::vector<WithBlock> with;
+    std::shared_ptr<const std::vector<std::string>> constants;
+    std::vector<Value> registers = std::vector<Value>(4);
+    int version = 0;
+    size_t stackBase = 0;
+    Value result;
+  };
+
+  void Run(Context& c);
+  bool Step(Context& c, uint8_t op, BitReader& r, size_t& pc);
+  Value Pop(Context& c);
+  void Push(Value v);
+  Value Bool(const Context& c, bool b) const { return c.version < 5 ? Value(b ? 1 : 0) : Value(b); }
+  DisplayObject* Base(const Context& c) const { return c.target ? c.target : c.original; }
+  ClipObject* BaseClip(const Context& c) const;
+
+  bool Lookup(Context& c, const std::string& name, Value& out);
+  Value GetVar(Context& c, const std::string& name);
+  void SetVar(Context& c, const std::string& name, const Value& v);
+  Value GetMember(Context& c, const Value& obj, const std::string& name);
+  Value CallMethod(Context& c, const Value& obj, const std::string& name, std::span<const Value> args);
+  void Goto(Context& c, DisplayObject* target, const Value& frame, bool play, int bias);
+  Value DefineFunction(Context& c, BitReader& r, size_t& pc, bool v2);
+  std::vector<Value> PopArgs(Context& c);
+
+  Runtime& rt_;
+  std::vector<Value> stack_;
+  int depth_ = 0;
+};
+
+// UTF-8 helpers used by the string actions and methods.
+size_t Utf8Length(const std::string& s);
+std::string Utf8Substr(const std::string& s, size_t start, size_t count);
+std::string Utf8Encode(uint32_t cp);
+uint32_t Utf8First(const std::string& s);
+
+// A method of a string value ("abc".charAt(1)); false when there is none of that name.
+bool StringMethod(Interpreter& in, const std::string& s, const std::string& name, std::span<const Value> args,
+                  Value& out);
+
+}  // namespace swf

@@ -1,0 +1,291 @@
+// Value conversions with the player's own rules, and the object store.
+#include "swfplayer/engine/value.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <unordered_set>
+
+namespace swf {
+
+std::string NumberToString(double n) {
+  if (std::isnan(n)) return "NaN";
+  if (std::isinf(n)) return n > 0 ? "Infinity" : "-Infinity";
+  if (n == 0) return "0";
+  char buf[64];
+  if (n == std::floor(n) && std::fabs(n) < 1e15) {
+    std::snprintf(buf, sizeof buf, "%.0f", n);
+    return buf;
+  }
+  std::snprintf(buf, sizeof buf, "%.15g", n);
+  std::string s = buf;
+  // Exponents are written without leading zeros ("1e+21", "1e-7") on every runtime.
+  size_t e = s.find('e');
+  if (e != std::string::npos) {
+    std::string mant = s.substr(0, e);
+    char sign = e + 1 < s.size() ? s[e + 1] : '+';
+    size_t d = e + 2;
+    while (d + 1 < s.size() && s[d] == '0') ++d;
+    s = mant + "e" + sign + s.substr(d);
+  }
+  return s;
+}
+
+double StringToNumber(const std::string& str, int version) {
+  const double invalid = version >= 5 ? std::nan("") : 0.0;
+  size_t i = 0, n = str.size();
+  auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; };
+  while (i < n && space(str[i])) ++i;
+  size_t end = n;
+  while (end > i && space(str[end - 1])) --end;
+  if (i == end) return invalid;
+  std::string s = str.substr(i, end - i);
+  if (version >= 5 && s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+    double v = 0;
+    for (size_t k = 2; k < s.size(); ++k) {
+      char c = s[k];
+      int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+              : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+              : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+      if (d < 0) return invalid;
+      v = v * 16 + d;
+    }
+    return v;
+  }
+  size_t k = 0;
+  if (k < s.size() && (s[k] == '+' || s[k] == '-')) ++k;
+  size_t digits = 0;
+  while (k < s.size() && std::isdigit(static_cast<unsigned char>(s[k]))) ++k, ++digits;
+  if (k < s.size() && s[k] == '.') {
+    ++k;
+    while (k < s.size() && std::isdigit(static_cast<unsigned char>(s[k]))) ++k, ++digits;
+  }
+  if (digits == 0) return invalid;
+  if (k < s.size() && (s[k] == 'e' || s[k] == 'E')) {
+    size_t m = k + 1;
+    if (m < s.size() && (s[m] == '+' || s[m] == '-')) ++m;
+    size_t expDigits = 0;
+    while (m < s.size() && std::isdigit(static_cast<unsigned char>(s[m]))) ++m, ++expDigits;
+    if (expDigits) k = m;
+  }
+  if (k != s.size()) return invalid;
+  return std::strtod(s.c_str(), nullptr);
+}
+
+double ToNumber(const Value& v, int version) {
+  switch (v.Type()) {
+    case ValueType::Undefined:
+    case ValueType::Null: return version >= 7 ? std::nan("") : 0.0;
+    case ValueType::Boolean: return v.AsBool() ? 1 : 0;
+    case ValueType::Number: return v.AsNumber();
+    case ValueType::String: return StringToNumber(v.AsString(), version);
+    case ValueType::Object: return std::nan("");
+  }
+  return std::nan("");
+}
+
+std::string ToString(const Value& v, int version) {
+  switch (v.Type()) {
+    case ValueType::Undefined: return version >= 7 ? "undefined" : "";
+    case ValueType::Null: return "null";
+    case ValueType::Boolean: return v.AsBool() ? "true" : "false";
+    case ValueType::Number: return NumberToString(v.AsNumber());
+    case ValueType::String: return v.AsString();
+    case ValueType::Object: return v.AsObject()->DefaultString(version);
+  }
+  return "";
+}
+
+bool ToBoolean(const Value& v, int version) {
+  switch (v.Type()) {
+    case ValueType::Undefined:
+    case ValueType::Null: return false;
+    case ValueType::Boolean: return v.AsBool();
+    case ValueType::Number: return v.AsNumber() != 0 && !std::isnan(v.AsNumber());
+    case ValueType::String: {
+      if (version >= 7) return !v.AsString().empty();
+      double n = StringToNumber(v.AsString(), version);
+      return n != 0 && !std::isnan(n);
+    }
+    case ValueType::Object: return true;
+  }
+  return false;
+}
+
+int32_t ToInt32(double n) {
+  if (!std::isfinite(n)) return 0;
+  double m = std::fmod(std::trunc(n), 4294967296.0);
+  if (m < 0) m += 4294967296.0;
+  return static_cast<int32_t>(static_cast<uint32_t>(m));
+}
+
+std::string Object::Key(const std::string& name) const {
+  if (heap_.CaseSensitive()) return name;
+  std::string k = name;
+  for (char& c : k) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return k;
+}
+
+bool Object::GetOwn(const std::string& name, Value& out) const {
+  auto it = props_.find(Key(name));
+  if (it == props_.end()) return false;
+  out = it->second.value;
+  return true;
+}
+
+bool Object::Get(const std::string& name, Value& out) {
+  if (GetOwn(name, out)) return true;
+  // Prototype chains may be cyclic when a script makes them so.
+  Object* p = proto_;
+  for (int depth = 0; p && depth < 256; ++depth, p = p->proto_) {
+    if (p != this && p->GetOwn(name, out)) return true;
+  }
+  return false;
+}
+
+void Object::Set(const std::string& name, const Value& v) {
+  auto [it, added] = props_.try_emplace(Key(name));
+  if (added) {
+    it->second.name = name;
+    it->second.order = nextOrder_++;
+  } else if (it->second.flags & kReadOnly) {
+    return;
+  }
+  it->second.value = v;
+}
+
+bool Object::Delete(const std::string& name) {
+  auto it = props_.find(Key(name));
+  if (it == props_.end() || (it->second.flags & kDontDelete)) return false;
+  props_.erase(it);
+  return true;
+}
+
+bool Object::HasOwn(const std::string& name) const { return props_.count(Key(name)) != 0; }
+
+void Object::SetFlags(const std::string& name, uint8_t flags) {
+  auto it = props_.find(Key(name));
+  if (it != props_.end()) it->second.flags = flags;
+}
+
+std::vector<std::string> Object::Keys() const {
+  std::vector<const Property*> own;
+  for (auto& [k, p] : props_)
+    if (!(p.flags & kDontEnum)) own.push_back(&p);
+  std::sort(own.begin(), own.end(), [](const Property* a, const Property* b) { return a->order < b->order; });
+  std::vector<std::string> out;
+  for (auto* p : own) out.push_back(p->name);
+  return out;
+}
+
+std::string Object::DefaultString(int) const { return "[object Object]"; }
+
+void Object::Trace(std::vector<Object*>& out) const {
+  if (proto_) out.push_back(proto_);
+  for (auto& [k, p] : props_)
+    if (Object* o = p.value.AsObject()) out.push_back(o);
+}
+
+namespace {
+bool IndexOf(const std::string& name, size_t& index) {
+  if (name.empty() || name.size() > 9) return false;
+  size_t v = 0;
+  for (char c : name) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    v = v * 10 + static_cast<size_t>(c - '0');
+  }
+  if (name.size() > 1 && name[0] == '0') return false;
+  index = v;
+  return true;
+}
+thread_local int joinDepth = 0;
+}  // namespace
+
+bool ArrayObject::Get(const std::string& name, Value& out) {
+  size_t i;
+  if (IndexOf(name, i)) {
+    if (i < elements.size()) {
+      out = elements[i];
+      return true;
+    }
+    return Object::Get(name, out);
+  }
+  if (name == "length") {
+    out = Value(static_cast<double>(elements.size()));
+    return true;
+  }
+  return Object::Get(name, out);
+}
+
+void ArrayObject::Set(const std::string& name, const Value& v) {
+  size_t i;
+  if (IndexOf(name, i)) {
+    if (i >= kMaxLength) return;
+    if (i >= elements.size()) elements.resize(i + 1);
+    elements[i] = v;
+    return;
+  }
+  if (name == "length") {
+    double n = ToNumber(v, 7);
+    if (n >= 0 && n <= kMaxLength) elements.resize(static_cast<size_t>(n));
+    return;
+  }
+  Object::Set(name, v);
+}
+
+std::vector<std::string> ArrayObject::Keys() const {
+  std::vector<std::string> out;
+  for (size_t i = 0; i < elements.size(); ++i) out.push_back(std::to_string(i));
+  auto rest = Object::Keys();
+  out.insert(out.end(), rest.begin(), rest.end());
+  return out;
+}
+
+std::string ArrayObject::DefaultString(int version) const {
+  if (joinDepth > 8) return "";
+  ++joinDepth;
+  std::string s;
+  for (size_t i = 0; i < elements.size() && s.size() < (1u << 20); ++i) {
+    if (i) s += ',';
+    s += ToString(elements[i], version);
+  }
+  --joinDepth;
+  return s;
+}
+
+void ArrayObject::Trace(std::vector<Object*>& out) const {
+  Object::Trace(out);
+  for (auto& v : elements)
+    if (Object* o = v.AsObject()) out.push_back(o);
+}
+
+void FunctionObject::Trace(std::vector<Object*>& out) const {
+  Object::Trace(out);
+  for (Object* o : script.scope) out.push_back(o);
+  if (script.definingClip) out.push_back(script.definingClip);
+}
+
+Heap::~Heap() { Clear(); }
+
+void Heap::Clear() {
+  // Destructors never touch other objects, so the order does not matter.
+  objects_.clear();
+}
+
+void Heap::Collect(const std::vector<Object*>& roots) {
+  for (auto& o : objects_) o->marked = false;
+  std::vector<Object*> work(roots.begin(), roots.end());
+  while (!work.empty()) {
+    Object* o = work.back();
+    work.pop_back();
+    if (!o || o->marked) continue;
+    o->marked = true;
+    o->Trace(work);
+  }
+  auto dead = std::partition(objects_.begin(), objects_.end(), [](const auto& o) { return o->marked; });
+  objects_.erase(dead, objects_.end());
+}
+
+}  // namespace swf

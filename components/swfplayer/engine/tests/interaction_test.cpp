@@ -1,0 +1,209 @@
+// Buttons, mouse input, edit texts and the host's property calls.
+#include <gtest/gtest.h>
+
+#include "test_movie.h"
+
+using namespace swfasm;
+using namespace swftest;
+
+namespace {
+struct ButtonMovie {
+  std::vector<uint8_t> bytes;
+  uint16_t up, over, down;
+};
+
+ButtonMovie MakeButtonMovie() {
+  MovieBuilder m(6, 200, 200);
+  ButtonMovie b;
+  b.up = m.Rectangle(0, 0, 50, 50, {255, 0, 0});
+  b.over = m.Rectangle(0, 0, 50, 50, {0, 255, 0});
+  b.down = m.Rectangle(0, 0, 50, 50, {0, 0, 255});
+  ButtonSpec spec;
+  spec.records = {{0x01, b.up}, {0x02, b.over}, {0x04, b.down}, {0x08, b.up}};
+  spec.actions.push_back({0x01, Actions().Trace("over")});
+  spec.actions.push_back({0x02, Actions().Trace("out")});
+  spec.actions.push_back({0x04, Actions().Trace("press")});
+  spec.actions.push_back({0x08, Actions().Trace("release").GetUrl("FSCommand:clicked", "yes")});
+  uint16_t button = m.DefineButton(spec);
+  m.Main().Place(button, 1, Transform::Translate(100, 100)).Do(Actions().Stop()).ShowFrame();
+  b.bytes = m.Build();
+  return b;
+}
+
+uint8_t ShownRed(swf::Player& p) {
+  swf::DisplayList list;
+  p.BuildDisplayList(list);
+  return list.items.empty() ? 0 : list.items.back().shape->fills[0].style.color.r;
+}
+
+uint8_t ShownBlue(swf::Player& p) {
+  swf::DisplayList list;
+  p.BuildDisplayList(list);
+  return list.items.empty() ? 0 : list.items.back().shape->fills[0].style.color.b;
+}
+}  // namespace
+
+TEST(Buttons, PressAndReleaseRunTheirActions) {
+  auto movie = MakeButtonMovie();
+  Recorder rec;
+  swf::Player p(rec.Callbacks());
+  ASSERT_TRUE(p.LoadBytes(movie.bytes));
+  p.Advance();
+  EXPECT_EQ(ShownRed(p), 255);
+  p.MouseMove(10, 10);
+  EXPECT_FALSE(p.MouseOverButton());
+  p.MouseMove(120, 120);
+  EXPECT_TRUE(p.MouseOverButton());
+  EXPECT_EQ(ShownRed(p), 0);
+  p.MouseDown();
+  EXPECT_EQ(ShownBlue(p), 255);
+  p.MouseUp();
+  p.MouseMove(10, 10);
+  EXPECT_EQ(rec.traces, (V{"over", "press", "release", "out"}));
+  EXPECT_EQ(rec.commands, V{"clicked|yes"});
+  EXPECT_EQ(ShownRed(p), 255);
+}
+
+TEST(Buttons, ReleaseOutsideDoesNotClick) {
+  auto movie = MakeButtonMovie();
+  Recorder rec;
+  swf::Player p(rec.Callbacks());
+  ASSERT_TRUE(p.LoadBytes(movie.bytes));
+  p.Advance();
+  p.MouseMove(120, 120);
+  p.MouseDown();
+  p.MouseMove(5, 5);
+  p.MouseUp();
+  EXPECT_EQ(rec.traces, (V{"over", "press"}));
+  EXPECT_TRUE(rec.commands.empty());
+}
+
+TEST(Buttons, FirstVersionButtonsActOnRelease) {
+  MovieBuilder m(4, 200, 200);
+  uint16_t sq = m.Rectangle(0, 0, 20, 20, {0, 0, 0});
+  uint16_t button = m.DefineButton1({{0x0F, sq}}, Actions().Set("clicked", 1));
+  m.Main().Place(button, 1).ShowFrame();
+  swf::Player p;
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.Advance();
+  p.MouseMove(10, 10);
+  p.MouseDown();
+  EXPECT_FALSE(p.GetVariable("clicked"));
+  p.MouseUp();
+  EXPECT_EQ(p.GetVariable("clicked"), "1");
+}
+
+TEST(Buttons, CurvedHitAreasAreExact) {
+  MovieBuilder m(6, 200, 200);
+  uint16_t disc = m.Ellipse(50, 50, 50, 50, {0, 0, 0});
+  ButtonSpec spec;
+  spec.records = {{0x0F, disc}};
+  spec.actions.push_back({0x04, Actions().Trace("hit")});
+  m.Main().Place(m.DefineButton(spec), 1).ShowFrame();
+  Recorder rec;
+  swf::Player p(rec.Callbacks());
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.Advance();
+  p.MouseMove(5, 5);  // inside the bounds, outside the disc
+  p.MouseDown();
+  p.MouseUp();
+  p.MouseMove(50, 90);
+  p.MouseDown();
+  p.MouseUp();
+  EXPECT_EQ(rec.traces, V{"hit"});
+}
+
+TEST(EditText, ShowsItsBoundVariable) {
+  MovieBuilder m(6);
+  EditTextSpec spec;
+  spec.variable = "score";
+  spec.text = "initial";
+  spec.align = 2;
+  uint16_t field = m.DefineEditText(spec);
+  EditTextSpec bound = spec;
+  bound.variable = "/clip:label";
+  bound.text = "";
+  uint16_t field2 = m.DefineEditText(bound);
+  Timeline inner;
+  inner.ShowFrame();
+  uint16_t sprite = m.DefineSprite(inner);
+  m.Main().Place(sprite, 3, {}, "clip").Place(field, 1).Place(field2, 2).ShowFrame();
+  m.Main().Do(Actions().Set("score", 42).Set("/clip:label", "hi").Stop()).ShowFrame();
+  swf::Player p;
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.Advance();
+  swf::DisplayList list;
+  p.BuildDisplayList(list);
+  ASSERT_EQ(list.items.size(), 2u);
+  EXPECT_EQ(list.items[0].kind, swf::DisplayItem::Kind::Text);
+  EXPECT_EQ(list.items[0].textValue, "initial");
+  EXPECT_EQ(list.items[0].text->align, 2);
+  EXPECT_EQ(list.items[0].text->fontName, "_sans");
+  EXPECT_EQ(p.GetVariable("score"), "initial");
+  p.Advance();
+  p.BuildDisplayList(list);
+  EXPECT_EQ(list.items[0].textValue, "42");
+  EXPECT_EQ(list.items[1].textValue, "hi");
+  p.SetVariable("score", "from host");
+  p.BuildDisplayList(list);
+  EXPECT_EQ(list.items[0].textValue, "from host");
+}
+
+TEST(EditText, HtmlFieldsShowTheirPlainText) {
+  MovieBuilder m(6);
+  EditTextSpec spec;
+  spec.html = true;
+  spec.variable = "t";
+  spec.text = "<p><b>Bold</b> &amp; plain</p><p>second</p>";
+  m.Main().Place(m.DefineEditText(spec), 1).ShowFrame();
+  swf::Player p;
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.Advance();
+  swf::DisplayList list;
+  p.BuildDisplayList(list);
+  ASSERT_EQ(list.items.size(), 1u);
+  EXPECT_EQ(list.items[0].textValue, "Bold & plain\rsecond");
+}
+
+TEST(Host, TimelinePropertiesOnTheRoot) {
+  MovieBuilder m(6, 400, 300);
+  uint16_t sq = m.Rectangle(0, 0, 100, 50, {0, 0, 0});
+  m.Main().Place(sq, 1, Transform::Translate(10, 10)).Do(Actions().Stop()).ShowFrame();
+  swf::Player p;
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.Advance();
+  EXPECT_EQ(p.TGetProperty("/", 8), "100");
+  EXPECT_EQ(p.TGetProperty("/", 9), "50");
+  EXPECT_EQ(p.TGetProperty("/", 2), "100");
+  EXPECT_TRUE(p.TSetProperty("/", 2, "50"));
+  EXPECT_TRUE(p.TSetProperty("/", 3, "200"));
+  EXPECT_EQ(p.TGetProperty("/", 2), "50");
+  EXPECT_EQ(p.TGetProperty("/", 8), "50");
+  EXPECT_EQ(p.TGetProperty("/", 9), "100");
+  p.TSetProperty("/", 2, "100");
+  p.TSetProperty("/", 3, "100");
+  p.MouseMove(123, 45);
+  EXPECT_EQ(p.TGetProperty("/", 20), "123");
+  EXPECT_EQ(p.TGetProperty("/", 21), "45");
+  EXPECT_TRUE(p.TSetProperty("/", 16, "2"));
+  EXPECT_EQ(p.TGetProperty("/", 16), "2");
+  EXPECT_EQ(p.Quality(), 2);
+  EXPECT_EQ(p.TGetProperty("/", 4), "1");
+  EXPECT_EQ(p.TGetProperty("/", 5), "1");
+  EXPECT_FALSE(p.TGetProperty("/missing", 0));
+  EXPECT_FALSE(p.TSetProperty("/", 99, "1"));
+}
+
+TEST(Host, GetTimerComesFromTheHostClock) {
+  MovieBuilder m(6, 100, 100, 10);
+  m.Main().Do(Actions().Op(Action::GetTime).Op(Action::Trace)).ShowFrame();
+  m.Main().Do(Actions().Op(Action::GetTime).Op(Action::Trace)).ShowFrame();
+  Recorder rec;
+  swf::Player p(rec.Callbacks());
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.Advance();
+  p.Advance();
+  p.SetTime(5000);
+  p.Advance();
+  EXPECT_EQ(rec.traces, (V{"0", "100", "5100"}));
+}

@@ -1,0 +1,175 @@
+// Reading files: header, compression, damaged input and shape building.
+#include <gtest/gtest.h>
+
+#include "swfplayer/engine/movie.h"
+#include "test_movie.h"
+
+using namespace swfasm;
+using namespace swftest;
+
+namespace {
+std::vector<uint8_t> TracingMovie(bool compressed) {
+  MovieBuilder m(6, 200, 100, 30);
+  m.SetCompressed(compressed);
+  uint16_t shape = m.Rectangle(0, 0, 10, 10, {255, 0, 0});
+  m.Main().Place(shape, 1).Do(Actions().Trace("one").Set("n", 1)).ShowFrame();
+  m.Main().Do(Actions().Push({"n"}).Op(Action::GetVariable).Op(Action::Trace).Stop()).ShowFrame();
+  return m.Build();
+}
+}  // namespace
+
+TEST(Loader, CompressedAndPlainMoviesBehaveTheSame) {
+  std::vector<std::string> out[2];
+  swf::Header headers[2];
+  for (int c = 0; c < 2; ++c) {
+    Recorder rec;
+    swf::Player p(rec.Callbacks());
+    ASSERT_TRUE(p.LoadBytes(TracingMovie(c == 1)));
+    for (int i = 0; i < 4; ++i) p.Advance();
+    out[c] = rec.traces;
+    headers[c] = p.MovieHeader();
+  }
+  EXPECT_EQ(out[0], (V{"one", "1"}));
+  EXPECT_EQ(out[0], out[1]);
+  EXPECT_EQ(headers[0].frameCount, headers[1].frameCount);
+  EXPECT_EQ(headers[0].fileLength, headers[1].fileLength);
+  EXPECT_EQ(headers[0].stage, headers[1].stage);
+  EXPECT_DOUBLE_EQ(headers[1].frameRate, 30);
+}
+
+TEST(Loader, RefusesWhatIsNotAMovie) {
+  swf::LoadError e;
+  EXPECT_FALSE(swf::LoadMovie(std::vector<uint8_t>{}, &e));
+  EXPECT_EQ(e, swf::LoadError::TooShort);
+  std::vector<uint8_t> gif{'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0};
+  EXPECT_FALSE(swf::LoadMovie(gif, &e));
+  EXPECT_EQ(e, swf::LoadError::BadSignature);
+  swf::Player p;
+  EXPECT_FALSE(p.LoadBytes(gif));
+  EXPECT_FALSE(p.Loaded());
+  EXPECT_FALSE(p.LoadFile("/nonexistent/movie.swf"));
+}
+
+TEST(Loader, RefusesAbsurdCompressedLengthsWithoutAllocating) {
+  auto movie = TracingMovie(true);
+  auto lying = movie;
+  lying[4] = lying[5] = lying[6] = 0xFF;
+  lying[7] = 0x7F;  // about 2 GiB
+  swf::LoadError e;
+  EXPECT_FALSE(swf::LoadMovie(lying, &e));
+  EXPECT_EQ(e, swf::LoadError::TooLarge);
+  // Small in absolute terms but far more than zlib can produce from the data.
+  std::vector<uint8_t> tiny{'C', 'W', 'S', 6, 0, 0, 0x10, 0, 0x78, 0x9C};
+  EXPECT_FALSE(swf::LoadMovie(tiny, &e));
+  EXPECT_EQ(e, swf::LoadError::TooLarge);
+  std::vector<uint8_t> garbage{'C', 'W', 'S', 6, 20, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8};
+  EXPECT_FALSE(swf::LoadMovie(garbage, &e));
+  EXPECT_EQ(e, swf::LoadError::BadCompression);
+}
+
+TEST(Loader, TruncatedMoviesKeepWhatTheyHold) {
+  auto movie = TracingMovie(false);
+  for (size_t cut = 0; cut < movie.size(); ++cut) {
+    std::vector<uint8_t> part(movie.begin(), movie.begin() + static_cast<long>(cut));
+    swf::Player p;
+    if (p.LoadBytes(part)) {
+      EXPECT_GE(p.TotalFrames(), 1);
+      p.Advance();
+      p.Advance();
+    }
+  }
+  auto compressed = TracingMovie(true);
+  compressed.resize(compressed.size() - 6);
+  swf::Player p;
+  EXPECT_TRUE(p.LoadBytes(compressed));
+}
+
+TEST(Loader, UnknownTagsAreSkippedByTheirLength) {
+  MovieBuilder m(6);
+  m.Main().Tag(777, {1, 2, 3, 4, 5, 6, 7, 8}).Tag(14, std::vector<uint8_t>(100, 0xAB));
+  m.Main().Do(Actions().Trace("after")).ShowFrame();
+  Recorder rec;
+  swf::Player p(rec.Callbacks());
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.Advance();
+  EXPECT_EQ(rec.traces, V{"after"});
+}
+
+TEST(Loader, TagLongerThanTheFileEndsTheWalk) {
+  MovieBuilder m(6);
+  m.Main().Do(Actions().Trace("kept")).ShowFrame();
+  auto bytes = m.Build();
+  bytes.resize(bytes.size() - 2);  // drop the End tag
+  bytes.push_back(0x3F);           // a long tag header...
+  bytes.push_back(0x03);
+  for (int i = 0; i < 4; ++i) bytes.push_back(0xFF);  // ...claiming 4 GiB
+  Recorder rec;
+  swf::Player p(rec.Callbacks());
+  ASSERT_TRUE(p.LoadBytes(bytes));
+  p.Advance();
+  EXPECT_EQ(rec.traces, V{"kept"});
+}
+
+TEST(Loader, FillSidesCloseEachRegion) {
+  // Two squares side by side drawn as one path: the middle edge carries the
+  // left square on one side and the right square on the other.
+  MovieBuilder m(6);
+  Shape s;
+  s.Fill({255, 0, 0}).Rect(0, 0, 10, 10).Fill({0, 0, 255}).Rect(10, 0, 10, 10);
+  uint16_t id = m.DefineShape(s);
+  auto movie = swf::LoadMovie(m.Build());
+  ASSERT_TRUE(movie);
+  const swf::ShapeDef& shape = *movie->Find(id)->shape;
+  ASSERT_EQ(shape.fills.size(), 2u);
+  for (const auto& f : shape.fills) {
+    ASSERT_FALSE(f.commands.empty());
+    EXPECT_EQ(f.commands.front().op, swf::PathCommand::Op::Move);
+    const auto& last = f.commands.back();
+    EXPECT_EQ(last.x, f.commands.front().x);
+    EXPECT_EQ(last.y, f.commands.front().y);
+  }
+}
+
+TEST(Loader, ShapeRecordsWithBothSidesChainIntoClosedContours) {
+  // fill0 = 1 on a clockwise square, fill1 = 1 on a counter-clockwise one: both close.
+  swf::ShapeDef a, b;
+  // Shape records by hand: bounds 0..200 in 9-bit rect, one solid fill, no lines.
+  auto encode = [](bool useFill1, bool reverse) {
+    std::vector<uint8_t> out;
+    uint32_t acc = 0;
+    int bits = 0;
+    auto put = [&](uint32_t v, int n) {
+      for (int i = n - 1; i >= 0; --i) {
+        acc = (acc << 1) | ((v >> i) & 1);
+        if (++bits == 8) out.push_back(static_cast<uint8_t>(acc)), acc = 0, bits = 0;
+      }
+    };
+    auto flush = [&]() {
+      if (bits) out.push_back(static_cast<uint8_t>(acc << (8 - bits))), acc = 0, bits = 0;
+    };
+    put(9, 5); put(0, 9); put(200, 9); put(0, 9); put(200, 9); flush();
+    out.push_back(1); out.push_back(0); out.push_back(255); out.push_back(0); out.push_back(0);  // solid red
+    out.push_back(0);  // no line styles
+    put(1, 4); put(0, 4);
+    put(0, 1); put(useFill1 ? 0x05 : 0x03, 5); put(2, 5); put(0, 2); put(0, 2);  // move to 0,0
+    put(1, 1);
+    int clockwise[4][2] = {{200, 0}, {0, 200}, {-200, 0}, {0, -200}};
+    int counter[4][2] = {{0, 200}, {200, 0}, {0, -200}, {-200, 0}};
+    auto& moves = reverse ? counter : clockwise;
+    for (int i = 0; i < 4; ++i) {
+      put(1, 1);
+      put(1, 1); put(8, 4); put(1, 1); put(static_cast<uint32_t>(moves[i][0]), 10); put(static_cast<uint32_t>(moves[i][1]), 10);
+    }
+    put(0, 6); flush();
+    return out;
+  };
+  ASSERT_TRUE(swf::ParseShape(encode(false, false), 1, a));
+  ASSERT_TRUE(swf::ParseShape(encode(true, true), 1, b));
+  for (auto* s : {&a, &b}) {
+    ASSERT_EQ(s->fills.size(), 1u);
+    ASSERT_EQ(s->fills[0].commands.size(), 5u);
+    EXPECT_EQ(s->fills[0].commands[0].op, swf::PathCommand::Op::Move);
+    EXPECT_EQ(s->fills[0].commands[4].x, s->fills[0].commands[0].x);
+    EXPECT_EQ(s->fills[0].commands[4].y, s->fills[0].commands[0].y);
+  }
+}
