@@ -351,4 +351,14 @@ bool WriteDocumentBody(ByteSink& sink, uint32_t version, const MovieDocumentData
   return writer.Write(doc);
 }
 
+bool WriteDocument(ByteSink& sink, uint32_t version, const MovieDocumentData& doc,
+                   EmbeddedContentProvider& provider) {
+  DocumentHeader header;
+  header.marker = DocumentMarker();
+  header.version = version;
+  auto raw = header.Serialize();
+  if (!raw || version < kOldestFormatVersion || version > kCurrentFormatVersion) return false;
+  return sink.Write(raw->data(), raw->size()) && WriteDocumentBody(sink, version, doc, provider);
+}
+
 }  // namespace format

@@ -387,6 +387,33 @@ TEST(DocumentImage, StoredDocumentsAreReadThroughTheHeader) {
   EXPECT_EQ(back, AsStoredAt(d, 130));
 }
 
+TEST(DocumentImage, WriteDocumentGivesAStoredDocument) {
+  MemoryProvider provider;
+  MovieDocumentData d = Sample(provider);
+  VectorSink sink;
+  ASSERT_TRUE(WriteDocument(sink, 120, d, provider));
+  auto header = DocumentHeader::Parse(sink.bytes.data(), sink.bytes.size());
+  ASSERT_TRUE(header);
+  EXPECT_EQ(header->version, 120u);
+  EXPECT_EQ(header->compressed, 0u);
+  MemorySource src(sink.bytes.data(), sink.bytes.size());
+  MovieDocumentData back;
+  DocumentHeader read;
+  ASSERT_TRUE(ReadDocument(src, &back, {}, &read));
+  EXPECT_EQ(read.version, 120u);
+  EXPECT_EQ(back, AsStoredAt(d, 120));
+  std::vector<uint8_t> image = testing::Bytes("stub");
+  image.insert(image.end(), sink.bytes.begin(), sink.bytes.end());
+  ASSERT_TRUE(ReadDocumentFromImage(image.data(), image.size(), &back));
+  EXPECT_EQ(back, AsStoredAt(d, 120));
+
+  auto wrongMarker = sink.bytes;
+  wrongMarker[0] = 'x';
+  MemorySource bad(wrongMarker.data(), wrongMarker.size());
+  EXPECT_FALSE(ReadDocument(bad, &back));
+  EXPECT_FALSE(WriteDocument(sink, 141, d, provider));
+}
+
 TEST(DocumentImage, BadImagesFailCleanly) {
   MemoryProvider provider;
   MovieDocumentData d = Sample(provider);

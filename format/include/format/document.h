@@ -291,4 +291,10 @@ bool ReadDocumentFromImage(const uint8_t* base, size_t size, MovieDocumentData* 
 bool WriteDocumentBody(ByteSink& sink, uint32_t version, const MovieDocumentData& doc,
                        EmbeddedContentProvider& provider);
 
+// A stored document as ReadDocument reads it: a header (the document marker,
+// the version, compressed flag 0, both sizes 0) and the body. The packer's
+// container writer fills in the sizes; readers never need them.
+bool WriteDocument(ByteSink& sink, uint32_t version, const MovieDocumentData& doc,
+                   EmbeddedContentProvider& provider);
+
 }  // namespace format
