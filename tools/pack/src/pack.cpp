@@ -197,7 +197,8 @@ int Build(const BuildOptions& options, std::ostream& out, std::ostream& err) {
   }
 
   BlockFiles blocks = manifest.blocks;
-  if (manifest.searchStubFolder) SearchStubFolder(stub.parent_path(), &blocks, manifest.blocks);
+  fs::path stubFolder = stub.parent_path().empty() ? fs::path(".") : stub.parent_path();
+  if (manifest.searchStubFolder) SearchStubFolder(stubFolder, &blocks, manifest.blocks);
 
   std::vector<fs::path> inputs = {stub, options.manifest};
   uint64_t total = stubBytes.size();
@@ -227,6 +228,7 @@ int Build(const BuildOptions& options, std::ostream& out, std::ostream& err) {
   }
 
   Progress progress(total, err);
+  if (!options.output.parent_path().empty()) fs::create_directories(options.output.parent_path(), ec);
   format::FileSink sink(options.output);
   if (!sink.IsOpen()) {
     err << kTool << PathToUtf8(options.output) << ": cannot create the output\n";
