@@ -53,6 +53,7 @@ bool Player::Advance() {
   return rt_->Advance();
 }
 
+uint64_t Player::ActionsRun() const { return rt_->actionsThisFrame; }
 void Player::SetTime(double ms) { rt_->timeMs = ms; }
 double Player::Time() const { return rt_->timeMs; }
 

@@ -58,6 +58,8 @@ class Player {
   // One tick of the movie clock: the first call shows frame 0 and runs its
   // scripts; later calls move playing timelines on. Returns whether any script ran.
   bool Advance();
+  // Actions executed during the last Advance (or host call that ran scripts).
+  uint64_t ActionsRun() const;
   // Milliseconds of movie time that getTimer reports; Advance adds one frame's worth.
   void SetTime(double milliseconds);
   double Time() const;

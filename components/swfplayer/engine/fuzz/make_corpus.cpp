@@ -1,0 +1,82 @@
+// Writes the seed movies of the engine's fuzz target, made with the assembler
+// so that every seed has its source here.
+#include <cstdio>
+#include <string>
+
+#include "swfplayer/asm/movie_builder.h"
+
+using namespace swfasm;
+
+namespace {
+
+void Write(const std::string& dir, const std::string& name, const MovieBuilder& m) {
+  auto bytes = m.Build();
+  std::string path = dir + "/" + name + ".swf";
+  if (FILE* f = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+  }
+}
+
+MovieBuilder Everything(int version, bool compressed) {
+  MovieBuilder m(version, 200, 150, 20);
+  m.SetCompressed(compressed);
+  m.Main().Background({10, 20, 30});
+  uint16_t rect = m.Rectangle(0, 0, 40, 30, {200, 0, 0});
+  uint16_t disc = m.Ellipse(20, 20, 20, 15, {0, 200, 0, 128});
+  Shape path;
+  path.Fill({0, 0, 255}).Line(3, {0, 0, 0}).MoveTo(0, 0).CurveTo(30, -20, 60, 0).LineTo(30, 40).LineTo(0, 0);
+  uint16_t pathId = m.DefineShape(path);
+  uint16_t bmp = m.DefineBitmap(2, 2, {0xFFFF0000u, 0xFF00FF00u, 0x800000FFu, 0x00000000u});
+  uint16_t bmpShape = m.DefineShape(Shape().BitmapFill(bmp, Transform::Scale(5, 5)).Rect(0, 0, 10, 10));
+  EditTextSpec text;
+  text.variable = "label";
+  text.text = "start";
+  uint16_t field = m.DefineEditText(text);
+  ButtonSpec spec;
+  spec.records = {{0x0F, rect}};
+  spec.actions.push_back({0x04, Actions().Set("pressed", true).GetUrl("FSCommand:press", "1")});
+  spec.actions.push_back({0x08, Actions().Push({"/clip"}).Op(Action::GetVariable).Op(Action::Trace)});
+  uint16_t button = m.DefineButton(spec);
+  Timeline inner;
+  inner.Place(disc, 1).Do(Actions().Set("n", 1)).ShowFrame();
+  inner.Move(1, Transform::Translate(5, 5)).ShowFrame();
+  uint16_t sprite = m.DefineSprite(inner);
+
+  Actions body;
+  body.Push({"a"}).Op(Action::GetVariable).Push({"b"}).Op(Action::GetVariable).Op(Action::Multiply).Op(Action::Return);
+  Actions code;
+  code.ConstantPool({"label", "count"});
+  code.DefineFunction("mul", {"a", "b"}, body);
+  code.Set("count", 0).Label("top");
+  code.Push({Constant{1}, Constant{1}}).Op(Action::GetVariable).Op(Action::Increment).Op(Action::SetVariable);
+  code.Push({Constant{1}}).Op(Action::GetVariable).Push({20}).Op(Action::Less2).If("top");
+  code.Push({Constant{0}}).Call("mul", {6, 7}).Op(Action::SetVariable);
+  code.Push({"s", "abc", 2, 1}).Op(Action::StringExtract).Op(Action::SetVariable);
+  code.Push({"o", "x", 1, 1}).Op(Action::InitObject).Op(Action::SetVariable);
+  code.Push({"/clip", 0, 30}).Op(Action::SetProperty);
+  code.SetTarget("clip").Op(Action::Stop).SetTarget("");
+  code.TraceVar("label");
+  m.Main().Place(rect, 1).Place(pathId, 2).Place(bmpShape, 3).Place(field, 4).Place(button, 5, Transform::Translate(100, 50));
+  m.Main().Place(sprite, 6, {}, "clip").Do(code).ShowFrame();
+  m.Main().Label("second").Remove(2).Do(Actions().Push({"second"}).GotoFrame2(false).GetUrl("FSCommand:quit", "")).ShowFrame();
+  return m;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_corpus FOLDER\n");
+    return 2;
+  }
+  std::string dir = argv[1];
+  Write(dir, "everything6", Everything(6, false));
+  Write(dir, "everything7_cws", Everything(7, true));
+  Write(dir, "everything4", Everything(4, false));
+  MovieBuilder button1(5);
+  uint16_t sq = button1.Rectangle(0, 0, 10, 10, {1, 2, 3});
+  button1.Main().Place(button1.DefineButton1({{0x0F, sq}}, Actions().Op(Action::Play)), 1).ShowFrame();
+  Write(dir, "button1", button1);
+  return 0;
+}
