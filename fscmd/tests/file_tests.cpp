@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include "library_access.h"
+#include "fscommand/tests/test_files.h"
+
+namespace fscmd_tests {
+namespace {
+
+using fscommand_tests::ScratchFolder;
+
+class FileCommands : public ::testing::Test {
+ protected:
+  ScratchFolder folder_{L"fscmd-files"};
+  std::wstring Path(const std::wstring& name) const { return folder_ / name; }
+};
+
+TEST_F(FileCommands, IsDirTellsFoldersFromFiles) {
+  ASSERT_TRUE(WriteTextFile(Path(L"f.txt"), "x"));
+  EXPECT_EQ(Call("FSFileIsDir", folder_.path()), L",1");
+  EXPECT_EQ(Call("FSFileIsDir", Path(L"f.txt")), L",0");
+  EXPECT_EQ(Call("FSFileIsDir", Path(L"missing")), L",0");
+  EXPECT_EQ(Call("FSFileIsDir", L""), L",0");
+  EXPECT_EQ(Call("FSFileIsDir", L"%TEMP%"), L",1");
+}
+
+TEST_F(FileCommands, FindFirstAndNextListFilesSortedWithoutFolders) {
+  ASSERT_TRUE(WriteTextFile(Path(L"b.txt"), "b"));
+  ASSERT_TRUE(WriteTextFile(Path(L"A.txt"), "a"));
+  ASSERT_TRUE(::CreateDirectoryW(Path(L"sub").c_str(), nullptr));
+  EXPECT_EQ(Call("FSFileFindFirst", folder_.path() + L"\\\\,name"), L",1,,A.txt");
+  EXPECT_EQ(Call("FSFileFindNext", L"name"), L",1,b.txt");
+  EXPECT_EQ(Call("FSFileFindNext", L"name"), L",0,");
+  EXPECT_EQ(Call("FSFileFindNext", L"name"), L",0,");
+  EXPECT_EQ(Call("FSFileFindFirst", folder_.path() + L",name,*.*,D"), L",1,,b.txt");
+  EXPECT_EQ(Call("FSFileFindFirst", folder_.path() + L",name,*.txt,a"), L",1,,A.txt");
+  EXPECT_EQ(Call("FSFileFindNext", L""), L",0,");
+  EXPECT_EQ(Call("FSFileFindFirst", folder_.path() + L",name,*.none"), L",0,,");
+  EXPECT_EQ(Call("FSFileFindFirst", L""), L",0,,");
+}
+
+TEST_F(FileCommands, SlotsOpenWriteReadAndClose) {
+  std::wstring file = Path(L"slot.txt");
+  EXPECT_EQ(Call("FSFileOpen", L"0," + file + L",w"), L",-102");
+  EXPECT_EQ(Call("FSFileOpen", L"11," + file + L",w"), L",-102");
+  EXPECT_EQ(Call("FSFileOpen", L"3"), L",-101");
+  EXPECT_EQ(Call("FSFileOpen", L""), L",-101");
+  EXPECT_EQ(Call("FSFileOpen", L"3," + Path(L"none\\x.txt")), L",-104");
+  EXPECT_EQ(Call("FSFileWrite", L"3,text"), L",-103");
+  EXPECT_EQ(Call("FSFileOpen", L"3," + file + L",W"), L",0");
+  EXPECT_EQ(Call("FSFileWrite", L"3,  one, two,three\n"), L",0");
+  EXPECT_EQ(Call("FSFileWrite", L"3,second line\n"), L",0");
+  EXPECT_EQ(Call("FSFileWrite", L"3"), L",-101");
+  EXPECT_EQ(Call("FSFileWrite", L"12,x"), L",-102");
+  // Opening the slot again closes the first stream, which writes the text out.
+  EXPECT_EQ(Call("FSFileOpen", L"3," + file), L",0");
+  // Text mode: line feeds are stored as CR LF and read back as line feeds.
+  EXPECT_EQ(ReadTextFile(file), L"one, two,three\r\nsecond line\r\n");
+  EXPECT_EQ(Call("FSFileRead", L"3,v,5"), L"\xFF" L"0\xFF" L"3\xFF" L"one, \xFF" L"5");
+  EXPECT_EQ(Call("FSFileRead", L"3,v"), L"\xFF" L"0\xFF" L"3\xFF" L"two,three\n\xFF");
+  EXPECT_EQ(Call("FSFileRead", L"3,v,L"), L"\xFF" L"0\xFF" L"3\xFF" L"second line\n\xFF" L"L");
+  EXPECT_EQ(Call("FSFileRead", L"3,v,500"), L"\xFF" L"0\xFF" L"3\xFF\xFF" L"500");
+  EXPECT_EQ(Call("FSFileRead", L"3,v"), L"\xFF" L"0\xFF" L"3\xFF\xFF");
+  EXPECT_EQ(Call("FSFileRead", L"3"), L"\xFF-101");
+  EXPECT_EQ(Call("FSFileRead", L"0,v"), L"\xFF-102");
+  EXPECT_EQ(Call("FSFileRead", L"4,v"), L"\xFF-103");
+  EXPECT_EQ(Call("FSFileClose", L"3"), L",0");
+  EXPECT_EQ(Call("FSFileClose", L""), L",-101");
+  EXPECT_EQ(Call("FSFileClose", L"-1"), L",-102");
+  EXPECT_EQ(Call("FSFileRead", L"3,v"), L"\xFF-103");
+}
+
+TEST_F(FileCommands, AHugeReadCountReadsWhatIsThere) {
+  std::wstring file = Path(L"small.txt");
+  ASSERT_TRUE(WriteTextFile(file, "tiny"));
+  EXPECT_EQ(Call("FSFileOpen", L"5," + file), L",0");
+  EXPECT_EQ(Call("FSFileRead", L"5,v,2147483647"), L"\xFF" L"0\xFF" L"5\xFFtiny\xFF" L"2147483647");
+  EXPECT_EQ(Call("FSFileClose", L"5"), L",0");
+}
+
+TEST_F(FileCommands, DeleteAccessCopyAndSize) {
+  std::wstring source = Path(L"source.txt");
+  ASSERT_TRUE(WriteTextFile(source, "12345"));
+  EXPECT_EQ(Call("FSFileAccess", source), L",0");
+  EXPECT_EQ(Call("FSFileAccess", source + L",6"), L",0");
+  EXPECT_EQ(Call("FSFileAccess", Path(L"missing.txt")), L",-1002");
+  EXPECT_EQ(Call("FSFileAccess", L""), L",-101");
+  EXPECT_EQ(Call("FSFileSize", source + L",size"), L",0," + source + L",5");
+  EXPECT_EQ(Call("FSFileSize", source), L",-101");
+  EXPECT_EQ(Call("FSFileSize", Path(L"missing.txt") + L",size"), L",-1002");
+
+  std::wstring target = Path(L"target.txt");
+  EXPECT_EQ(Call("FSFileCopy", source + L"," + target), L",0");
+  EXPECT_EQ(Call("FSFileCopy", source + L"," + target), L",-2080");
+  EXPECT_EQ(Call("FSFileCopy", source + L"," + target + L",N"), L",-2080");
+  EXPECT_EQ(Call("FSFileCopy", source + L"," + target + L",y"), L",0");
+  EXPECT_EQ(Call("FSFileCopy", source), L",-101");
+
+  EXPECT_EQ(Call("FSFileDelete", target), L",0");
+  EXPECT_EQ(Call("FSFileDelete", target), L",-1002");
+  EXPECT_EQ(Call("FSFileDelete", L""), L",-101");
+}
+
+TEST_F(FileCommands, TempNameAndMkDir) {
+  std::wstring answer = Call("FSFileTempName", L"name");
+  ASSERT_EQ(answer.substr(0, 3), L",0,");
+  // The runtime may shorten the prefix.
+  EXPECT_NE(answer.find(L"KTQ"), std::wstring::npos) << Utf8(answer);
+  EXPECT_EQ(Call("FSFileTempName", L""), L",-101");
+
+  std::wstring nested = Path(L"one\\two\\three");
+  EXPECT_EQ(Call("FSFileMkDir", nested + L"\\"), L",-99");
+  EXPECT_EQ(Call("FSFileIsDir", nested), L",1");
+  EXPECT_EQ(Call("FSFileMkDir", nested), L",-99");
+  EXPECT_EQ(Call("FSFileMkDir", L""), L",-99");
+}
+
+TEST_F(FileCommands, WriteStrModes) {
+  std::wstring file = Path(L"str.txt");
+  EXPECT_EQ(Call("FSWriteStr", file + L",,text"), L",0");
+  EXPECT_EQ(Call("FSWriteStr", file + L",x,text"), L",0");
+  EXPECT_EQ(Call("FSWriteStr", file + L",a,first, with comma;"), L",2");
+  EXPECT_EQ(ReadTextFile(file), L"first, with comma;");
+  EXPECT_EQ(Call("FSWriteStr", file + L",append, more"), L",2");
+  EXPECT_EQ(ReadTextFile(file), L"first, with comma;more");
+  EXPECT_EQ(Call("FSWriteStr", file + L",w,Grüße"), L",2");
+  std::vector<uint8_t> bytes = fscommand_tests::ReadFileBytes(file);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "Gr\xC3\xBC\xC3\x9F" "e");
+  EXPECT_EQ(Call("FSWriteStr", L""), L",-99");
+  // A leading comma is skipped like a blank: "w" becomes the path, which does not exist.
+  EXPECT_EQ(Call("FSWriteStr", L",w,x"), L",0");
+}
+
+TEST_F(FileCommands, ProfileStrings) {
+  std::wstring ini = Path(L"settings.ini");
+  EXPECT_EQ(Call("FSPrivateProfileStringSet", ini + L",Main,Colour,blue"), L",0");
+  EXPECT_EQ(Call("FSPrivateProfileStringSet", ini + L",Main,Colour"), L",-101");
+  EXPECT_EQ(Call("FSPrivateProfileStringGet", ini + L",Main,Colour,none,value"),
+            L",4," + ini + L",Main,Colour,none,blue");
+  EXPECT_EQ(Call("FSPrivateProfileStringGet", ini + L",Main,Colour"), L",4");
+  EXPECT_EQ(Call("FSPrivateProfileStringGet", ini + L",Main,Size,large,value"), L",5," + ini + L",Main,Size,large,large");
+  EXPECT_EQ(Call("FSPrivateProfileStringGet", ini + L",Main"), L",-101");
+}
+
+TEST(DriveDoor, AnswersNoCodeWhateverTheDrive) {
+  EXPECT_EQ(Call("FSDriveDoor", L"Q,close"), L",-99");
+}
+
+}  // namespace
+}  // namespace fscmd_tests
