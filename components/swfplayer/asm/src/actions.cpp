@@ -185,6 +185,41 @@ Actions& Actions::DefineFunction(const std::string& name, const std::vector<std:
   return *this;
 }
 
+Actions& Actions::DefineFunction2(const std::string& name, const std::vector<FunctionParam>& params,
+                                  uint8_t registerCount, uint16_t flags, const Actions& body) {
+  std::vector<uint8_t> b = body.Body();
+  std::vector<uint8_t> p;
+  PutString(p, name);
+  Put16(p, static_cast<uint16_t>(params.size()));
+  p.push_back(registerCount);
+  Put16(p, flags);
+  for (auto& param : params) {
+    p.push_back(param.reg);
+    PutString(p, param.name);
+  }
+  Put16(p, static_cast<uint16_t>(b.size()));
+  Emit(0x8E, p);
+  code_.insert(code_.end(), b.begin(), b.end());
+  return *this;
+}
+
+Actions& Actions::Try(const Actions& body, const Actions* onCatch, const std::string& catchVariable,
+                      const Actions* onFinally) {
+  std::vector<uint8_t> t = body.Body();
+  std::vector<uint8_t> c = onCatch ? onCatch->Body() : std::vector<uint8_t>{};
+  std::vector<uint8_t> f = onFinally ? onFinally->Body() : std::vector<uint8_t>{};
+  std::vector<uint8_t> p{static_cast<uint8_t>((onCatch ? 1 : 0) | (onFinally ? 2 : 0))};
+  Put16(p, static_cast<uint16_t>(t.size()));
+  Put16(p, static_cast<uint16_t>(c.size()));
+  Put16(p, static_cast<uint16_t>(f.size()));
+  PutString(p, catchVariable);
+  Emit(0x8F, p);
+  code_.insert(code_.end(), t.begin(), t.end());
+  code_.insert(code_.end(), c.begin(), c.end());
+  code_.insert(code_.end(), f.begin(), f.end());
+  return *this;
+}
+
 Actions& Actions::With(const Actions& body) {
   std::vector<uint8_t> b = body.Body();
   std::vector<uint8_t> p;

@@ -26,7 +26,7 @@ enum Op : uint8_t {
   kGotoFrame = 0x81, kGetURL = 0x83, kStoreRegister = 0x87, kConstantPool = 0x88, kWaitForFrame = 0x8A,
   kSetTarget = 0x8B, kGotoLabel = 0x8C, kWaitForFrame2 = 0x8D, kDefineFunction2 = 0x8E, kWith = 0x94,
   kPush = 0x96, kJump = 0x99, kGetURL2 = 0x9A, kDefineFunction = 0x9B, kIf = 0x9D, kCall = 0x9E,
-  kGotoFrame2 = 0x9F,
+  kGotoFrame2 = 0x9F, kThrow = 0x2A, kTry = 0x8F,
 };
 
 constexpr size_t kMaxStringBytes = 16u << 20;
@@ -177,13 +177,14 @@ void Interpreter::RunBlock(ClipObject* clip, const std::shared_ptr<const std::ve
   c.version = rt_.version;
   c.stackBase = stack_.size();
   Run(c);
+  throwing_ = false;  // an exception nobody caught ends the script
   stack_.resize(c.stackBase);
 }
 
-void Interpreter::Run(Context& c) {
+void Interpreter::RunRange(Context& c, size_t from, size_t to) {
   const std::vector<uint8_t>& code = *c.code;
-  size_t pc = c.start;
-  size_t end = std::min(c.end, code.size());
+  size_t pc = from;
+  size_t end = std::min(to, code.size());
   while (pc < end) {
     while (!c.with.empty() && (pc >= c.with.back().end || pc < c.start)) c.with.pop_back();
     if (++rt_.actionsThisFrame > rt_.limits.actionsPerFrame || rt_.heap.Exhausted()) rt_.aborted = true;
@@ -199,8 +200,56 @@ void Interpreter::Run(Context& c) {
     size_t avail = std::min(len, end - pc);
     BitReader r(std::span<const uint8_t>(code).subspan(pc, avail));
     pc += avail;
-    if (!Step(c, op, r, pc)) return;
+    if (!Step(c, op, r, pc) || throwing_ || c.returned) return;
   }
+}
+
+bool Interpreter::Try(Context& c, BitReader& r, size_t& pc) {
+  uint8_t flags = r.U8();
+  size_t trySize = r.U16(), catchSize = r.U16(), finallySize = r.U16();
+  bool hasCatch = flags & 1, hasFinally = flags & 2, inRegister = flags & 4;
+  std::string catchName;
+  uint8_t catchRegister = 0;
+  if (inRegister) catchRegister = r.U8();
+  else catchName = r.String();
+  size_t limit = std::min(c.end, c.code->size());
+  size_t catchStart = std::min(pc + trySize, limit);
+  size_t finallyStart = std::min(catchStart + catchSize, limit);
+  size_t end = std::min(finallyStart + finallySize, limit);
+  if (depth_ >= rt_.limits.callDepth) {
+    rt_.aborted = true;
+    return false;
+  }
+  ++depth_;
+  RunRange(c, pc, catchStart);
+  if (throwing_ && hasCatch && !rt_.aborted) {
+    throwing_ = false;
+    Value e = thrown_;
+    if (inRegister) {
+      if (catchRegister < c.registers.size()) c.registers[catchRegister] = e;
+    } else if (c.activation) {
+      c.activation->Set(catchName, e);
+    } else if (DisplayObject* b = Base(c)) {
+      b->Set(catchName, e);
+    }
+    RunRange(c, catchStart, finallyStart);
+  }
+  if (hasFinally && !rt_.aborted) {
+    // The finally block runs whatever happened; a pending throw or return resumes after it.
+    bool pendingThrow = throwing_, pendingReturn = c.returned;
+    Value pendingValue = thrown_;
+    throwing_ = false;
+    c.returned = false;
+    RunRange(c, finallyStart, end);
+    if (!throwing_ && !c.returned) {
+      throwing_ = pendingThrow;
+      thrown_ = pendingValue;
+      c.returned = pendingReturn;
+    }
+  }
+  --depth_;
+  pc = end;
+  return !throwing_ && !c.returned;
 }
 
 Value Interpreter::Call(const Value& fnValue, const Value& self, std::span<const Value> args) {
@@ -229,8 +278,37 @@ Value Interpreter::Call(const Value& fnValue, const Value& self, std::span<const
   c.activation = rt_.heap.Make<Object>(nullptr);
   auto* arguments = rt_.heap.Make<ArrayObject>(rt_.arrayProto);
   arguments->elements.assign(args.begin(), args.end());
-  c.activation->Set("arguments", Value(static_cast<Object*>(arguments)));
-  for (size_t i = 0; i < sf.params.size(); ++i) c.activation->Set(sf.params[i], i < args.size() ? args[i] : Value());
+  Value argumentsValue(static_cast<Object*>(arguments));
+  if (sf.registers) {
+    // Registers are numbered from 1 in the order this, arguments, super, _root, _parent, _global.
+    enum : uint16_t {
+      kPreloadThis = 0x01, kSuppressThis = 0x02, kPreloadArguments = 0x04, kSuppressArguments = 0x08,
+      kPreloadSuper = 0x10, kSuppressSuper = 0x20, kPreloadRoot = 0x40, kPreloadParent = 0x80,
+      kPreloadGlobal = 0x100,
+    };
+    c.registers.assign(std::max<size_t>(sf.registerCount, 1), Value());
+    size_t next = 1;
+    auto preload = [&](uint16_t flag, const Value& v) {
+      if ((sf.preload & flag) && next < c.registers.size()) c.registers[next++] = v;
+    };
+    DisplayObject* parent = c.original ? c.original->parent : nullptr;
+    preload(kPreloadThis, self);
+    preload(kPreloadArguments, argumentsValue);
+    preload(kPreloadSuper, Value());
+    preload(kPreloadRoot, Value(static_cast<Object*>(rt_.root)));
+    preload(kPreloadParent, parent ? Value(static_cast<Object*>(parent)) : Value());
+    preload(kPreloadGlobal, Value(rt_.global));
+    if (!(sf.preload & kSuppressArguments)) c.activation->Set("arguments", argumentsValue);
+    for (size_t i = 0; i < sf.params.size(); ++i) {
+      Value v = i < args.size() ? args[i] : Value();
+      uint8_t reg = i < sf.paramRegisters.size() ? sf.paramRegisters[i] : 0;
+      if (reg && reg < c.registers.size()) c.registers[reg] = v;
+      else c.activation->Set(sf.params[i], v);
+    }
+  } else {
+    c.activation->Set("arguments", argumentsValue);
+    for (size_t i = 0; i < sf.params.size(); ++i) c.activation->Set(sf.params[i], i < args.size() ? args[i] : Value());
+  }
   c.stackBase = stack_.size();
   ++depth_;
   Run(c);
@@ -382,10 +460,11 @@ Value Interpreter::DefineFunction(Context& c, BitReader& r, size_t& pc, bool v2)
   auto* fn = rt_.heap.Make<FunctionObject>(rt_.functionProto);
   ScriptFunction& sf = fn->script;
   if (v2) {
-    r.U8();   // register count
-    r.U16();  // preload flags
+    sf.registers = true;
+    sf.registerCount = r.U8();
+    sf.preload = r.U16();
     for (unsigned i = 0; i < n && !r.Overrun(); ++i) {
-      r.U8();
+      sf.paramRegisters.push_back(r.U8());
       sf.params.push_back(r.String());
     }
   } else {
@@ -699,7 +778,13 @@ bool Interpreter::Step(Context& c, uint8_t op, BitReader& r, size_t& pc) {
     }
     case kReturn:
       c.result = Pop(c);
+      c.returned = true;
       return false;
+    case kThrow:
+      thrown_ = Pop(c);
+      throwing_ = true;
+      return false;
+    case kTry: return Try(c, r, pc);
     case kNewObject: {
       std::string name = str(Pop(c));
       std::vector<Value> args = PopArgs(c);

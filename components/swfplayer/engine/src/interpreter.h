@@ -42,9 +42,12 @@ class Interpreter {
     int version = 0;
     size_t stackBase = 0;
     Value result;
+    bool returned = false;
   };
 
-  void Run(Context& c);
+  void Run(Context& c) { RunRange(c, c.start, c.end); }
+  void RunRange(Context& c, size_t from, size_t to);
+  bool Try(Context& c, BitReader& r, size_t& pc);
   bool Step(Context& c, uint8_t op, BitReader& r, size_t& pc);
   Value Pop(Context& c);
   void Push(Value v);
@@ -64,6 +67,8 @@ class Interpreter {
   Runtime& rt_;
   std::vector<Value> stack_;
   int depth_ = 0;
+  bool throwing_ = false;  // a thrown value is unwinding to the nearest try
+  Value thrown_;
 };
 
 // UTF-8 helpers used by the string actions and methods.

@@ -340,3 +340,37 @@ TEST(Objects, ScriptConstructorsAndPrototypes) {
   a.Push({"t"}).Op(Action::GetVariable).Push({"Thing"}).Op(Action::GetVariable).Op(Action::InstanceOf).Op(Action::Trace);
   EXPECT_EQ(RunScript(a), (V{"made", "thing", "true"}));
 }
+
+TEST(Functions, DefineFunction2KeepsParametersAndPreloadsInRegisters) {
+  // function (a in r3, b named) with this in r1 and _root in r2.
+  Actions body;
+  body.Push({Register{3}, "b"}).Op(Action::GetVariable).Op(Action::Add2);
+  body.Push({Register{2}}).Op(Action::TargetPath).Op(Action::Add2);
+  body.Push({Register{1}}).Op(Action::TargetPath).Op(Action::Add2).Op(Action::Return);
+  Actions a;
+  a.DefineFunction2("f", {{3, "a"}, {0, "b"}}, 4, kPreloadThis | kPreloadRoot | kSuppressArguments, body);
+  a.Push({"obj", "_root"}).Op(Action::GetVariable).Op(Action::SetVariable);
+  a.Push({"x", "y", 2, "obj"}).Op(Action::GetVariable).Push({"f"}).Op(Action::GetVariable);
+  a.Push({"m"}).Op(Action::StackSwap).Op(Action::SetMember);  // obj.m = f
+  a.Push({"x", "y", 2, "obj"}).Op(Action::GetVariable).Push({"m"}).Op(Action::CallMethod).Op(Action::Trace);
+  a.TraceVar("a");  // the register parameter is no variable
+  EXPECT_EQ(RunScript(a, 7), (V{"yx_level0_level0", "undefined"}));
+}
+
+TEST(Functions, TryCatchFinallyAndThrowAcrossCalls) {
+  Actions thrower;
+  thrower.Push({"boom"}).Op(Action::Throw).Trace("not after throw");
+  Actions body;
+  body.Trace("try").Call("thrower").Op(Action::Pop).Trace("not reached");
+  Actions onCatch;
+  onCatch.Push({"caught "}).Push({"e"}).Op(Action::GetVariable).Op(Action::Add2).Op(Action::Trace);
+  Actions onFinally;
+  onFinally.Trace("finally");
+  Actions a;
+  a.DefineFunction("thrower", {}, thrower);
+  a.Try(body, &onCatch, "e", &onFinally);
+  a.Trace("after");
+  a.Try(Actions().Trace("quiet"), &onCatch, "e", &onFinally);
+  a.Push({"uncaught"}).Op(Action::Throw).Trace("never");
+  EXPECT_EQ(RunScript(a, 7), (V{"try", "caught boom", "finally", "after", "quiet", "finally"}));
+}

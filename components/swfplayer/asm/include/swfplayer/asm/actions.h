@@ -22,7 +22,18 @@ enum class Action : uint8_t {
   StackSwap = 0x4D, GetMember = 0x4E, SetMember = 0x4F, Increment = 0x50, Decrement = 0x51, CallMethod = 0x52,
   NewMethod = 0x53, InstanceOf = 0x54, Enumerate2 = 0x55, BitAnd = 0x60, BitOr = 0x61, BitXor = 0x62,
   BitLShift = 0x63, BitRShift = 0x64, BitURShift = 0x65, StrictEquals = 0x66, Greater = 0x67,
-  StringGreater = 0x68,
+  StringGreater = 0x68, Throw = 0x2A, CastOp = 0x2B, ImplementsOp = 0x2C, Extends = 0x69,
+};
+
+// DefineFunction2 preload and suppress flags.
+enum FunctionFlags : uint16_t {
+  kPreloadThis = 0x01, kSuppressThis = 0x02, kPreloadArguments = 0x04, kSuppressArguments = 0x08,
+  kPreloadSuper = 0x10, kSuppressSuper = 0x20, kPreloadRoot = 0x40, kPreloadParent = 0x80, kPreloadGlobal = 0x100,
+};
+
+struct FunctionParam {
+  uint8_t reg;       // 0 keeps the parameter as a named local
+  std::string name;
 };
 
 struct Null {};
@@ -58,7 +69,12 @@ class Actions {
   Actions& StoreRegister(uint8_t reg);
   Actions& WaitForFrame(uint16_t frame, uint8_t skip);
   Actions& DefineFunction(const std::string& name, const std::vector<std::string>& params, const Actions& body);
+  Actions& DefineFunction2(const std::string& name, const std::vector<FunctionParam>& params, uint8_t registerCount,
+                           uint16_t flags, const Actions& body);
   Actions& With(const Actions& body);
+  // try { body } catch (catchVariable) { onCatch } finally { onFinally }; a null block is left out.
+  Actions& Try(const Actions& body, const Actions* onCatch, const std::string& catchVariable,
+               const Actions* onFinally = nullptr);
 
   // Shorthands for the most common sequences.
   Actions& Trace(const std::string& text);                 // push text, trace

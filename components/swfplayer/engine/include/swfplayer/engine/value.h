@@ -138,6 +138,11 @@ struct ScriptFunction {
   std::vector<Object*> scope;     // the scope chain the function closes over
   Object* definingClip = nullptr; // the timeline it was defined on
   int version = 0;
+  // DefineFunction2: its own registers, preloaded ones, and parameters kept in registers.
+  bool registers = false;
+  uint8_t registerCount = 0;
+  uint16_t preload = 0;
+  std::vector<uint8_t> paramRegisters;
 };
 
 class FunctionObject : public Object {
