@@ -87,3 +87,15 @@ function(projector_dist target)
     COMMAND ${CMAKE_COMMAND} -E copy_if_different "$<TARGET_FILE:${target}>" "${PROJECTOR_DIST_DIR}/"
     VERBATIM)
 endfunction()
+
+# projector_add_part(DIR): adds a sub-folder that has a CMakeLists.txt, unless it is named in PROJECTOR_SKIP
+# (a developer's way to build while a neighbour's folder is half-written).
+function(projector_add_part dir)
+  get_filename_component(name ${dir} NAME)
+  if(name IN_LIST PROJECTOR_SKIP)
+    return()
+  endif()
+  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+    add_subdirectory(${dir})
+  endif()
+endfunction()

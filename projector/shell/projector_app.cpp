@@ -11,6 +11,7 @@
 #include "framework/handles.h"
 #include "payload.h"
 #include "player/player_dialog.h"
+#include "player/player_context_menu.h"
 #include "resource.h"
 #include "support.h"
 #include "transparent/occ_manager_ex.h"

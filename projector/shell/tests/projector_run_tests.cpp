@@ -42,7 +42,7 @@ class PackedProjector : public ::testing::Test {
     std::wstring exe = scratch_ / name;
     if (!WriteFileBytes(exe, image)) return -3;
     projector::CreateFolderPath(temp());
-    return RunWithTemp(exe, temp());
+    return RunAndClose(exe, temp());
   }
   std::wstring temp() const { return scratch_ / L"temp"; }
 
@@ -76,6 +76,9 @@ TEST_F(PackedProjector, ExtractsIntoItsOwnFolderWhileRunning) {
     ASSERT_EQ(inside.size(), 1u);
     EXPECT_EQ(inside[0].substr(inside[0].size() - 4), L".bmp");
     EXPECT_EQ(ReadFileBytes(temp() + L"\\" + names[0] + L"\\" + inside[0]), Picture());
+    HWND window = WaitForProcessWindow(::GetProcessId(process), process, 20000);
+    ASSERT_NE(window, nullptr);
+    ::PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
     ASSERT_EQ(::WaitForSingleObject(process, 30000), WAIT_OBJECT_0);
     DWORD code = 99;
     ::GetExitCodeProcess(process, &code);

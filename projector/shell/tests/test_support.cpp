@@ -133,4 +133,55 @@ int RunWithTemp(const std::wstring& exe, const std::wstring& tempFolder, DWORD t
   return static_cast<int>(code);
 }
 
+namespace {
+
+struct WindowSearch {
+  DWORD processId;
+  HWND found;
+};
+
+BOOL CALLBACK MatchProcessWindow(HWND hwnd, LPARAM data) {
+  auto* search = reinterpret_cast<WindowSearch*>(data);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == search->processId && ::IsWindowVisible(hwnd)) {
+    search->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+HWND WaitForProcessWindow(DWORD processId, HANDLE process, DWORD timeoutMs) {
+  for (DWORD waited = 0; waited < timeoutMs; waited += 20) {
+    WindowSearch search{processId, nullptr};
+    ::EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found) return search.found;
+    if (process && ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return nullptr;
+    ::Sleep(20);
+  }
+  return nullptr;
+}
+
+int RunAndClose(const std::wstring& exe, const std::wstring& tempFolder, DWORD closeAfterMs,
+                const std::function<void(HWND)>& inspect) {
+  HANDLE process = nullptr;
+  if (RunWithTemp(exe, tempFolder, 0, &process) != 0 || !process) return -2;
+  HWND window = WaitForProcessWindow(::GetProcessId(process), process, 20000);
+  if (window) {
+    ::Sleep(closeAfterMs);
+    if (inspect) inspect(window);
+    ::PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+  }
+  DWORD code = static_cast<DWORD>(-1);
+  if (::WaitForSingleObject(process, 30000) == WAIT_OBJECT_0) {
+    ::GetExitCodeProcess(process, &code);
+  } else {
+    ::TerminateProcess(process, 99);
+  }
+  ::CloseHandle(process);
+  return static_cast<int>(code);
+}
+
 }  // namespace testing_support

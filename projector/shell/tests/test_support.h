@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -60,5 +61,13 @@ std::wstring BuildTreePath(const std::wstring& relative);
 // Runs a program with TEMP and TMP pointing at a folder; returns its exit code, or -1 when it did not end in time.
 int RunWithTemp(const std::wstring& exe, const std::wstring& tempFolder, DWORD timeoutMs = 30000,
                 HANDLE* keepProcess = nullptr);
+
+// Runs a program like RunWithTemp; once it shows a window, waits closeAfterMs and closes it with Esc.
+// Returns the exit code, or -1 when it did not end in time.
+int RunAndClose(const std::wstring& exe, const std::wstring& tempFolder, DWORD closeAfterMs = 300,
+                const std::function<void(HWND)>& inspect = nullptr);
+
+// The first visible top-level window of a process, waiting up to timeoutMs for it.
+HWND WaitForProcessWindow(DWORD processId, HANDLE process, DWORD timeoutMs);
 
 }  // namespace testing_support

@@ -1,0 +1,173 @@
+#include "content_view.h"
+
+#include <mmsystem.h>
+
+#include <cwctype>
+
+#include "shell/text.h"
+#include "shell/unique_name.h"
+
+namespace projector {
+
+namespace {
+
+constexpr wchar_t kImageClass[] = L"ProjectorImageView";
+constexpr wchar_t kViewClass[] = L"ProjectorContentView";
+
+std::wstring Trim(const std::wstring& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && std::iswspace(s[b])) ++b;
+  while (e > b && std::iswspace(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+bool RegisterViewClass(const wchar_t* name, HBRUSH background) {
+  WNDCLASSEXW existing{sizeof(existing)};
+  if (::GetClassInfoExW(::GetModuleHandleW(nullptr), name, &existing)) return true;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = ::DefWindowProcW;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = background;
+  wc.lpszClassName = name;
+  return ::RegisterClassExW(&wc) != 0;
+}
+
+}  // namespace
+
+bool ImageChild::OnEraseBkgnd(HDC, LRESULT* result) {
+  *result = 1;
+  return true;
+}
+
+bool ImageChild::OnPaint() {
+  PAINTSTRUCT ps;
+  HDC dc = ::BeginPaint(m_hWnd, &ps);
+  RECT client;
+  ::GetClientRect(m_hWnd, &client);
+  renderer_.Draw(dc, client);
+  ::EndPaint(m_hWnd, &ps);
+  return true;
+}
+
+ContentView::ContentView() = default;
+
+ContentView::~ContentView() { DestroyImageChild(); }
+
+bool ContentView::Create(HWND owner, const RECT& rect, bool transparent) {
+  owner_ = owner;
+  transparent_ = transparent;
+  if (!RegisterViewClass(kViewClass, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)))) return false;
+  return CreateEx(0, kViewClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, rect, owner, nullptr);
+}
+
+void ContentView::DestroyImageChild() {
+  if (imageChild_ && imageChild_->m_hWnd) imageChild_->DestroyWindow();
+  imageChild_.reset();
+}
+
+void ContentView::SetFit(bool fit) {
+  fit_ = fit;
+  image_.SetFit(!fit_);
+}
+
+void ContentView::FitImage() {
+  RECT client;
+  ::GetClientRect(m_hWnd, &client);
+  image_.SetTargetSize(client.right, client.bottom);
+  if (imageChild_ && imageChild_->m_hWnd) {
+    ::MoveWindow(imageChild_->m_hWnd, 0, 0, client.right, client.bottom, FALSE);
+    ::InvalidateRect(imageChild_->m_hWnd, nullptr, FALSE);
+  }
+}
+
+bool ContentView::Load(const player::PlayItem& item) {
+  std::wstring path = Trim(ToWide(item.path));
+  if (!PathExists(path)) return true;
+  itemPath_ = path;
+  ::PlaySoundW(nullptr, nullptr, SND_PURGE);
+  stopped_ = false;
+  switch (player::KindOf(item.path)) {
+    case player::ItemKind::Movie:
+      kind_ = kFlash;
+      break;
+    case player::ItemKind::Page:
+      kind_ = kHtml;
+      break;
+    default:
+      kind_ = kImage;
+      break;
+  }
+  if (kind_ == kImage) {
+    if (!imageChild_) {
+      RegisterViewClass(kImageClass, nullptr);
+      imageChild_ = std::make_unique<ImageChild>(image_);
+      RECT client;
+      ::GetClientRect(m_hWnd, &client);
+      imageChild_->CreateEx(0, kImageClass, L"", WS_CHILD | WS_VISIBLE, client, m_hWnd,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kImageChildId)));
+    }
+    image_.Load(path);
+    image_.SetFit(!fit_);
+    SIZE size = image_.pixelSize();
+    zoomRect_ = {0, 0, size.cx, size.cy};
+    image_.SetZoomRect(zoomRect_);
+    FitImage();
+  } else {
+    DestroyImageChild();
+    image_.Unload();
+  }
+  ::InvalidateRect(m_hWnd, nullptr, TRUE);
+  return true;
+}
+
+void ContentView::Stop() { stopped_ = true; }
+
+void ContentView::Play() { stopped_ = false; }
+
+void ContentView::SetZoomRect(const RECT& zoom) {
+  zoomRect_ = zoom;
+  if (kind_ == kImage) {
+    image_.SetZoomRect(zoom);
+    if (imageChild_ && imageChild_->m_hWnd) ::InvalidateRect(imageChild_->m_hWnd, nullptr, FALSE);
+  }
+}
+
+void ContentView::PumpMessages() {
+  MSG msg;
+  for (int i = 0; i < 500 && ::PeekMessageW(&msg, nullptr, 0, 3072, PM_NOREMOVE); ++i) {
+    if (!::PeekMessageW(&msg, nullptr, 0, 3072, PM_REMOVE)) break;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
+bool ContentView::OnSize(UINT, int, int) {
+  if (kind_ == kImage) FitImage();
+  return false;
+}
+
+bool ContentView::OnEraseBkgnd(HDC dc, LRESULT* result) {
+  RECT client;
+  ::GetClientRect(m_hWnd, &client);
+  HBRUSH brush = backgroundColor_ >= 0 ? ::CreateSolidBrush(static_cast<COLORREF>(backgroundColor_))
+                                       : static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
+  ::FillRect(dc, &client, brush);
+  if (backgroundColor_ >= 0) ::DeleteObject(brush);
+  *result = 1;
+  return true;
+}
+
+bool ContentView::OnPaint() { return false; }
+
+bool ContentView::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT* result) {
+  if (msg == WM_EXITSIZEMOVE) {
+    if (kind_ == kImage) FitImage();
+    *result = 0;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace projector

@@ -1,0 +1,82 @@
+// The child of the player window that shows the current play-list item.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "framework/wnd.h"
+#include "picture_renderer.h"
+#include "play_sequence.h"
+
+namespace projector {
+
+// Draws the picture of an image item in its own child window.
+class ImageChild : public framework::CWnd {
+ public:
+  explicit ImageChild(PictureRenderer& renderer) : renderer_(renderer) {}
+
+ protected:
+  bool OnPaint() override;
+  bool OnEraseBkgnd(HDC dc, LRESULT* result) override;
+
+ private:
+  PictureRenderer& renderer_;
+};
+
+// Switches between the movie, picture and page views as the play list moves on.
+class ContentView : public framework::CWnd, public player::PlayView {
+ public:
+  enum Kind { kFlash = 0, kImage = 1, kHtml = 2 };
+  static constexpr int kImageChildId = 23415;
+
+  ContentView();
+  ~ContentView() override;
+
+  bool Create(HWND owner, const RECT& rect, bool transparent);
+
+  bool HasWindow() const override { return m_hWnd != nullptr; }
+  bool Load(const player::PlayItem& item) override;
+  void Stop() override;
+  void Play();
+  bool IsPlaying() override { return !stopped_; }
+  int CurrentFrame() override { return 1; }
+  bool IsReady() override { return true; }
+  void ResetReady() override {}
+  void PumpMessages() override;
+
+  const std::wstring& GetPath() const { return itemPath_; }
+  void SetQuality(int quality) { quality_ = quality; }
+  void SetZoomRect(const RECT& zoom);
+  void SetAllowScale(bool allow) { allowScale_ = allow; }
+  void SetFit(bool fit);
+  void SetBackgroundColor(COLORREF colour) { backgroundColor_ = static_cast<int>(colour); }
+  int kind() const { return kind_; }
+  PictureRenderer& image() { return image_; }
+
+ protected:
+  bool OnSize(UINT type, int cx, int cy) override;
+  bool OnEraseBkgnd(HDC dc, LRESULT* result) override;
+  bool OnPaint() override;
+  bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+
+ private:
+  void DestroyImageChild();
+  void FitImage();
+
+  HWND owner_ = nullptr;
+  std::unique_ptr<ImageChild> imageChild_;
+  bool transparent_ = false;
+  bool fit_ = false;
+  bool allowScale_ = true;
+  bool stopped_ = false;
+  int kind_ = kImage;
+  PictureRenderer image_;
+  std::wstring itemPath_;
+  int backgroundColor_ = -1;
+  int quality_ = 3;
+  RECT zoomRect_{0, 0, 0, 0};
+};
+
+}  // namespace projector

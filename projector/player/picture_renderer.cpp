@@ -1,0 +1,104 @@
+#include "picture_renderer.h"
+
+#include <gdiplus.h>
+
+#include <algorithm>
+#include <cwctype>
+
+namespace projector {
+
+namespace {
+
+bool IsMetafile(const std::wstring& path) {
+  size_t dot = path.find_last_of(L'.');
+  if (dot == std::wstring::npos) return false;
+  std::wstring ext = path.substr(dot + 1);
+  for (auto& c : ext) c = static_cast<wchar_t>(std::towlower(c));
+  return ext == L"wmf" || ext == L"emf";
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+}  // namespace
+
+PictureRenderer::PictureRenderer() = default;
+PictureRenderer::~PictureRenderer() = default;
+
+void PictureRenderer::Unload() {
+  prepared_.reset();
+  image_.reset();
+  size_ = {0, 0};
+  path_.clear();
+}
+
+bool PictureRenderer::Load(const std::wstring& path) {
+  Unload();
+  metafile_ = IsMetafile(path);
+  std::unique_ptr<Gdiplus::Image> image;
+  if (metafile_) {
+    // The metafile reader understands placeable headers itself.
+    image.reset(new Gdiplus::Metafile(path.c_str()));
+  } else {
+    image.reset(Gdiplus::Image::FromFile(path.c_str()));
+  }
+  if (!image || image->GetLastStatus() != Gdiplus::Ok || image->GetWidth() == 0 || image->GetHeight() == 0)
+    return false;
+  image_ = std::move(image);
+  size_ = {static_cast<LONG>(image_->GetWidth()), static_cast<LONG>(image_->GetHeight())};
+  zoom_ = {0, 0, size_.cx, size_.cy};
+  path_ = path;
+  return true;
+}
+
+void PictureRenderer::SetTargetSize(int width, int height) {
+  target_ = {std::max(1, width), std::max(1, height)};
+}
+
+RECT PictureRenderer::DestinationIn(const RECT& where) const {
+  int zw = std::max<LONG>(1, zoom_.right - zoom_.left), zh = std::max<LONG>(1, zoom_.bottom - zoom_.top);
+  int w = target_.cx, h = target_.cy;
+  if (keepAspect_) {
+    double scale = std::min(static_cast<double>(target_.cx) / zw, static_cast<double>(target_.cy) / zh);
+    w = std::max(1, static_cast<int>(zw * scale + 0.5));
+    h = std::max(1, static_cast<int>(zh * scale + 0.5));
+  }
+  int x = where.left + ((where.right - where.left) - w) / 2;
+  int y = where.top + ((where.bottom - where.top) - h) / 2;
+  return {x, y, x + w, y + h};
+}
+
+void PictureRenderer::Draw(HDC dc, const RECT& where) {
+  Gdiplus::Graphics screen(dc);
+  Gdiplus::SolidBrush white(Gdiplus::Color(255, 255, 255, 255));
+  screen.FillRectangle(&white, static_cast<INT>(where.left), static_cast<INT>(where.top),
+                       static_cast<INT>(where.right - where.left), static_cast<INT>(where.bottom - where.top));
+  if (!image_) return;
+  RECT dest = DestinationIn(where);
+  int dw = dest.right - dest.left, dh = dest.bottom - dest.top;
+  int zw = zoom_.right - zoom_.left, zh = zoom_.bottom - zoom_.top;
+  if (zw <= 0 || zh <= 0) return;
+  Gdiplus::Rect destRect(dest.left, dest.top, dw, dh);
+  if (metafile_) {
+    screen.DrawImage(image_.get(), destRect, zoom_.left, zoom_.top, zw, zh, Gdiplus::UnitPixel);
+    return;
+  }
+  RECT key = {0, 0, dw, dh};
+  if (!prepared_ || !SameRect(key, preparedFor_) || !SameRect(zoom_, preparedZoom_)) {
+    prepared_ = std::make_unique<Gdiplus::Bitmap>(dw, dh, PixelFormat24bppRGB);
+    Gdiplus::Graphics g(prepared_.get());
+    g.Clear(Gdiplus::Color(255, 255, 255, 255));
+    // Shrinking or mild enlarging wants smoothing; big magnification keeps the pixels sharp.
+    bool magnified = dw > 2 * zw && dh > 2 * zh;
+    g.SetInterpolationMode(magnified ? Gdiplus::InterpolationModeNearestNeighbor
+                                     : Gdiplus::InterpolationModeHighQualityBicubic);
+    g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+    g.DrawImage(image_.get(), Gdiplus::Rect(0, 0, dw, dh), zoom_.left, zoom_.top, zw, zh, Gdiplus::UnitPixel);
+    preparedFor_ = key;
+    preparedZoom_ = zoom_;
+  }
+  screen.DrawImage(prepared_.get(), dest.left, dest.top, dw, dh);
+}
+
+}  // namespace projector
