@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <string>
+
+#include "fscommand/tests/test_files.h"
+
+namespace {
+
+using fscommand_tests::BuildTreePath;
+using fscommand_tests::ScratchFolder;
+
+struct Outcome {
+  DWORD exitCode = 0xFFFFFFFF;
+  std::string output;
+};
+
+// Runs fscall with the given arguments and collects its standard output.
+Outcome RunFscall(const std::wstring& exe, const std::wstring& arguments) {
+  Outcome outcome;
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return outcome;
+  ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = writeEnd;
+  startup.hStdError = writeEnd;
+  startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION process = {};
+  std::wstring line = L"\"" + exe + L"\" " + arguments;
+  if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                       &process)) {
+    ::CloseHandle(writeEnd);
+    writeEnd = nullptr;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) outcome.output.append(buffer, got);
+    ::WaitForSingleObject(process.hProcess, 30000);
+    ::GetExitCodeProcess(process.hProcess, &outcome.exitCode);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+  }
+  if (writeEnd) ::CloseHandle(writeEnd);
+  ::CloseHandle(readEnd);
+  return outcome;
+}
+
+std::wstring Fscall() { return BuildTreePath(L"tools\\fscall\\fscall.exe"); }
+std::wstring Library() { return BuildTreePath(L"fscmd\\VantraFSCmd.dll"); }
+std::wstring WithLibrary(const std::wstring& rest) { return L"--library \"" + Library() + L"\" " + rest; }
+
+TEST(Fscall, PrintsTheRawAnswerThenTheAssignments) {
+  Outcome beep = RunFscall(Fscall(), WithLibrary(L"Beep"));
+  EXPECT_EQ(beep.exitCode, 0u);
+  EXPECT_EQ(beep.output, ",-99\nfscmd_ret=-99\n");
+
+  Outcome safe = RunFscall(Fscall(), WithLibrary(L"HtmlSafe \"a b&c\""));
+  EXPECT_EQ(safe.exitCode, 0u);
+  EXPECT_EQ(safe.output, ",a%20b%26c\nfscmd_ret=a%20b%26c\n");
+
+  // The words after the command form one argument text.
+  Outcome words = RunFscall(Fscall(), WithLibrary(L"HtmlSafe a b"));
+  EXPECT_EQ(words.output, ",a%20b\nfscmd_ret=a%20b\n");
+
+  Outcome empty = RunFscall(Fscall(), WithLibrary(L"AppGetCmdLine"));
+  EXPECT_EQ(empty.exitCode, 0u);
+  EXPECT_EQ(empty.output, ",\n");
+}
+
+TEST(Fscall, NamedVariablesAndUtf8) {
+  const std::wstring key = L"Software\\FSCmdFscallTest";
+  ::SHDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+  Outcome write = RunFscall(Fscall(), WithLibrary(L"RegWrite HKCU," + key + L"\\v,REG_SZ,Gr\u00fc\u00dfe,status"));
+  EXPECT_EQ(write.exitCode, 0u);
+  EXPECT_EQ(write.output, ",0,HKCU,Software\\FSCmdFscallTest\\v,REG_SZ,Gr\xC3\xBC\xC3\x9F" "e,OK\n"
+                          "fscmd_ret=0\nHKCU=HKCU\nSoftware\\FSCmdFscallTest\\v=Software\\FSCmdFscallTest\\v\n"
+                          "REG_SZ=REG_SZ\nGr\xC3\xBC\xC3\x9F" "e=Gr\xC3\xBC\xC3\x9F" "e\nstatus=OK\n");
+  Outcome read = RunFscall(Fscall(), WithLibrary(L"RegRead HKCU," + key + L"\\v,,value"));
+  EXPECT_EQ(read.output, ",0,HKCU,Software\\FSCmdFscallTest\\v,,Gr\xC3\xBC\xC3\x9F" "e\n"
+                         "fscmd_ret=0\nHKCU=HKCU\nSoftware\\FSCmdFscallTest\\v=Software\\FSCmdFscallTest\\v\n"
+                         "value=Gr\xC3\xBC\xC3\x9F" "e\n");
+  ::SHDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+}
+
+TEST(Fscall, UnknownCommandsAndUsage) {
+  Outcome missing = RunFscall(Fscall(), WithLibrary(L"NoSuchCommand x"));
+  EXPECT_EQ(missing.exitCode, 1u);
+  EXPECT_EQ(missing.output, "");
+  // Export names are matched case-sensitively.
+  EXPECT_EQ(RunFscall(Fscall(), WithLibrary(L"beep")).exitCode, 1u);
+  EXPECT_EQ(RunFscall(Fscall(), L"").exitCode, 2u);
+  EXPECT_EQ(RunFscall(Fscall(), L"--library").exitCode, 2u);
+}
+
+TEST(Fscall, ListsTheExports) {
+  Outcome list = RunFscall(Fscall(), WithLibrary(L"--list"));
+  EXPECT_EQ(list.exitCode, 0u);
+  EXPECT_EQ(list.output.substr(0, 16), "FSAfxMessageBox\n");
+  EXPECT_NE(list.output.find("\nFSBeep\n"), std::string::npos);
+  EXPECT_NE(list.output.find("\nFSmailto\n"), std::string::npos);
+}
+
+TEST(Fscall, FindsTheLibrariesBesideItself) {
+  ScratchFolder folder(L"fscall");
+  ASSERT_TRUE(::CopyFileW(Fscall().c_str(), (folder / L"fscall.exe").c_str(), FALSE));
+  EXPECT_EQ(RunFscall(folder / L"fscall.exe", L"Beep").exitCode, 1u);
+  ASSERT_TRUE(::CopyFileW(Library().c_str(), (folder / L"VantraFSCmd.dll").c_str(), FALSE));
+  Outcome found = RunFscall(folder / L"fscall.exe", L"GetExeDir dir");
+  EXPECT_EQ(found.exitCode, 0u);
+  EXPECT_NE(found.output.find("\ndir="), std::string::npos) << found.output;
+}
+
+}  // namespace
