@@ -211,6 +211,28 @@ Timeline& Timeline::Place(uint16_t characterId, uint16_t depth, Transform t, con
   return Tag(26, w.Data());
 }
 
+Timeline& Timeline::PlaceWithEvents(uint16_t characterId, uint16_t depth, Transform t, const std::string& name,
+                                    const std::vector<ClipEventSpec>& events) {
+  BitWriter w;
+  w.U8(static_cast<uint8_t>(0x80 | 0x02 | 0x04 | (name.empty() ? 0 : 0x20)));
+  w.U16(depth);
+  w.U16(characterId);
+  WriteMatrix(w, t);
+  if (!name.empty()) w.String(name);
+  uint32_t all = 0;
+  for (auto& e : events) all |= e.events;
+  w.U16(0);
+  w.U32(all);
+  for (auto& e : events) {
+    std::vector<uint8_t> code = e.actions.Bytes();
+    w.U32(e.events);
+    w.U32(static_cast<uint32_t>(code.size()));
+    w.Bytes(code);
+  }
+  w.U32(0);
+  return Tag(26, w.Data());
+}
+
 Timeline& Timeline::PlaceObject1(uint16_t characterId, uint16_t depth, Transform t) {
   BitWriter w;
   w.U16(characterId);

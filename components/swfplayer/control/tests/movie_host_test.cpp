@@ -40,7 +40,7 @@ TEST(ComputeView, ShowAllFitsAndCentresTheStage) {
   ViewTransform v = ComputeView(stage, {}, 400, 400, kShowAll);
   EXPECT_DOUBLE_EQ(v.sx, 0.1);
   EXPECT_DOUBLE_EQ(v.sy, 0.1);
-  EXPECT_DOUBLE_EQ(v.tx, 0);
+  EXPECT_NEAR(v.tx, 0, 1e-9);
   EXPECT_DOUBLE_EQ(v.ty, 100);  // 200 pixels of stage height centred in 400
   double x, y;
   v.ToStagePixels(400, 300, &x, &y);

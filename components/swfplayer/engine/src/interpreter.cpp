@@ -710,14 +710,26 @@ bool Interpreter::Step(Context& c, uint8_t op, BitReader& r, size_t& pc) {
       break;
     }
     case kStartDrag: {
-      Pop(c);
-      Pop(c);
-      if (ToBoolean(Pop(c), ver)) {
-        for (int i = 0; i < 4; ++i) Pop(c);
+      Value t = Pop(c);
+      bool lock = ToBoolean(Pop(c), ver);
+      bool constrain = ToBoolean(Pop(c), ver);
+      Rect bounds;
+      if (constrain) {
+        bounds.yMax = num(Pop(c)) * 20;
+        bounds.xMax = num(Pop(c)) * 20;
+        bounds.yMin = num(Pop(c)) * 20;
+        bounds.xMin = num(Pop(c)) * 20;
+        if (!std::isfinite(bounds.xMin + bounds.xMax + bounds.yMin + bounds.yMax)) constrain = false;
       }
+      DisplayObject* d = AsDisplay(t.AsObject());
+      if (!d) {
+        std::string path = str(t);
+        d = path.empty() ? Base(c) : rt_.ResolveTarget(c.original, path);
+      }
+      if (d && d->parent) rt_.StartDrag(d, lock, constrain ? &bounds : nullptr);
       break;
     }
-    case kEndDrag: break;
+    case kEndDrag: rt_.dragged = nullptr; break;
     case kRandomNumber: {
       double max = num(Pop(c));
       rt_.rng ^= rt_.rng << 13;

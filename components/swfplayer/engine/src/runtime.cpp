@@ -59,6 +59,72 @@ void DisplayObject::Trace(std::vector<Object*>& out) const {
   if (parent) out.push_back(parent);
 }
 
+bool TextInstance::Binding(DisplayObject*& owner, std::string& leaf) const {
+  const std::string& var = def->variable;
+  if (var.empty() || !parent || removed) return false;
+  std::string path;
+  leaf = var;
+  size_t cut = var.find_last_of(":.");
+  if (cut != std::string::npos) path = var.substr(0, cut), leaf = var.substr(cut + 1);
+  owner = path.empty() ? parent : rt.ResolveTarget(parent, path);
+  return owner != nullptr && owner != this;
+}
+
+void TextInstance::Refresh() {
+  DisplayObject* owner;
+  std::string leaf;
+  if (busy || !Binding(owner, leaf)) return;
+  busy = true;
+  Value v;
+  if (owner->Get(leaf, v)) text = ToString(v, rt.version);
+  else text.clear();
+  busy = false;
+}
+
+bool TextInstance::Get(const std::string& n, Value& out) {
+  if (rt.SameName(n, "text") || rt.SameName(n, "htmlText")) {
+    Refresh();
+    out = Value(text);
+    return true;
+  }
+  if (rt.SameName(n, "variable")) {
+    out = def->variable.empty() ? Value::Null() : Value(def->variable);
+    return true;
+  }
+  if (!n.empty() && n[0] == '_') {
+    for (int i = 0; i < kPropCount; ++i) {
+      if (rt.SameName(n, kPropertyNames[i])) {
+        out = rt.GetProperty(this, i);
+        return true;
+      }
+    }
+  }
+  return DisplayObject::Get(n, out);
+}
+
+void TextInstance::Set(const std::string& n, const Value& v) {
+  if (rt.SameName(n, "text") || rt.SameName(n, "htmlText")) {
+    text = ToString(v, rt.version);
+    DisplayObject* owner;
+    std::string leaf;
+    if (!busy && Binding(owner, leaf)) {
+      busy = true;
+      owner->Set(leaf, Value(text));
+      busy = false;
+    }
+    return;
+  }
+  if (!n.empty() && n[0] == '_') {
+    for (int i = 0; i < kPropCount; ++i) {
+      if (rt.SameName(n, kPropertyNames[i])) {
+        rt.SetProperty(this, i, v);
+        return;
+      }
+    }
+  }
+  DisplayObject::Set(n, v);
+}
+
 Rect ButtonInstance::LocalBounds() const {
   Rect r;
   bool any = false;
@@ -159,6 +225,7 @@ void Runtime::Unload() {
   root = nullptr;
   global = objectProto = functionProto = arrayProto = clipProto = nullptr;
   hover = pressed = nullptr;
+  dragged = nullptr;
   heap.Clear();
   movie.reset();
   started = false;
@@ -189,6 +256,43 @@ bool Runtime::Advance() {
 void Runtime::QueueClipEvent(ClipObject* clip, uint32_t event) {
   for (const ClipAction& a : clip->clipActions)
     if (a.events & event) queue.push_back({clip, a.code});
+}
+
+void Runtime::QueueClipEventEverywhere(DisplayObject* o, uint32_t event, int depth) {
+  if (depth > 64 || o->removed || o->type != DisplayObject::Type::Clip) return;
+  auto* clip = static_cast<ClipObject*>(o);
+  QueueClipEvent(clip, event);
+  for (auto& [d, c] : clip->children) QueueClipEventEverywhere(c, event, depth + 1);
+}
+
+void Runtime::StartDrag(DisplayObject* o, bool lockCenter, const Rect* bounds) {
+  dragged = o;
+  dragLockCenter = lockCenter;
+  dragConstrained = bounds != nullptr;
+  if (bounds) dragBounds = *bounds;
+  dragOffsetX = dragOffsetY = 0;
+  if (!o || lockCenter) return;
+  Matrix inv;
+  double px = mouseX, py = mouseY;
+  if (o->parent && o->parent->StageMatrix().Invert(inv)) inv.Apply(mouseX, mouseY, px, py);
+  dragOffsetX = o->matrix.tx - px;
+  dragOffsetY = o->matrix.ty - py;
+}
+
+void Runtime::Drag() {
+  DisplayObject* o = dragged;
+  if (!o || o->removed) return;
+  Matrix inv;
+  double px = mouseX, py = mouseY;
+  if (o->parent && o->parent->StageMatrix().Invert(inv)) inv.Apply(mouseX, mouseY, px, py);
+  double x = px + dragOffsetX, y = py + dragOffsetY;
+  if (dragConstrained) {
+    x = std::clamp(x, std::min(dragBounds.xMin, dragBounds.xMax), std::max(dragBounds.xMin, dragBounds.xMax));
+    y = std::clamp(y, std::min(dragBounds.yMin, dragBounds.yMax), std::max(dragBounds.yMin, dragBounds.yMax));
+  }
+  o->matrix.tx = x;
+  o->matrix.ty = y;
+  o->scriptTransformed = true;
 }
 
 void Runtime::AdvanceClip(ClipObject* clip) {
@@ -388,23 +492,19 @@ DisplayObject* Runtime::Instantiate(ClipObject* parent, const Character& c, cons
   o->name = p.name;
   if (o->name.empty() && o->type == DisplayObject::Type::Clip) o->name = "instance" + std::to_string(++instanceCounter);
   if (o->type == DisplayObject::Type::Text) {
+    // A bound variable that does not exist yet takes the field's initial text.
     auto* t = static_cast<TextInstance*>(o);
-    if (!t->def->variable.empty()) {
-      // A bound variable that does not exist yet takes the field's initial text.
-      std::string var = t->def->variable;
-      std::string path, leaf = var;
-      size_t cut = var.find_last_of(":.");
-      if (cut != std::string::npos) path = var.substr(0, cut), leaf = var.substr(cut + 1);
-      DisplayObject* owner = path.empty() ? parent : ResolveTarget(parent, path);
-      Value cur;
-      if (owner && !owner->Get(leaf, cur)) owner->Set(leaf, Value(t->def->initialText));
-    }
+    DisplayObject* owner;
+    std::string leaf;
+    Value cur;
+    if (t->Binding(owner, leaf) && !owner->Get(leaf, cur)) owner->Set(leaf, Value(t->def->initialText));
   }
   return o;
 }
 
 void Runtime::Unloaded(DisplayObject* o) {
   o->removed = true;
+  if (o == dragged) dragged = nullptr;
   if (o == hover) hover = nullptr;
   if (o == pressed) pressed = nullptr;
   if (o->type == DisplayObject::Type::Clip) {
@@ -701,6 +801,8 @@ void Runtime::MouseMove(double x, double y) {
   mouseX = x;
   mouseY = y;
   if (!root || !started) return;
+  Drag();
+  QueueClipEventEverywhere(root, kClipMouseMove);
   ButtonInstance* hit = HitButton(root, Matrix{}, x, y);
   if (pressed) {
     bool over = hit == pressed;
@@ -723,16 +825,14 @@ void Runtime::MouseButton(bool down) {
   if (!root || !started) return;
   mouseDown = down;
   if (down) {
-    for (auto& [d, o] : root->children)
-      if (o->type == DisplayObject::Type::Clip) QueueClipEvent(static_cast<ClipObject*>(o), kClipMouseDown);
+    QueueClipEventEverywhere(root, kClipMouseDown);
     if (hover && !pressed) {
       pressed = hover;
       pressedOutside = false;
       ButtonTransition(pressed, kOverUpToOverDown, 2);
     }
   } else {
-    for (auto& [d, o] : root->children)
-      if (o->type == DisplayObject::Type::Clip) QueueClipEvent(static_cast<ClipObject*>(o), kClipMouseUp);
+    QueueClipEventEverywhere(root, kClipMouseUp);
     if (pressed) {
       ButtonInstance* b = pressed;
       pressed = nullptr;
@@ -825,17 +925,7 @@ std::string PlainText(const std::string& html) {
 void RefreshTexts(Runtime& rt, DisplayObject* o, int depth) {
   if (depth > 64) return;
   if (o->type == DisplayObject::Type::Text) {
-    auto* t = static_cast<TextInstance*>(o);
-    if (!t->def->variable.empty() && o->parent) {
-      const std::string& var = t->def->variable;
-      std::string path, leaf = var;
-      size_t cut = var.find_last_of(":.");
-      if (cut != std::string::npos) path = var.substr(0, cut), leaf = var.substr(cut + 1);
-      DisplayObject* owner = path.empty() ? o->parent : rt.ResolveTarget(o->parent, path);
-      Value v;
-      if (owner && owner->Get(leaf, v)) t->text = ToString(v, rt.version);
-      else t->text.clear();
-    }
+    static_cast<TextInstance*>(o)->Refresh();
   } else if (o->type == DisplayObject::Type::Clip) {
     for (auto& [d, c] : static_cast<ClipObject*>(o)->children) RefreshTexts(rt, c, depth + 1);
   } else if (o->type == DisplayObject::Type::Button) {

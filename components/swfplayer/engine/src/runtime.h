@@ -63,8 +63,16 @@ class TextInstance : public DisplayObject {
   TextInstance(Heap& h, Object* proto, Runtime& rt, const EditTextDef* d)
       : DisplayObject(h, proto, Type::Text, rt), def(d), text(d->initialText) {}
   Rect LocalBounds() const override { return def->bounds; }
+  // "text" reads and writes what the field shows (and its bound variable).
+  bool Get(const std::string& name, Value& out) override;
+  void Set(const std::string& name, const Value& v) override;
+  // The object and name of the bound variable; false when the field has none.
+  bool Binding(DisplayObject*& owner, std::string& leaf) const;
+  // Takes the bound variable's current value.
+  void Refresh();
   const EditTextDef* def;
   std::string text;
+  bool busy = false;  // fields bound to each other's text must not recurse
 };
 
 class ButtonInstance : public DisplayObject {
@@ -132,6 +140,10 @@ class Runtime {
   ButtonInstance* hover = nullptr;
   ButtonInstance* pressed = nullptr;
   bool pressedOutside = false;
+  DisplayObject* dragged = nullptr;  // the clip startDrag follows the mouse with
+  bool dragLockCenter = false, dragConstrained = false;
+  double dragOffsetX = 0, dragOffsetY = 0;
+  Rect dragBounds;                   // twips, in the parent's space
   int quality = 1;
   Rgba background;
   std::set<uint16_t> initDone;
@@ -157,6 +169,9 @@ class Runtime {
   void RunQueue();
   void RunScript(ClipObject* clip, const std::shared_ptr<const std::vector<uint8_t>>& code);
   void QueueClipEvent(ClipObject* clip, uint32_t event);
+  void QueueClipEventEverywhere(DisplayObject* o, uint32_t event, int depth = 0);
+  void StartDrag(DisplayObject* o, bool lockCenter, const Rect* bounds);
+  void Drag();
 
   // Paths, variables and properties.
   DisplayObject* ResolveTarget(DisplayObject* base, const std::string& path);

@@ -207,3 +207,64 @@ TEST(Host, GetTimerComesFromTheHostClock) {
   p.Advance();
   EXPECT_EQ(rec.traces, (V{"0", "100", "5100"}));
 }
+
+TEST(ClipEvents, LoadEnterFrameAndMouse) {
+  MovieBuilder m(6, 200, 200);
+  Timeline inner;
+  inner.Do(Actions().Trace("clip frame")).ShowFrame();
+  uint16_t sprite = m.DefineSprite(inner);
+  m.Main().PlaceWithEvents(sprite, 1, {}, "c",
+                           {{kOnLoad, Actions().Trace("load")},
+                            {kOnEnterFrame, Actions().Trace("enter")},
+                            {kOnMouseDown, Actions().Trace("down")}});
+  m.Main().ShowFrame().ShowFrame();
+  m.Main().Do(Actions().Stop()).Remove(1).ShowFrame();
+  Recorder rec;
+  swf::Player p(rec.Callbacks());
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.Advance();
+  p.Advance();
+  p.MouseDown();
+  p.Advance();
+  p.Advance();
+  EXPECT_EQ(rec.traces, (V{"clip frame", "load", "enter", "down"}));
+}
+
+TEST(Dragging, StartDragFollowsTheMouseInsideItsBounds) {
+  MovieBuilder m(6, 400, 400);
+  Timeline inner;
+  inner.Place(m.Rectangle(0, 0, 10, 10, {0, 0, 0}), 1).ShowFrame();
+  uint16_t sprite = m.DefineSprite(inner);
+  Actions a;
+  // startDrag("c", false, 0, 0, 100, 50)
+  a.Push({0, 0, 100, 50, true, false, "c"}).Op(Action::StartDrag).Stop();
+  m.Main().Place(sprite, 1, Transform::Translate(20, 20), "c").Do(a).ShowFrame();
+  swf::Player p;
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.MouseMove(25, 25);
+  p.Advance();
+  p.MouseMove(55, 35);
+  EXPECT_EQ(p.TGetProperty("c", swf::kPropX), "50");
+  EXPECT_EQ(p.TGetProperty("c", swf::kPropY), "30");
+  p.MouseMove(300, 300);
+  EXPECT_EQ(p.TGetProperty("c", swf::kPropX), "100");
+  EXPECT_EQ(p.TGetProperty("c", swf::kPropY), "50");
+}
+
+TEST(EditText, TextPropertyOfANamedField) {
+  MovieBuilder m(6);
+  EditTextSpec spec;
+  spec.variable = "bound";
+  uint16_t field = m.DefineEditText(spec);
+  Actions a;
+  a.Push({"field"}).Op(Action::GetVariable).Push({"text", "set by script"}).Op(Action::SetMember);
+  a.TraceVar("bound");
+  a.Set("bound", "by variable");
+  a.TraceVar("field.text");
+  m.Main().Place(field, 1, {}, "field").Do(a).ShowFrame();
+  Recorder rec;
+  swf::Player p(rec.Callbacks());
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.Advance();
+  EXPECT_EQ(rec.traces, (V{"set by script", "by variable"}));
+}

@@ -92,9 +92,23 @@ struct ButtonSpec {
   bool trackAsMenu = false;
 };
 
+// Clip event bits of onClipEvent handlers.
+enum ClipEventFlags : uint32_t {
+  kOnLoad = 0x01, kOnEnterFrame = 0x02, kOnUnload = 0x04, kOnMouseMove = 0x08, kOnMouseDown = 0x10,
+  kOnMouseUp = 0x20, kOnKeyDown = 0x40, kOnKeyUp = 0x80, kOnData = 0x100,
+};
+
+struct ClipEventSpec {
+  uint32_t events;
+  Actions actions;
+};
+
 // Tags of one timeline: the main one or a sprite's.
 class Timeline {
  public:
+  // PlaceObject2 of a sprite with onClipEvent handlers (written in the version 6 form).
+  Timeline& PlaceWithEvents(uint16_t characterId, uint16_t depth, Transform t, const std::string& name,
+                            const std::vector<ClipEventSpec>& events);
   Timeline& Place(uint16_t characterId, uint16_t depth, Transform t = {}, const std::string& name = "");
   Timeline& PlaceObject1(uint16_t characterId, uint16_t depth, Transform t = {});
   Timeline& Move(uint16_t depth, Transform t);
