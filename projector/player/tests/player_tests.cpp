@@ -1,0 +1,450 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <functional>
+#include <thread>
+
+#include "player/player_context_menu.h"
+#include "player/player_dialog.h"
+#include "shell/movie_document.h"
+#include "shell/projector_app.h"
+#include "shell/text.h"
+#include "shell/unique_name.h"
+#include "test_support.h"
+
+using namespace testing_support;
+using projector::MovieDocument;
+using projector::PlayerDialog;
+
+namespace {
+
+class TestApp : public projector::ProjectorApp {};
+TestApp theApp;
+
+// A 24-bit BMP of the given size, one colour.
+Bytes Bitmap(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
+  int stride = (w * 3 + 3) & ~3;
+  uint32_t pixels = static_cast<uint32_t>(stride * h), size = 54 + pixels;
+  Bytes bmp(size, 0);
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  bmp[0] = 'B';
+  bmp[1] = 'M';
+  put32(2, size);
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, static_cast<uint32_t>(w));
+  put32(22, static_cast<uint32_t>(h));
+  bmp[26] = 1;
+  bmp[28] = 24;
+  put32(34, pixels);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      size_t at = 54 + static_cast<size_t>(y * stride + x * 3);
+      bmp[at] = b;
+      bmp[at + 1] = g;
+      bmp[at + 2] = r;
+    }
+  return bmp;
+}
+
+// A document with one picture of the given size, written into the document's own extraction folder.
+void AddPicture(MovieDocument& doc, int w, int h, float seconds = 5) {
+  std::wstring path = projector::MakeUniqueName(doc.ExtractionFolder(), L"bmp");
+  ASSERT_TRUE(WriteFileBytes(path, Bitmap(w, h, 200, 30, 30)));
+  format::PlaylistEntry e;
+  e.sourcePath = u"picture.bmp";
+  e.displayTime = seconds;
+  e.movie.sourcePath = e.sourcePath;
+  e.movie.path = projector::ToU16(path);
+  e.movie.extracted = true;
+  doc.data().playlist.entries.push_back(e);
+}
+
+struct Observed {
+  RECT window{};
+  RECT client{};
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  bool hasRegion = false;
+  RECT regionBox{};
+  std::vector<POINT> inside;
+  std::vector<POINT> outside;
+  bool closedBySelf = false;
+};
+
+// Runs the player modally; the inspector runs on another thread once the window shows, then the window is closed.
+int RunPlayer(MovieDocument& doc, const std::function<void(HWND, PlayerDialog&)>& inspect, bool close = true) {
+  projector::PlayerContextMenu menu;
+  PlayerDialog dialog(doc, nullptr);
+  dialog.SetContextMenu(&menu);
+  std::atomic<bool> done{false};
+  std::thread inspector([&] {
+    HWND hwnd = nullptr;
+    for (int i = 0; i < 500 && !done; ++i) {
+      hwnd = dialog.m_hWnd;
+      if (hwnd && ::IsWindowVisible(hwnd)) break;
+      ::Sleep(10);
+    }
+    if (!hwnd || done) return;
+    ::Sleep(150);
+    inspect(hwnd, dialog);
+    if (close && !done) ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+  });
+  INT_PTR result = dialog.DoModal();
+  done = true;
+  inspector.join();
+  return static_cast<int>(result);
+}
+
+Observed Observe(MovieDocument& doc) {
+  Observed o;
+  RunPlayer(doc, [&](HWND hwnd, PlayerDialog&) {
+    ::GetWindowRect(hwnd, &o.window);
+    ::GetClientRect(hwnd, &o.client);
+    o.style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_STYLE));
+    o.exStyle = static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
+    HRGN region = ::CreateRectRgn(0, 0, 0, 0);
+    if (::GetWindowRgn(hwnd, region) != ERROR) {
+      o.hasRegion = true;
+      ::GetRgnBox(region, &o.regionBox);
+      int w = o.window.right - o.window.left, h = o.window.bottom - o.window.top;
+      for (POINT p : {POINT{w / 2, h / 2}})
+        if (::PtInRegion(region, p.x, p.y)) o.inside.push_back(p);
+      for (POINT p : {POINT{1, 1}, POINT{w - 2, h - 2}})
+        if (!::PtInRegion(region, p.x, p.y)) o.outside.push_back(p);
+    }
+    ::DeleteObject(region);
+  });
+  return o;
+}
+
+RECT WorkArea() {
+  RECT work;
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  return work;
+}
+
+TEST(PlayerWindow, MovieSizeModeFitsTheClientToTheItemAndCentres) {
+  MovieDocument doc;
+  AddPicture(doc, 320, 200);
+  Observed o = Observe(doc);
+  EXPECT_EQ(o.client.right, 320);
+  EXPECT_EQ(o.client.bottom, 200);
+  RECT work = WorkArea();
+  int w = o.window.right - o.window.left, h = o.window.bottom - o.window.top;
+  EXPECT_EQ(o.window.left, (work.right - work.left) / 2 - w / 2);
+  EXPECT_EQ(o.window.top, (work.bottom - work.top) / 2 - h / 2);
+  EXPECT_TRUE(o.style & WS_CAPTION);
+  EXPECT_TRUE(o.exStyle & WS_EX_APPWINDOW);
+  EXPECT_FALSE(o.exStyle & WS_EX_TOPMOST);
+  EXPECT_FALSE(o.hasRegion);
+}
+
+TEST(PlayerWindow, FixedAndPercentageSizesAndAlignments) {
+  RECT work = WorkArea();
+  const int W = work.right - work.left, H = work.bottom - work.top;
+  {
+    MovieDocument doc;
+    AddPicture(doc, 100, 100);
+    doc.data().size.sizeMode = 1;
+    doc.data().size.fixedWidth = 300;
+    doc.data().size.fixedHeight = 150;
+    doc.data().size.alignment = 6;
+    Observed o = Observe(doc);
+    EXPECT_EQ(o.client.right, 300);
+    EXPECT_EQ(o.client.bottom, 150);
+    EXPECT_EQ(o.window.left, 0);
+    EXPECT_EQ(o.window.top, -1);
+  }
+  {
+    MovieDocument doc;
+    AddPicture(doc, 100, 100);
+    doc.data().size.sizeMode = 2;
+    doc.data().size.percentage = 50;
+    doc.data().size.alignment = 9;
+    Observed o = Observe(doc);
+    int w = (W * 50 + 50) / 100, h = (H * 50 + 50) / 100;
+    EXPECT_EQ(o.window.right - o.window.left, w);
+    EXPECT_EQ(o.window.bottom - o.window.top, h);
+    EXPECT_EQ(o.window.left, W - w);
+    EXPECT_EQ(o.window.top, H - h);
+  }
+  {
+    MovieDocument doc;
+    AddPicture(doc, 100, 100);
+    doc.data().size.sizeMode = 1;
+    doc.data().size.fixedWidth = 200;
+    doc.data().size.fixedHeight = 100;
+    doc.data().size.alignment = 0;
+    doc.data().size.horizontalOffset = 30;
+    doc.data().size.verticalOffsetMovieSize = 40;
+    doc.data().window.captionStyle = 0;
+    Observed o = Observe(doc);
+    EXPECT_EQ(o.window.left, 30);
+    EXPECT_EQ(o.window.top, 40);
+    EXPECT_EQ(o.window.right - o.window.left, 200);
+    EXPECT_FALSE(o.style & WS_CAPTION);
+  }
+}
+
+TEST(PlayerWindow, BuiltInShapesAndStoredRegionsOutlineTheWindow) {
+  for (uint32_t shape : {0u, 1u, 4u, 6u}) {
+    MovieDocument doc;
+    AddPicture(doc, 201, 101);
+    doc.data().window.shapeKind = 1;
+    doc.data().window.shapeIndex = shape;
+    Observed o = Observe(doc);
+    ASSERT_TRUE(o.hasRegion) << shape;
+    EXPECT_FALSE(o.style & WS_CAPTION) << shape;
+    EXPECT_EQ(o.window.right - o.window.left, 201) << shape;
+    EXPECT_EQ(o.inside.size(), 1u) << shape;
+    EXPECT_EQ(o.outside.size(), 2u) << shape;
+  }
+}
+
+TEST(PlayerWindow, SwitchesRemoveBoxesMenusAndTheTaskbarButton) {
+  MovieDocument doc;
+  AddPicture(doc, 120, 90);
+  doc.data().window.minimizeBox = 0;
+  doc.data().window.maximizeBox = 0;
+  doc.data().window.alwaysOnTop = 1;
+  doc.data().window.showInTaskbar = 0;
+  doc.data().about.noAbout = 0;
+  bool hasMinimize = true, hasMaximize = true, hasAbout = false;
+  DWORD style = 0, exStyle = 0;
+  RunPlayer(doc, [&](HWND hwnd, PlayerDialog&) {
+    style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_STYLE));
+    exStyle = static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
+    HMENU system = ::GetSystemMenu(hwnd, FALSE);
+    hasMinimize = ::GetMenuState(system, SC_MINIMIZE, MF_BYCOMMAND) != static_cast<UINT>(-1);
+    hasMaximize = ::GetMenuState(system, SC_MAXIMIZE, MF_BYCOMMAND) != static_cast<UINT>(-1);
+    wchar_t text[64] = {};
+    hasAbout = ::GetMenuStringW(system, PlayerDialog::kAboutCommand, text, 64, MF_BYCOMMAND) > 0 &&
+               std::wstring(text) == L"About...";
+  });
+  EXPECT_FALSE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_FALSE(hasMinimize);
+  EXPECT_FALSE(hasMaximize);
+  EXPECT_TRUE(hasAbout);
+  EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
+  EXPECT_FALSE(exStyle & WS_EX_APPWINDOW);
+
+  MovieDocument noMenu;
+  AddPicture(noMenu, 120, 90);
+  noMenu.data().window.systemMenu = 0;
+  Observed o = Observe(noMenu);
+  EXPECT_FALSE(o.style & WS_SYSMENU);
+}
+
+TEST(PlayerWindow, EscClosesOnlyWhenTheDocumentSaysSoAndAnyKeyWhenAsked) {
+  {
+    MovieDocument doc;
+    AddPicture(doc, 100, 100);
+    std::atomic<bool> closed{false};
+    RunPlayer(doc, [&](HWND hwnd, PlayerDialog&) {
+      ::PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
+      for (int i = 0; i < 100 && ::IsWindow(hwnd); ++i) ::Sleep(10);
+      closed = !::IsWindow(hwnd);
+    });
+    EXPECT_TRUE(closed);
+  }
+  {
+    MovieDocument doc;
+    AddPicture(doc, 100, 100);
+    doc.data().control.escCloses = 0;
+    std::atomic<bool> open{false};
+    RunPlayer(doc, [&](HWND hwnd, PlayerDialog&) {
+      ::PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
+      ::PostMessageW(hwnd, WM_KEYDOWN, VK_RETURN, 0);
+      ::Sleep(300);
+      open = ::IsWindow(hwnd) != FALSE;
+    });
+    EXPECT_TRUE(open);
+  }
+  {
+    MovieDocument doc;
+    AddPicture(doc, 100, 100);
+    doc.data().control.keyMode = 1;
+    doc.data().control.anyKeyCloses = 1;
+    std::atomic<bool> closed{false};
+    RunPlayer(doc, [&](HWND hwnd, PlayerDialog&) {
+      ::PostMessageW(hwnd, WM_KEYDOWN, 'A', 0);
+      for (int i = 0; i < 100 && ::IsWindow(hwnd); ++i) ::Sleep(10);
+      closed = !::IsWindow(hwnd);
+    });
+    EXPECT_TRUE(closed);
+  }
+}
+
+TEST(PlayerWindow, PrintScreenEmptiesTheClipboardWhileTheHookIsOn) {
+  MovieDocument doc;
+  AddPicture(doc, 100, 100);
+  doc.data().playlistOptions.options = 2;
+  bool emptied = false;
+  RunPlayer(doc, [&](HWND hwnd, PlayerDialog&) {
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    ::EmptyClipboard();
+    HGLOBAL text = ::GlobalAlloc(GMEM_MOVEABLE, 8);
+    std::memcpy(::GlobalLock(text), L"abc", 8);
+    ::GlobalUnlock(text);
+    ::SetClipboardData(CF_UNICODETEXT, text);
+    ::CloseClipboard();
+    ASSERT_TRUE(::IsClipboardFormatAvailable(CF_UNICODETEXT));
+    ::SetForegroundWindow(hwnd);
+    ::SetFocus(hwnd);
+    ::Sleep(100);
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_SNAPSHOT;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ::SendInput(2, keys, sizeof(INPUT));
+    for (int i = 0; i < 100 && !emptied; ++i) {
+      ::Sleep(10);
+      emptied = !::IsClipboardFormatAvailable(CF_UNICODETEXT);
+    }
+  });
+  EXPECT_TRUE(emptied);
+}
+
+TEST(PlayerWindow, LeftButtonModeOneDragsTheWindowFromAnywhere) {
+  for (uint32_t mode : {1u, 3u}) {
+    MovieDocument doc;
+    AddPicture(doc, 200, 150);
+    doc.data().control.leftButtonMode = mode;
+    RECT before{}, after{};
+    RunPlayer(doc, [&](HWND hwnd, PlayerDialog&) {
+      ::GetWindowRect(hwnd, &before);
+      POINT start = {before.left + 100, before.top + 80};
+      ::SetCursorPos(start.x, start.y);
+      POINT client = start;
+      ::ScreenToClient(hwnd, &client);
+      LPARAM at = MAKELPARAM(client.x, client.y);
+      ::PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+      ::Sleep(50);
+      ::SetCursorPos(start.x + 37, start.y + 21);
+      ::PostMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, at);
+      ::Sleep(50);
+      ::PostMessageW(hwnd, WM_LBUTTONUP, 0, at);
+      ::Sleep(100);
+      ::GetWindowRect(hwnd, &after);
+    });
+    if (mode == 1) {
+      EXPECT_EQ(after.left - before.left, 37);
+      EXPECT_EQ(after.top - before.top, 21);
+    } else {
+      EXPECT_EQ(after.left, before.left);
+      EXPECT_EQ(after.top, before.top);
+    }
+  }
+}
+
+TEST(PlayerWindow, ModeZeroDragsOnlyInsideTheDragArea) {
+  MovieDocument doc;
+  AddPicture(doc, 200, 200);
+  doc.data().size.flags = 1;  // unscaled: view and movie pixels agree
+  doc.data().window.captionStyle = 0;
+  RECT before{}, moved{}, notMoved{};
+  RunPlayer(doc, [&](HWND hwnd, PlayerDialog& player) {
+    ::GetWindowRect(hwnd, &before);
+    auto drag = [&](int cx, int cy) {
+      RECT r;
+      ::GetWindowRect(hwnd, &r);
+      ::SetCursorPos(r.left + cx, r.top + cy);
+      LPARAM at = MAKELPARAM(cx, cy);
+      ::PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+      ::Sleep(50);
+      ::SetCursorPos(r.left + cx + 10, r.top + cy + 10);
+      ::PostMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, at);
+      ::Sleep(50);
+      ::PostMessageW(hwnd, WM_LBUTTONUP, 0, at);
+      ::Sleep(80);
+    };
+    player.dragRegion().AddRect(0, 0, 50, 50);
+    drag(150, 150);
+    ::GetWindowRect(hwnd, &notMoved);
+    drag(20, 20);
+    ::GetWindowRect(hwnd, &moved);
+    player.dragRegion().Cancel();
+  });
+  EXPECT_EQ(notMoved.left, before.left);
+  EXPECT_EQ(moved.left, before.left + 10);
+  EXPECT_EQ(moved.top, before.top + 10);
+}
+
+// Finds the open pop-up menu and reads its entries.
+std::vector<std::wstring> ReadPopupMenu() {
+  std::vector<std::wstring> entries;
+  for (int i = 0; i < 200; ++i) {
+    HWND popup = ::FindWindowW(L"#32768", nullptr);
+    if (popup && ::IsWindowVisible(popup)) {
+      HMENU menu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0));
+      int n = ::GetMenuItemCount(menu);
+      for (int k = 0; k < n; ++k) {
+        wchar_t text[64] = {};
+        ::GetMenuStringW(menu, static_cast<UINT>(k), text, 64, MF_BYPOSITION);
+        UINT state = ::GetMenuState(menu, static_cast<UINT>(k), MF_BYPOSITION);
+        std::wstring entry = text;
+        if (state & MF_CHECKED) entry += L"*";
+        if (state & MF_GRAYED) entry += L"~";
+        if (state & MF_SEPARATOR) entry = L"-";
+        entries.push_back(entry);
+      }
+      ::PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+      ::SendMessageW(popup, WM_CLOSE, 0, 0);
+      return entries;
+    }
+    ::Sleep(10);
+  }
+  return entries;
+}
+
+TEST(PlayerWindow, RightClickShowsTheContextMenuWithTheResourceLibrarysTexts) {
+  MovieDocument doc;
+  AddPicture(doc, 200, 150);
+  // The player loads the resource library from the extraction folder, its current directory.
+  std::wstring built = BuildTreePath(L"components\\resources\\Mardenkit.dll");
+  ASSERT_TRUE(::CopyFileW(built.c_str(), (doc.ExtractionFolder() + L"\\Mardenkit.dll").c_str(), FALSE));
+  doc.data().about.values7to15 = {1, 1, 1, 0, 1, 1, 1, 1, 1};
+  doc.data().about.value4 = 0;
+  std::vector<std::wstring> entries;
+  RunPlayer(doc, [&](HWND hwnd, PlayerDialog&) {
+    RECT r;
+    ::GetWindowRect(hwnd, &r);
+    ::SetCursorPos(r.left + 50, r.top + 50);
+    std::thread reader([&] { entries = ReadPopupMenu(); });
+    ::PostMessageW(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(40, 30));
+    reader.join();
+    ::PostMessageW(hwnd, WM_RBUTTONUP, 0, MAKELPARAM(40, 30));
+    ::Sleep(100);
+  });
+  // The document's quality 0 gives the items quality 2, the "Low" entry.
+  std::vector<std::wstring> expected = {L"Low*", L"Medium", L"High", L"-", L"Zoom In", L"Zoom Out", L"100%",
+                                        L"-", L"Play*", L"Loop", L"-", L"Rewind", L"Forward", L"Back",
+                                        L"-", L"Maximize", L"Minimize", L"Restore", L"-", L"Exit"};
+  EXPECT_EQ(entries, expected);
+}
+
+TEST(PlayerWindow, PreloaderHearsOneFourByteMessage) {
+  HANDLE slot = ::CreateMailslotW(L"\\\\.\\mailslot\\BrindleworkPreloader", 0, 0, nullptr);
+  ASSERT_NE(slot, INVALID_HANDLE_VALUE);
+  MovieDocument doc;
+  AddPicture(doc, 100, 100);
+  RunPlayer(doc, [](HWND, PlayerDialog&) {});
+  DWORD next = 0, count = 0;
+  ASSERT_TRUE(::GetMailslotInfo(slot, nullptr, &next, &count, nullptr));
+  EXPECT_EQ(count, 1u);
+  EXPECT_EQ(next, 4u);
+  ::CloseHandle(slot);
+}
+
+TEST(PlayerWindow, EmptyPlayListClosesAtOnce) {
+  MovieDocument doc;
+  EXPECT_EQ(RunPlayer(doc, [](HWND, PlayerDialog&) {}, false), IDCANCEL);
+}
+
+}  // namespace
