@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/handles.h"
 #include "fscmd/text_rules.h"
 
 namespace fscmd {
@@ -81,12 +82,31 @@ struct FileSearch {
   size_t next = 0;
 };
 
+// One icon of the desktop, in the list view's client coordinates.
+struct DesktopItem {
+  RECT bounds = {};
+  RECT icon = {};
+  RECT label = {};
+  std::wstring text;
+};
+
+// The desktop's icons, read from the shell's list view once and then kept.
+struct DesktopItemList {
+  HWND listView = nullptr;
+  std::vector<DesktopItem> items;
+  bool loaded = false;
+
+  void FindListView();
+  void ReadItems();
+};
+
 // Everything the library keeps between calls, from load to unload.
 struct SharedState {
   static constexpr int kFileSlots = 10;
   HWND hostWindow = nullptr;
   FileSlot files[kFileSlots];
   FileSearch search;
+  DesktopItemList desktop;
 };
 SharedState& State();
 
