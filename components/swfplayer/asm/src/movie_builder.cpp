@@ -39,6 +39,72 @@ void AppendTag(std::vector<uint8_t>& out, uint16_t code, const std::vector<uint8
 
 // --- Shape ---
 
+// Writes the shape records; glyphs use one fill, no lines, and em units.
+struct ShapeEncoder {
+  static void Records(const Shape& s, BitWriter& w, unsigned fillBits, unsigned lineBits, int divisor, bool glyph) {
+    w.UB(fillBits, 4);
+    w.UB(lineBits, 4);
+    int32_t px = 0, py = 0;
+    unsigned curFill = 0, curLine = 0;
+    for (Shape::Cmd c : s.cmds_) {
+      c.x /= divisor;
+      c.y /= divisor;
+      c.cx /= divisor;
+      c.cy /= divisor;
+      if (glyph) {
+        c.fill = c.fill ? 1 : 0;
+        c.line = 0;
+      }
+      bool styleChange = c.fill != curFill || c.line != curLine;
+      if (c.kind == Shape::Cmd::Move || styleChange) {
+        w.UB(0, 1);
+        unsigned flags = 0;
+        bool move = c.kind == Shape::Cmd::Move;
+        if (move) flags |= 0x01;
+        if (c.fill != curFill) flags |= 0x02;
+        if (c.line != curLine) flags |= 0x08;
+        w.UB(flags, 5);
+        if (move) {
+          unsigned n = BitWriter::SignedBits({c.x, c.y});
+          w.UB(n, 5);
+          w.SB(c.x, n);
+          w.SB(c.y, n);
+          px = c.x;
+          py = c.y;
+        }
+        if (flags & 0x02) w.UB(c.fill, fillBits);
+        if (flags & 0x08) w.UB(c.line, lineBits);
+        curFill = c.fill;
+        curLine = c.line;
+        if (move) continue;
+      }
+      w.UB(1, 1);
+      if (c.kind == Shape::Cmd::Line) {
+        int32_t dx = c.x - px, dy = c.y - py;
+        unsigned n = std::max(2u, BitWriter::SignedBits({dx, dy}));
+        w.UB(1, 1);
+        w.UB(n - 2, 4);
+        w.UB(1, 1);  // general line
+        w.SB(dx, n);
+        w.SB(dy, n);
+      } else {
+        int32_t cdx = c.cx - px, cdy = c.cy - py, adx = c.x - c.cx, ady = c.y - c.cy;
+        unsigned n = std::max(2u, BitWriter::SignedBits({cdx, cdy, adx, ady}));
+        w.UB(0, 1);
+        w.UB(n - 2, 4);
+        w.SB(cdx, n);
+        w.SB(cdy, n);
+        w.SB(adx, n);
+        w.SB(ady, n);
+      }
+      px = c.x;
+      py = c.y;
+    }
+    w.UB(0, 6);  // end of shape
+  }
+};
+
+
 Shape& Shape::Fill(Color c) {
   fills_.push_back({false, c, 0, {}, true});
   fill_ = static_cast<unsigned>(fills_.size());
@@ -140,59 +206,16 @@ std::vector<uint8_t> Shape::Encode() const {
   unsigned fillBits = 0, lineBits = 0;
   while ((1u << fillBits) <= fills_.size()) ++fillBits;
   while ((1u << lineBits) <= lines_.size()) ++lineBits;
-  w.UB(fillBits, 4);
-  w.UB(lineBits, 4);
-  int32_t px = 0, py = 0;
-  unsigned curFill = 0, curLine = 0;
-  for (auto& c : cmds_) {
-    bool styleChange = c.fill != curFill || c.line != curLine;
-    if (c.kind == Cmd::Move || styleChange) {
-      w.UB(0, 1);
-      unsigned flags = 0;
-      bool move = c.kind == Cmd::Move;
-      if (move) flags |= 0x01;
-      if (c.fill != curFill) flags |= 0x02;
-      if (c.line != curLine) flags |= 0x08;
-      w.UB(flags, 5);
-      if (move) {
-        unsigned n = BitWriter::SignedBits({c.x, c.y});
-        w.UB(n, 5);
-        w.SB(c.x, n);
-        w.SB(c.y, n);
-        px = c.x;
-        py = c.y;
-      }
-      if (flags & 0x02) w.UB(c.fill, fillBits);
-      if (flags & 0x08) w.UB(c.line, lineBits);
-      curFill = c.fill;
-      curLine = c.line;
-      if (move) continue;
-    }
-    w.UB(1, 1);
-    if (c.kind == Cmd::Line) {
-      int32_t dx = c.x - px, dy = c.y - py;
-      unsigned n = std::max(2u, BitWriter::SignedBits({dx, dy}));
-      w.UB(1, 1);
-      w.UB(n - 2, 4);
-      w.UB(1, 1);  // general line
-      w.SB(dx, n);
-      w.SB(dy, n);
-    } else {
-      int32_t cdx = c.cx - px, cdy = c.cy - py, adx = c.x - c.cx, ady = c.y - c.cy;
-      unsigned n = std::max(2u, BitWriter::SignedBits({cdx, cdy, adx, ady}));
-      w.UB(0, 1);
-      w.UB(n - 2, 4);
-      w.SB(cdx, n);
-      w.SB(cdy, n);
-      w.SB(adx, n);
-      w.SB(ady, n);
-    }
-    px = c.x;
-    py = c.y;
-  }
-  w.UB(0, 6);  // end of shape
+  ShapeEncoder::Records(*this, w, fillBits, lineBits, 1, false);
   return w.Data();
 }
+
+std::vector<uint8_t> Shape::EncodeGlyph() const {
+  BitWriter w;
+  ShapeEncoder::Records(*this, w, 1, 0, 20, true);
+  return w.Data();
+}
+
 
 // --- Timeline ---
 
@@ -434,6 +457,62 @@ uint16_t MovieBuilder::DefineSprite(const Timeline& t) {
   w.Bytes(t.Bytes());
   w.U16(0);  // End
   main_.Tag(39, w.Data());
+  return id;
+}
+
+uint16_t MovieBuilder::DefineFont(const std::string& name, const std::vector<std::pair<uint16_t, Shape>>& glyphs) {
+  uint16_t id = NextId();
+  std::vector<std::vector<uint8_t>> shapes;
+  for (auto& g : glyphs) shapes.push_back(g.second.EncodeGlyph());
+  BitWriter w;
+  w.U16(id);
+  w.U8(0x08 | 0x04);  // wide offsets, wide codes
+  w.U8(0);
+  w.U8(static_cast<uint8_t>(name.size()));
+  for (char c : name) w.U8(static_cast<uint8_t>(c));
+  w.U16(static_cast<uint16_t>(glyphs.size()));
+  uint32_t offset = static_cast<uint32_t>(4 * glyphs.size() + 4);
+  for (auto& sh : shapes) {
+    w.U32(offset);
+    offset += static_cast<uint32_t>(sh.size());
+  }
+  w.U32(offset);  // the code table follows the glyphs
+  for (auto& sh : shapes) w.Bytes(sh);
+  for (auto& g : glyphs) w.U16(g.first);
+  main_.Tag(48, w.Data());
+  return id;
+}
+
+uint16_t MovieBuilder::DefineText(double x, double y, double w, double h, const std::vector<TextRunSpec>& runs) {
+  uint16_t id = NextId();
+  BitWriter b;
+  b.U16(id);
+  b.Rect(Twips(x), Twips(x + w), Twips(y), Twips(y + h));
+  b.Matrix(1, 0, 0, 1, 0, 0);
+  unsigned glyphBits = 1, advanceBits = 1;
+  for (auto& r : runs)
+    for (auto& [g, adv] : r.glyphs) {
+      while ((1u << glyphBits) <= g) ++glyphBits;
+      advanceBits = std::max(advanceBits, BitWriter::SignedBits(Twips(adv)));
+    }
+  b.U8(static_cast<uint8_t>(glyphBits));
+  b.U8(static_cast<uint8_t>(advanceBits));
+  for (auto& r : runs) {
+    b.U8(0x80 | 0x08 | 0x04 | 0x02 | 0x01);
+    b.U16(r.fontId);
+    WriteColor(b, r.color);
+    b.U16(static_cast<uint16_t>(Twips(r.x)));
+    b.U16(static_cast<uint16_t>(Twips(r.y)));
+    b.U16(static_cast<uint16_t>(Twips(r.size)));
+    b.U8(static_cast<uint8_t>(r.glyphs.size()));
+    for (auto& [g, adv] : r.glyphs) {
+      b.UB(g, glyphBits);
+      b.SB(Twips(adv), advanceBits);
+    }
+    b.Align();
+  }
+  b.U8(0);
+  main_.Tag(33, b.Data());
   return id;
 }
 

@@ -17,7 +17,7 @@ enum Tag : uint16_t {
   kDefineBitsJpeg2 = 21, kDefineShape2 = 22, kPlaceObject2 = 26, kRemoveObject2 = 28, kDefineShape3 = 32,
   kDefineButton2 = 34, kDefineBitsJpeg3 = 35, kDefineBitsLossless2 = 36, kDefineEditText = 37,
   kDefineSprite = 39, kFrameLabel = 43, kDefineFont2 = 48, kDoInitAction = 59, kDefineFontInfo2 = 62,
-  kPlaceObject3 = 70, kDefineFont3 = 75, kDefineShape4 = 83,
+  kPlaceObject3 = 70, kDefineFont3 = 75, kDefineShape4 = 83, kDefineText = 11, kDefineText2 = 33,
 };
 
 constexpr size_t kInflateChunk = 64 * 1024;
@@ -163,35 +163,163 @@ class Loader {
       case kDefineBitsJpeg2: case kDefineBitsJpeg3:
         ReadJpeg(rr, code == kDefineBitsJpeg3);
         break;
-      case kDefineFont: {
-        uint16_t id = r.U16();
-        Character c;
-        c.kind = Character::Kind::Font;
-        Define(id, std::move(c));
+      case kDefineFont:
+        ReadFont1(body);
         break;
-      }
-      case kDefineFont2: case kDefineFont3: {
-        uint16_t id = r.U16();
-        r.U8();  // flags
-        r.U8();  // language
-        auto name = r.Bytes(r.U8());
-        Character c;
-        c.kind = Character::Kind::Font;
-        c.fontName = FontName(name);
-        Define(id, std::move(c));
+      case kDefineFont2: case kDefineFont3:
+        ReadFont2(body, code == kDefineFont3);
         break;
-      }
       case kDefineFontInfo: case kDefineFontInfo2: {
         uint16_t id = r.U16();
         auto name = r.Bytes(r.U8());
+        uint8_t flags = r.U8();
+        if (code == kDefineFontInfo2) r.U8();  // language
         auto it = movie_.characters.find(id);
-        if (it != movie_.characters.end() && it->second.kind == Character::Kind::Font)
-          it->second.fontName = FontName(name);
+        if (it == movie_.characters.end() || it->second.kind != Character::Kind::Font || !it->second.font) break;
+        FontDef& f = *it->second.font;
+        f.name = it->second.fontName = FontName(name);
+        f.codes.clear();
+        for (size_t i = 0; i < f.glyphs.size() && !r.AtEnd(); ++i) f.codes.push_back((flags & 1) ? r.U16() : r.U8());
         break;
       }
+      case kDefineText: case kDefineText2:
+        ReadText(rr, code == kDefineText2);
+        break;
       default:
         break;  // every other tag is skipped by its length
     }
+  }
+
+  void ReadFont1(std::span<const uint8_t> body) {
+    BitReader r(body);
+    uint16_t id = r.U16();
+    auto font = std::make_shared<FontDef>();
+    auto table = body.subspan(std::min<size_t>(2, body.size()));
+    BitReader t(table);
+    size_t count = t.U16() / 2;
+    std::vector<size_t> offsets;
+    t.Seek(0);
+    for (size_t i = 0; i < count && !t.Overrun(); ++i) offsets.push_back(t.U16());
+    ReadGlyphs(table, offsets, *font, table.size());
+    Character c;
+    c.kind = Character::Kind::Font;
+    c.font = std::move(font);
+    Define(id, std::move(c));
+  }
+
+  void ReadFont2(std::span<const uint8_t> body, bool v3) {
+    BitReader r(body);
+    uint16_t id = r.U16();
+    uint8_t flags = r.U8();
+    r.U8();  // language
+    auto font = std::make_shared<FontDef>();
+    font->name = FontName(r.Bytes(r.U8()));
+    font->emSize = v3 ? 20480 : 1024;
+    size_t count = r.U16();
+    bool wideOffsets = flags & 0x08, wideCodes = flags & 0x04;
+    size_t tableStart = r.Position();
+    std::vector<size_t> offsets;
+    for (size_t i = 0; i < count && !r.Overrun(); ++i) offsets.push_back(wideOffsets ? r.U32() : r.U16());
+    size_t codeOffset = count ? (wideOffsets ? r.U32() : r.U16()) : 0;
+    auto table = body.subspan(std::min(tableStart, body.size()));
+    if (r.Overrun()) offsets.clear();
+    ReadGlyphs(table, offsets, *font, codeOffset);
+    if (count && !offsets.empty()) {
+      BitReader codes(table);
+      codes.Seek(codeOffset);
+      for (size_t i = 0; i < font->glyphs.size() && !codes.Overrun(); ++i) font->codes.push_back(wideCodes ? codes.U16() : codes.U8());
+    }
+    Character c;
+    c.kind = Character::Kind::Font;
+    c.fontName = font->name;
+    c.font = std::move(font);
+    Define(id, std::move(c));
+  }
+
+  // Glyph shapes lie between their offsets (counted from the offset table) and the end.
+  static void ReadGlyphs(std::span<const uint8_t> table, const std::vector<size_t>& offsets, FontDef& font,
+                         size_t endOffset) {
+    size_t end = std::min(endOffset, table.size());
+    for (size_t i = 0; i < offsets.size(); ++i) {
+      size_t from = std::min(offsets[i], table.size());
+      size_t to = i + 1 < offsets.size() ? std::min(offsets[i + 1], table.size()) : std::min(end, table.size());
+      ShapeDef glyph;
+      if (to > from) {
+        RecordReader gr{BitReader(table.subspan(from, to - from))};
+        ParseShapeRecords(gr, 1, false, glyph);
+      }
+      font.glyphs.push_back(std::move(glyph));
+    }
+  }
+
+  void ReadText(RecordReader& rr, bool withAlpha) {
+    BitReader& r = rr.reader;
+    uint16_t id = r.U16();
+    auto text = std::make_shared<StaticTextDef>();
+    text->bounds = rr.ReadRect();
+    text->matrix = rr.ReadMatrix();
+    unsigned glyphBits = r.U8(), advanceBits = r.U8();
+    const FontDef* font = nullptr;
+    std::string fontName;
+    Rgba color{0, 0, 0, 255};
+    double x = 0, y = 0, height = 240;
+    size_t glyphCount = 0;
+    while (!r.AtEnd() && !r.Overrun() && glyphCount < (1u << 16)) {
+      uint8_t flags = r.U8();
+      if (flags == 0) break;
+      if (flags & 0x08) {
+        const Character* fc = movie_.Find(r.U16());
+        font = fc && fc->kind == Character::Kind::Font ? fc->font.get() : nullptr;
+        fontName = fc ? fc->fontName : std::string();
+      }
+      if (flags & 0x04) color = withAlpha ? rr.ReadRgba() : rr.ReadRgb();
+      if (flags & 0x01) x = r.S16();
+      if (flags & 0x02) y = r.S16();
+      if (flags & 0x08) height = r.U16();
+      unsigned count = r.U8();
+      FillPath fill;
+      fill.style.color = color;
+      EditTextDef run;
+      run.fontName = fontName;
+      run.fontHeight = height;
+      run.color = color;
+      double runStart = x;
+      for (unsigned i = 0; i < count && !r.Overrun(); ++i, ++glyphCount) {
+        uint32_t index = r.UB(glyphBits);
+        double advance = r.SB(advanceBits);
+        bool outlined = font && index < font->glyphs.size() && !font->glyphs[index].fills.empty();
+        if (outlined) {
+          double scale = height / font->emSize;
+          for (const FillPath& g : font->glyphs[index].fills) {
+            for (PathCommand cmd : g.commands) {
+              cmd.x = static_cast<float>(x + cmd.x * scale);
+              cmd.y = static_cast<float>(y + cmd.y * scale);
+              cmd.cx = static_cast<float>(x + cmd.cx * scale);
+              cmd.cy = static_cast<float>(y + cmd.cy * scale);
+              fill.commands.push_back(cmd);
+            }
+          }
+        } else if (font && index < font->codes.size()) {
+          uint16_t code = font->codes[index];
+          if (code < 0x80) run.initialText += static_cast<char>(code);
+          else if (code < 0x800) run.initialText += {static_cast<char>(0xC0 | (code >> 6)), static_cast<char>(0x80 | (code & 0x3F))};
+          else run.initialText += {static_cast<char>(0xE0 | (code >> 12)), static_cast<char>(0x80 | ((code >> 6) & 0x3F)), static_cast<char>(0x80 | (code & 0x3F))};
+        }
+        x += advance;
+      }
+      r.Align();
+      if (!fill.commands.empty()) text->outlines.fills.push_back(std::move(fill));
+      if (!run.initialText.empty()) {
+        // The run's baseline is at y; its box reaches one text height above it.
+        run.bounds = {runStart, y - height, std::max(x, runStart + height), y + height * 0.25};
+        text->deviceRuns.push_back(std::move(run));
+      }
+    }
+    text->outlines.bounds = text->bounds;
+    Character c;
+    c.kind = Character::Kind::StaticText;
+    c.staticText = std::move(text);
+    Define(id, std::move(c));
   }
 
   static std::string FontName(std::span<const uint8_t> name) {

@@ -167,7 +167,8 @@ struct RecordReader {
   }
 };
 
-// Shape records after the style arrays (withStyles reads those arrays first).
+// Shape records after the style arrays (withStyles reads those arrays first;
+// without them, as in font glyphs, fill style 1 is a solid black fill).
 bool ParseShapeRecords(RecordReader& rr, int version, bool withStyles, ShapeDef& out);
 
 }  // namespace swf

@@ -449,6 +449,9 @@ DisplayObject* Runtime::Instantiate(ClipObject* parent, const Character& c, cons
   DisplayObject* o = nullptr;
   switch (c.kind) {
     case Character::Kind::Shape: o = heap.Make<ShapeInstance>(objectProto, *this, c.shape.get()); break;
+    case Character::Kind::StaticText:
+      o = heap.Make<StaticTextInstance>(objectProto, *this, c.staticText.get());
+      break;
     case Character::Kind::EditText: {
       auto* t = heap.Make<TextInstance>(objectProto, *this, c.editText.get());
       o = t;
@@ -755,6 +758,7 @@ namespace {
 bool ObjectHit(const DisplayObject* o, const Matrix& toStage, double x, double y) {
   switch (o->type) {
     case DisplayObject::Type::Shape: return ShapeHit(*static_cast<const ShapeInstance*>(o)->shape, toStage, x, y);
+    case DisplayObject::Type::StaticText:
     case DisplayObject::Type::Text: {
       Matrix inv;
       double lx, ly;
@@ -862,6 +866,26 @@ void Emit(const Runtime& rt, const DisplayObject* o, const Matrix& parent, const
       it.matrix = m;
       it.cxform = cx;
       it.shape = static_cast<const ShapeInstance*>(o)->shape;
+      break;
+    }
+    case DisplayObject::Type::StaticText: {
+      auto* t = static_cast<const StaticTextInstance*>(o);
+      Matrix tm = m * t->def->matrix;
+      if (!t->def->outlines.fills.empty()) {
+        DisplayItem& it = out.items.emplace_back();
+        it.kind = DisplayItem::Kind::Shape;
+        it.matrix = tm;
+        it.cxform = cx;
+        it.shape = &t->def->outlines;
+      }
+      for (const EditTextDef& run : t->def->deviceRuns) {
+        DisplayItem& it = out.items.emplace_back();
+        it.kind = DisplayItem::Kind::Text;
+        it.matrix = tm;
+        it.cxform = cx;
+        it.text = &run;
+        it.textValue = run.initialText;
+      }
       break;
     }
     case DisplayObject::Type::Text: {

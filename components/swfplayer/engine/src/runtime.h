@@ -23,7 +23,7 @@ class ClipObject;
 // buttons and clips, and their script-visible object.
 class DisplayObject : public Object {
  public:
-  enum class Type : uint8_t { Shape, Text, Button, Clip };
+  enum class Type : uint8_t { Shape, Text, Button, Clip, StaticText };
   DisplayObject(Heap& heap, Object* proto, Type t, Runtime& rt)
       : Object(heap, proto, Kind::Display), type(t), rt(rt) {}
 
@@ -56,6 +56,14 @@ class ShapeInstance : public DisplayObject {
       : DisplayObject(h, proto, Type::Shape, rt), shape(s) {}
   Rect LocalBounds() const override { return shape->bounds; }
   const ShapeDef* shape;
+};
+
+class StaticTextInstance : public DisplayObject {
+ public:
+  StaticTextInstance(Heap& h, Object* proto, Runtime& rt, const StaticTextDef* d)
+      : DisplayObject(h, proto, Type::StaticText, rt), def(d) {}
+  Rect LocalBounds() const override { return def->matrix.Transform(def->bounds); }
+  const StaticTextDef* def;
 };
 
 class TextInstance : public DisplayObject {

@@ -109,6 +109,10 @@ bool ParseShapeRecords(RecordReader& rr, int version, bool withStyles, ShapeDef&
   BitReader& r = rr.reader;
   StyleGroup g;
   if (withStyles && !ReadStyles(rr, version, g)) return false;
+  if (!withStyles) {
+    g.fills.assign(1, FillStyle{});
+    g.fillEdges.assign(1, {});
+  }
   unsigned fillBits = r.UB(4), lineBits = r.UB(4);
   int32_t x = 0, y = 0;
   uint32_t fill0 = 0, fill1 = 0, line = 0;

@@ -173,3 +173,54 @@ TEST(Loader, ShapeRecordsWithBothSidesChainIntoClosedContours) {
     EXPECT_EQ(s->fills[0].commands[4].y, s->fills[0].commands[0].y);
   }
 }
+
+TEST(StaticText, EmbeddedGlyphsBecomeOutlinesAndDeviceTextStaysText) {
+  MovieBuilder m(6);
+  Shape box;
+  box.Fill({0, 0, 0}).Rect(0, -1024, 512, 1024);  // em units
+  uint16_t outlined = m.DefineFont("Boxes", {{'A', box}, {'B', box}});
+  uint16_t device = m.DefineFont("_serif", {});
+  TextRunSpec run{outlined, 10.24, {255, 0, 0, 255}, 100, 50, {{0, 6}, {1, 6}}};
+  uint16_t text = m.DefineText(0, 0, 200, 100, {run});
+  uint16_t deviceText = m.DefineText(0, 0, 200, 100, {});
+  m.Main().Place(text, 1).Place(deviceText, 2).ShowFrame();
+  swf::Player p;
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.Advance();
+  swf::DisplayList list;
+  p.BuildDisplayList(list);
+  ASSERT_EQ(list.items.size(), 1u);  // the empty text shows nothing
+  const swf::ShapeDef* s = list.items[0].shape;
+  ASSERT_TRUE(s);
+  ASSERT_EQ(s->fills.size(), 1u);
+  EXPECT_EQ(s->fills[0].style.color, (swf::Rgba{255, 0, 0, 255}));
+  // Two glyphs of 5 commands each, the second one 6 pixels on; the em (1024 units) is the
+  // text height, 205 twips, above the baseline at 50 pixels.
+  ASSERT_EQ(s->fills[0].commands.size(), 10u);
+  float top = 1e9f, left = 1e9f;
+  for (int i = 0; i < 5; ++i) top = std::min(top, s->fills[0].commands[i].y), left = std::min(left, s->fills[0].commands[i].x);
+  EXPECT_FLOAT_EQ(top, 1000 - 205);
+  EXPECT_FLOAT_EQ(left, 2000);
+  EXPECT_FLOAT_EQ(s->fills[0].commands[5].x - s->fills[0].commands[0].x, 120);
+  (void)device;
+}
+
+TEST(StaticText, DeviceFontRunsKeepTheirCharacters) {
+  MovieBuilder m(6);
+  // A font without outlines but with codes: text in a device font.
+  std::vector<std::pair<uint16_t, Shape>> glyphs{{'H', Shape()}, {'i', Shape()}};
+  uint16_t font = m.DefineFont("_sans", glyphs);
+  uint16_t text = m.DefineText(0, 0, 200, 100, {{font, 12, {0, 0, 255, 255}, 10, 20, {{0, 8}, {1, 4}}}});
+  m.Main().Place(text, 1).ShowFrame();
+  swf::Player p;
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.Advance();
+  swf::DisplayList list;
+  p.BuildDisplayList(list);
+  ASSERT_EQ(list.items.size(), 1u);
+  EXPECT_EQ(list.items[0].kind, swf::DisplayItem::Kind::Text);
+  EXPECT_EQ(list.items[0].textValue, "Hi");
+  EXPECT_EQ(list.items[0].text->fontName, "_sans");
+  EXPECT_EQ(list.items[0].text->fontHeight, 240);
+  EXPECT_EQ(list.items[0].text->color, (swf::Rgba{0, 0, 255, 255}));
+}

@@ -37,6 +37,8 @@ class Shape {
 
   // DefineShape3 body after the character id.
   std::vector<uint8_t> Encode() const;
+  // A font glyph: shape records only, coordinates taken as em-square units (1024 to the em).
+  std::vector<uint8_t> EncodeGlyph() const;
 
  private:
   struct FillSpec {
@@ -55,6 +57,7 @@ class Shape {
     int32_t x, y, cx, cy;
     unsigned fill, line;  // 1-based style indices, 0 none
   };
+  friend struct ShapeEncoder;
   std::vector<FillSpec> fills_;
   std::vector<LineSpec> lines_;
   std::vector<Cmd> cmds_;
@@ -70,6 +73,15 @@ struct EditTextSpec {
   std::string fontName = "_sans";                 // a device font
   uint8_t align = 0;                              // 0 left, 1 right, 2 center, 3 justify
   bool multiline = false, wordWrap = false, html = false, readOnly = true, border = false;
+};
+
+// One run of static text: glyph indices of a font with their advances (pixels).
+struct TextRunSpec {
+  uint16_t fontId;
+  double size;      // pixels
+  Color color;
+  double x, y;      // baseline start, pixels
+  std::vector<std::pair<uint16_t, double>> glyphs;
 };
 
 struct ButtonRecordSpec {
@@ -145,6 +157,10 @@ class MovieBuilder {
   uint16_t DefineButton(const ButtonSpec& spec);
   uint16_t DefineButton1(const std::vector<ButtonRecordSpec>& records, const Actions& onRelease);
   uint16_t DefineSprite(const Timeline& timeline);
+  // DefineFont2 with outlines (see Shape::EncodeGlyph) and the character code of each glyph;
+  // with no glyph outlines it is a device font.
+  uint16_t DefineFont(const std::string& name, const std::vector<std::pair<uint16_t, Shape>>& glyphs);
+  uint16_t DefineText(double x, double y, double w, double h, const std::vector<TextRunSpec>& runs);
 
   // The finished file ("FWS", or "CWS" when compressed).
   std::vector<uint8_t> Build() const;

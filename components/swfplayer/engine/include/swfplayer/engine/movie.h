@@ -97,6 +97,23 @@ struct EditTextDef {
   std::string initialText;
 };
 
+// Glyph outlines of an embedded font, in its em square, with the character code of each glyph.
+struct FontDef {
+  std::string name;
+  double emSize = 1024;              // 20480 for the third font version
+  std::vector<ShapeDef> glyphs;
+  std::vector<uint16_t> codes;
+};
+
+// Static text: embedded-font glyphs turned into filled outlines, and runs in
+// device fonts shown as plain text. Both in the text's own space (twips).
+struct StaticTextDef {
+  Rect bounds;
+  Matrix matrix;                     // text space to the character's space
+  ShapeDef outlines;
+  std::vector<EditTextDef> deviceRuns;
+};
+
 struct ButtonRecord {
   uint8_t states = 0;                // bit 0 up, 1 over, 2 down, 3 hit test
   uint16_t characterId = 0;
@@ -174,7 +191,7 @@ struct TimelineDef {
 };
 
 struct Character {
-  enum class Kind : uint8_t { Shape, Bitmap, EditText, Button, Sprite, Font };
+  enum class Kind : uint8_t { Shape, Bitmap, EditText, Button, Sprite, Font, StaticText };
   Kind kind = Kind::Shape;
   std::shared_ptr<const ShapeDef> shape;
   std::shared_ptr<const BitmapDef> bitmap;
@@ -182,6 +199,8 @@ struct Character {
   std::shared_ptr<const ButtonDef> button;
   std::shared_ptr<const TimelineDef> sprite;
   std::string fontName;              // Font
+  std::shared_ptr<FontDef> font;     // Font
+  std::shared_ptr<const StaticTextDef> staticText;
 };
 
 struct MovieDef {
