@@ -1,4 +1,5 @@
 #include "framework/app.h"
+#include "framework/occ.h"
 
 #include <cassert>
 

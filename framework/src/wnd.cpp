@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/app.h"
+#include "framework/occ.h"
 
 namespace framework {
 
@@ -36,6 +37,7 @@ bool EnsureClass(const wchar_t* name, WNDPROC proc, UINT style, HBRUSH backgroun
 }  // namespace
 
 CWnd::~CWnd() {
+  ReleaseContainment();
   if (m_hWnd && ::IsWindow(m_hWnd)) {
     HWND hwnd = m_hWnd;
     Unbind();
@@ -88,6 +90,11 @@ bool CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* titl
 }
 
 BOOL CWnd::DestroyWindow() {
+  if (m_pCtrlSite) {
+    // A control's window belongs to the control: closing it through its site destroys it.
+    m_pCtrlSite->m_pCtrlCont->DestroySite(m_pCtrlSite);
+    return TRUE;
+  }
   if (!m_hWnd) return FALSE;
   return ::DestroyWindow(m_hWnd);
 }
@@ -169,6 +176,10 @@ bool CWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
 LRESULT CWnd::DispatchBound(UINT msg, WPARAM wp, LPARAM lp) {
   LRESULT result = WindowProc(msg, wp, lp);
   if (msg == WM_NCDESTROY) {
+    if (m_pCtrlCont) {
+      delete m_pCtrlCont;
+      m_pCtrlCont = nullptr;
+    }
     if (previousProc_) {
       ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc_));
       previousProc_ = nullptr;
@@ -362,6 +373,10 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
     LRESULT result = 0;
     bool handled = self->OnWndMsg(msg, wp, lp, &result);
     if (msg == WM_NCDESTROY) {
+      if (self->m_pCtrlCont) {
+        delete self->m_pCtrlCont;
+        self->m_pCtrlCont = nullptr;
+      }
       self->Unbind();
       self->PostNcDestroy();
       return FALSE;

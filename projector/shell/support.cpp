@@ -5,6 +5,7 @@
 
 #include "format/payload.h"
 #include "framework/file.h"
+#include "flash_player_check.h"
 #include "framework/handles.h"
 #include "movie_document.h"
 #include "payload.h"
@@ -57,8 +58,13 @@ bool CanCreateToolControl() {
   return false;
 }
 
-bool SettleFlashPlayer(MovieDocument&) {
-  // The installed player's version is asked of the Flash control host, which this program does not carry yet.
+bool SettleFlashPlayer(MovieDocument& document) {
+  int version = GetFlashMajorVersion();
+  if (version <= 0) {
+    if (!RunFlashInstaller(document.ExtractionFolder(), true)) return false;
+    return GetFlashMajorVersion() > 0;
+  }
+  if (version < 7) RunFlashInstaller(document.ExtractionFolder(), false);
   return true;
 }
 

@@ -8,12 +8,7 @@
 namespace framework {
 
 class CWnd;
-
-// Stand-in for the framework's control manager; the extended manager derives from it.
-class COccManager {
- public:
-  virtual ~COccManager() = default;
-};
+class COccManager;
 
 // One per process: brings the program up, keeps its profile and main window, shuts it down.
 class CWinApp {
@@ -70,3 +65,6 @@ inline void Enable3dControlsStatic() {}
 int AfxWinMain(HINSTANCE instance);
 
 }  // namespace framework
+
+// The control manager and the rest of control containment.
+#include "framework/occ.h"

@@ -7,6 +7,12 @@
 
 namespace framework {
 
+class CFile;
+class COleControlContainer;
+class COleControlSite;
+class Variant;
+struct EventSinkEntry;
+
 // A window object bound to one HWND; a virtual window procedure dispatches to OnXxx handlers.
 class CWnd {
  public:
@@ -37,8 +43,32 @@ class CWnd {
   DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_STYLE)); }
   DWORD GetExStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE)); }
   HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+  // Moves the window, or the control this object wraps through its site.
+  BOOL MoveWindow(const RECT& rect, BOOL repaint = TRUE);
+
+  // Control containment (occ.h): this object becomes the wrapper of an ActiveX control made in parent.
+  BOOL CreateControl(REFCLSID clsid, const wchar_t* windowName, DWORD style, const RECT& rect, CWnd* parent,
+                     UINT id, CFile* persist = nullptr, BOOL storage = FALSE, BSTR licenseKey = nullptr);
+  BOOL CreateControl(const wchar_t* progId, const wchar_t* windowName, DWORD style, const RECT& rect,
+                     CWnd* parent, UINT id, CFile* persist = nullptr, BOOL storage = FALSE,
+                     BSTR licenseKey = nullptr);
+  // Dispatch calls on the wrapped control; failures come back as HRESULTs, never as exceptions.
+  template <typename... Args>
+  HRESULT InvokeHelper(DISPID id, WORD flags, Variant* result, Args&&... args);
+  HRESULT InvokeHelperV(DISPID id, WORD flags, Variant* result, Variant* args, size_t count);
+  HRESULT GetProperty(DISPID id, Variant* value);
+  HRESULT SetProperty(DISPID id, const Variant& value);
+  COleControlSite* GetControlSite() const { return m_pCtrlSite; }
+  COleControlContainer* GetControlContainer() const { return m_pCtrlCont; }
+  // A control event: the event sink table of this window is searched for the control id and DISPID.
+  virtual bool OnEvent(UINT controlId, DISPID dispid, DISPPARAMS* params);
 
   HWND m_hWnd = nullptr;
+  // The site of the control this object wraps, and the container of the controls made in this window.
+  COleControlSite* m_pCtrlSite = nullptr;
+  COleControlContainer* m_pCtrlCont = nullptr;
+  static constexpr DWORD WF_OLECTLCONTAINER = 0x0100;
+  DWORD m_nFlags = 0;
 
  protected:
   // The virtual window procedure: OnWndMsg first, the default procedure for what it leaves.
@@ -63,6 +93,13 @@ class CWnd {
   virtual bool OnExitSizeMove() { return false; }
   // Called after the window has been destroyed and unbound.
   virtual void PostNcDestroy() {}
+  // The event sink table: handlers by control id and DISPID (see occ.h).
+  virtual const EventSinkEntry* GetEventSinkMap(size_t* count) const {
+    *count = 0;
+    return nullptr;
+  }
+  // Closes the controls made in this window and the control this object wraps.
+  void ReleaseContainment();
 
   void Bind(HWND hwnd);
   void Unbind();
