@@ -18,6 +18,7 @@ enum Tag : uint16_t {
   kDefineButton2 = 34, kDefineBitsJpeg3 = 35, kDefineBitsLossless2 = 36, kDefineEditText = 37,
   kDefineSprite = 39, kFrameLabel = 43, kDefineFont2 = 48, kDoInitAction = 59, kDefineFontInfo2 = 62,
   kPlaceObject3 = 70, kDefineFont3 = 75, kDefineShape4 = 83, kDefineText = 11, kDefineText2 = 33,
+  kDefineBits = 6, kJpegTables = 8,
 };
 
 constexpr size_t kInflateChunk = 64 * 1024;
@@ -162,6 +163,12 @@ class Loader {
         break;
       case kDefineBitsJpeg2: case kDefineBitsJpeg3:
         ReadJpeg(rr, code == kDefineBitsJpeg3);
+        break;
+      case kJpegTables:
+        jpegTables_.assign(body.begin(), body.end());
+        break;
+      case kDefineBits:
+        ReadJpegWithTables(rr);
         break;
       case kDefineFont:
         ReadFont1(body);
@@ -597,6 +604,24 @@ class Loader {
     Define(id, std::move(c));
   }
 
+  // The image data of DefineBits shares its encoding tables with every other such image.
+  void ReadJpegWithTables(RecordReader& rr) {
+    BitReader& r = rr.reader;
+    uint16_t id = r.U16();
+    auto data = r.Bytes(r.Remaining());
+    auto bmp = std::make_shared<BitmapDef>();
+    std::vector<uint8_t> tables = jpegTables_;
+    if (tables.size() >= 2 && tables[tables.size() - 2] == 0xFF && tables.back() == 0xD9) tables.resize(tables.size() - 2);
+    size_t skip = data.size() >= 2 && data[0] == 0xFF && data[1] == 0xD8 && !tables.empty() ? 2 : 0;
+    bmp->jpeg = std::move(tables);
+    bmp->jpeg.insert(bmp->jpeg.end(), data.begin() + static_cast<long>(skip), data.end());
+    JpegSize(bmp->jpeg, bmp->width, bmp->height);
+    Character c;
+    c.kind = Character::Kind::Bitmap;
+    c.bitmap = std::move(bmp);
+    Define(id, std::move(c));
+  }
+
   // Finds the frame size in the first start-of-frame marker.
   static void JpegSize(const std::vector<uint8_t>& j, uint32_t& w, uint32_t& h) {
     size_t i = 2;
@@ -622,6 +647,7 @@ class Loader {
   }
 
   MovieDef& movie_;
+  std::vector<uint8_t> jpegTables_;
 };
 
 bool ParseHeaderBody(std::span<const uint8_t> fws, Header& h) {

@@ -224,3 +224,31 @@ TEST(StaticText, DeviceFontRunsKeepTheirCharacters) {
   EXPECT_EQ(list.items[0].text->fontHeight, 240);
   EXPECT_EQ(list.items[0].text->color, (swf::Rgba{0, 0, 255, 255}));
 }
+
+TEST(Bitmaps, JpegBytesGoToTheRendererWithTheirSize) {
+  // A minimal JPEG header: start of image, a baseline frame of 3 x 2 pixels, end of image.
+  std::vector<uint8_t> jpeg{0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x0B, 0x08, 0x00, 0x02, 0x00, 0x03, 0x01, 0x01, 0x11, 0x00,
+                            0xFF, 0xD9};
+  MovieBuilder m(6);
+  std::vector<uint8_t> jpeg2{0x01, 0x00, 0xFF, 0xD9, 0xFF, 0xD8};  // id 1 and the old writers' empty stream
+  jpeg2.insert(jpeg2.end(), jpeg.begin(), jpeg.end());
+  m.Main().Tag(21, jpeg2);
+  std::vector<uint8_t> tables{0xFF, 0xD8, 0xFF, 0xD9};
+  m.Main().Tag(8, tables);
+  std::vector<uint8_t> bits{0x02, 0x00};
+  bits.insert(bits.end(), jpeg.begin(), jpeg.end());
+  m.Main().Tag(6, bits).ShowFrame();
+  auto movie = swf::LoadMovie(m.Build());
+  ASSERT_TRUE(movie);
+  for (uint16_t id : {1, 2}) {
+    const swf::BitmapDef* b = movie->Find(id) ? movie->Find(id)->bitmap.get() : nullptr;
+    ASSERT_TRUE(b) << id;
+    EXPECT_EQ(b->width, 3u);
+    EXPECT_EQ(b->height, 2u);
+    ASSERT_GE(b->jpeg.size(), 4u);
+    EXPECT_EQ(b->jpeg[0], 0xFF);
+    EXPECT_EQ(b->jpeg[1], 0xD8);
+    EXPECT_EQ(b->jpeg[2], 0xFF);
+    EXPECT_EQ(b->jpeg[3], 0xC0);
+  }
+}
