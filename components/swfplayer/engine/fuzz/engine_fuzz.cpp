@@ -8,7 +8,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   swf::PlayerLimits limits;
   limits.actionsPerFrame = 20000;
-  limits.stringBytesPerFrame = 4u << 20;
+  limits.bytesPerFrame = 4u << 20;
   swf::Player player({}, limits);
   if (!player.LoadBytes({data, size})) return 0;
   swf::DisplayList list;

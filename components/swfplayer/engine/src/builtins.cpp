@@ -88,6 +88,7 @@ std::string Unescape(const std::string& s) {
 bool StringMethod(Interpreter& in, const std::string& s, const std::string& name, std::span<const Value> args,
                   Value& out) {
   Runtime& rt = in.Rt();
+  if (s.size() > 4096) rt.heap.Charge(s.size());
   bool mb = rt.version >= 6;
   size_t len = mb ? Utf8Length(s) : s.size();
   auto sub = [&](size_t start, size_t count) { return mb ? Utf8Substr(s, start, count) : s.substr(start, count); };
@@ -142,6 +143,7 @@ bool StringMethod(Interpreter& in, const std::string& s, const std::string& name
     for (size_t i = 0; i < args.size() && r.size() < (16u << 20); ++i) r += ArgString(in, args, i);
     out = Value(in.Charge(r));
   } else if (is("split")) {
+    rt.heap.Charge(s.size() * 2);
     auto* a = rt.heap.Make<ArrayObject>(rt.arrayProto);
     if (args.empty() || args[0].IsUndefined()) {
       a->elements.push_back(Value(s));
@@ -186,7 +188,10 @@ void InstallGlobals(Runtime& rt) {
     auto* a = in.Rt().heap.Make<ArrayObject>(in.Rt().arrayProto);
     if (args.size() == 1 && args[0].IsNumber()) {
       double n = args[0].AsNumber();
-      if (n >= 0 && n <= ArrayObject::kMaxLength) a->elements.resize(static_cast<size_t>(n));
+      if (n >= 0 && n <= ArrayObject::kMaxLength) {
+        in.Rt().heap.Charge(static_cast<size_t>(n) * sizeof(Value));
+        a->elements.resize(static_cast<size_t>(n));
+      }
     } else {
       a->elements.assign(args.begin(), args.end());
     }
@@ -332,21 +337,26 @@ void InstallGlobals(Runtime& rt) {
     a->elements.pop_back();
     return v;
   });
-  Native(rt, ap, "shift", [](Interpreter&, const Value& self, std::span<const Value>) {
+  Native(rt, ap, "shift", [](Interpreter& in, const Value& self, std::span<const Value>) {
     ArrayObject* a = SelfArray(self);
     if (!a || a->elements.empty()) return Value();
+    in.Rt().heap.Charge(a->elements.size() * sizeof(Value));
     Value v = a->elements.front();
     a->elements.erase(a->elements.begin());
     return v;
   });
-  Native(rt, ap, "unshift", [](Interpreter&, const Value& self, std::span<const Value> args) {
+  Native(rt, ap, "unshift", [](Interpreter& in, const Value& self, std::span<const Value> args) {
     ArrayObject* a = SelfArray(self);
     if (!a) return Value();
+    in.Rt().heap.Charge((a->elements.size() + args.size()) * sizeof(Value));
     if (a->elements.size() + args.size() <= ArrayObject::kMaxLength) a->elements.insert(a->elements.begin(), args.begin(), args.end());
     return Value(static_cast<double>(a->elements.size()));
   });
-  Native(rt, ap, "reverse", [](Interpreter&, const Value& self, std::span<const Value>) {
-    if (ArrayObject* a = SelfArray(self)) std::reverse(a->elements.begin(), a->elements.end());
+  Native(rt, ap, "reverse", [](Interpreter& in, const Value& self, std::span<const Value>) {
+    if (ArrayObject* a = SelfArray(self)) {
+      in.Rt().heap.Charge(a->elements.size() * sizeof(Value));
+      std::reverse(a->elements.begin(), a->elements.end());
+    }
     return self;
   });
   Native(rt, ap, "join", [](Interpreter& in, const Value& self, std::span<const Value> args) {
@@ -370,6 +380,7 @@ void InstallGlobals(Runtime& rt) {
     double n = static_cast<double>(a->elements.size());
     auto rel = [&](double d) { return std::isnan(d) ? 0.0 : d < 0 ? std::max(0.0, n + d) : std::min(d, n); };
     double s = rel(Arg(in, args, 0, 0)), e = args.size() > 1 ? rel(Arg(in, args, 1)) : n;
+    if (e > s) in.Rt().heap.Charge(static_cast<size_t>(e - s) * sizeof(Value));
     for (auto i = static_cast<size_t>(s); i < static_cast<size_t>(e); ++i) r->elements.push_back(a->elements[i]);
     return Value(static_cast<Object*>(r));
   });
@@ -378,6 +389,7 @@ void InstallGlobals(Runtime& rt) {
     auto* r = in.Rt().heap.Make<ArrayObject>(in.Rt().arrayProto);
     if (a) r->elements = a->elements;
     for (auto& v : args) {
+      if (ArrayObject* other = SelfArray(v)) in.Rt().heap.Charge(other->elements.size() * sizeof(Value));
       if (ArrayObject* other = SelfArray(v)) {
         if (r->elements.size() + other->elements.size() <= ArrayObject::kMaxLength)
           r->elements.insert(r->elements.end(), other->elements.begin(), other->elements.end());

@@ -131,8 +131,7 @@ uint32_t Utf8First(const std::string& s) {
 }
 
 const std::string& Interpreter::Charge(const std::string& s) {
-  rt_.stringBytesThisFrame += s.size();
-  if (rt_.stringBytesThisFrame > rt_.limits.stringBytesPerFrame) rt_.aborted = true;
+  rt_.heap.Charge(s.size());
   return s;
 }
 
@@ -162,6 +161,7 @@ std::vector<Value> Interpreter::PopArgs(Context& c) {
   std::vector<Value> args;
   if (!(n > 0)) return args;
   size_t count = std::min<size_t>(static_cast<size_t>(std::min(n, 65536.0)), stack_.size() - std::min(stack_.size(), c.stackBase));
+  rt_.heap.Charge(count * sizeof(Value));
   for (size_t i = 0; i < count; ++i) args.push_back(Pop(c));
   return args;
 }
@@ -527,7 +527,11 @@ Value Interpreter::CallMethod(Context& c, const Value& obj, const std::string& n
 bool Interpreter::Step(Context& c, uint8_t op, BitReader& r, size_t& pc) {
   const int ver = c.version;
   auto num = [&](const Value& v) { return ToNumber(v, ver); };
-  auto str = [&](const Value& v) { return ToString(v, ver); };
+  // Strings are copied out of values here; long copies count against the frame's budget.
+  auto str = [&](const Value& v) {
+    if (v.IsString() && v.AsString().size() > 4096) rt_.heap.Charge(v.AsString().size());
+    return ToString(v, ver);
+  };
   auto binaryNumber = [&](auto f) {
     double b = num(Pop(c));
     double a = num(Pop(c));
@@ -814,6 +818,7 @@ bool Interpreter::Step(Context& c, uint8_t op, BitReader& r, size_t& pc) {
     case kInitArray: {
       double n = num(Pop(c));
       auto* a = rt_.heap.Make<ArrayObject>(rt_.arrayProto);
+      if (n > 0) rt_.heap.Charge(static_cast<size_t>(std::min(n, 65536.0)) * sizeof(Value));
       for (double i = 0; i < n && i < 65536 && stack_.size() > c.stackBase; ++i) a->elements.push_back(Pop(c));
       Push(Value(static_cast<Object*>(a)));
       break;
@@ -821,6 +826,7 @@ bool Interpreter::Step(Context& c, uint8_t op, BitReader& r, size_t& pc) {
     case kInitObject: {
       double n = num(Pop(c));
       Object* o = rt_.heap.Make<Object>(rt_.objectProto);
+      if (n > 0) rt_.heap.Charge(static_cast<size_t>(std::min(n, 65536.0)) * 2 * sizeof(Value));
       for (double i = 0; i < n && i < 65536 && stack_.size() > c.stackBase; ++i) {
         Value v = Pop(c);
         o->Set(str(Pop(c)), v);
@@ -860,6 +866,7 @@ bool Interpreter::Step(Context& c, uint8_t op, BitReader& r, size_t& pc) {
       Push(Value::Null());
       if (o) {
         std::vector<std::string> keys = o->Keys();
+        rt_.heap.Charge(keys.size() * sizeof(Value));
         if (o->GetKind() == Object::Kind::Display && static_cast<DisplayObject*>(o)->type == DisplayObject::Type::Clip) {
           for (auto& [d, child] : static_cast<ClipObject*>(o)->children)
             if (!child->name.empty()) keys.push_back(child->name);

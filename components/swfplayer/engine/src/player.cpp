@@ -61,6 +61,7 @@ namespace {
 // Host controls act on a movie whose first frame is showing.
 void EnsureStarted(Runtime& rt) {
   if (rt.root && !rt.started) rt.Advance();
+  rt.BeginBudget();
 }
 }  // namespace
 

@@ -234,12 +234,16 @@ void Runtime::Unload() {
   initDone.clear();
 }
 
+void Runtime::BeginBudget() {
+  actionsThisFrame = 0;
+  aborted = false;
+  heap.ResetCharge(limits.bytesPerFrame);
+}
+
 bool Runtime::Advance() {
   if (!root) return false;
   ++tick;
-  actionsThisFrame = 0;
-  stringBytesThisFrame = 0;
-  aborted = false;
+  BeginBudget();
   scriptRan = false;
   if (!started) {
     started = true;
@@ -805,6 +809,7 @@ void Runtime::MouseMove(double x, double y) {
   mouseX = x;
   mouseY = y;
   if (!root || !started) return;
+  BeginBudget();
   Drag();
   QueueClipEventEverywhere(root, kClipMouseMove);
   ButtonInstance* hit = HitButton(root, Matrix{}, x, y);
@@ -827,6 +832,7 @@ void Runtime::MouseMove(double x, double y) {
 
 void Runtime::MouseButton(bool down) {
   if (!root || !started) return;
+  BeginBudget();
   mouseDown = down;
   if (down) {
     QueueClipEventEverywhere(root, kClipMouseDown);

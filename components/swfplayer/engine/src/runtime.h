@@ -157,7 +157,6 @@ class Runtime {
   std::set<uint16_t> initDone;
   std::deque<PendingScript> queue;
   uint64_t actionsThisFrame = 0;
-  size_t stringBytesThisFrame = 0;
   bool aborted = false;            // the frame's budget is spent
   bool scriptRan = false;
   uint32_t rng = 0x2545F491u;
@@ -165,6 +164,8 @@ class Runtime {
   bool Load(std::shared_ptr<const MovieDef> m);
   void Unload();
   bool Advance();
+  // Starts the action and allocation budgets of one frame or one host call.
+  void BeginBudget();
 
   // Timelines.
   void AdvanceClip(ClipObject* clip);

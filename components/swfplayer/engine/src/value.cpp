@@ -10,6 +10,11 @@
 
 namespace swf {
 
+const std::string& Value::Empty() {
+  static const std::string empty;
+  return empty;
+}
+
 std::string NumberToString(double n) {
   if (std::isnan(n)) return "NaN";
   if (std::isinf(n)) return n > 0 ? "Infinity" : "-Infinity";
@@ -223,19 +228,27 @@ void ArrayObject::Set(const std::string& name, const Value& v) {
   size_t i;
   if (IndexOf(name, i)) {
     if (i >= kMaxLength) return;
-    if (i >= elements.size()) elements.resize(i + 1);
+    if (i >= elements.size()) {
+      GetHeap().Charge((i + 1 - elements.size()) * sizeof(Value));
+      elements.resize(i + 1);
+    }
     elements[i] = v;
     return;
   }
   if (name == "length") {
     double n = ToNumber(v, 7);
-    if (n >= 0 && n <= kMaxLength) elements.resize(static_cast<size_t>(n));
+    if (n >= 0 && n <= kMaxLength) {
+      auto len = static_cast<size_t>(n);
+      if (len > elements.size()) GetHeap().Charge((len - elements.size()) * sizeof(Value));
+      elements.resize(len);
+    }
     return;
   }
   Object::Set(name, v);
 }
 
 std::vector<std::string> ArrayObject::Keys() const {
+  GetHeap().Charge(elements.size() * 16);
   std::vector<std::string> out;
   for (size_t i = 0; i < elements.size(); ++i) out.push_back(std::to_string(i));
   auto rest = Object::Keys();
@@ -251,6 +264,7 @@ std::string ArrayObject::DefaultString(int version) const {
     if (i) s += ',';
     s += ToString(elements[i], version);
   }
+  GetHeap().Charge(s.size() + elements.size());
   --joinDepth;
   return s;
 }

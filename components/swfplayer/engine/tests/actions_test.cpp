@@ -374,3 +374,24 @@ TEST(Functions, TryCatchFinallyAndThrowAcrossCalls) {
   a.Push({"uncaught"}).Op(Action::Throw).Trace("never");
   EXPECT_EQ(RunScript(a, 7), (V{"try", "caught boom", "finally", "after", "quiet", "finally"}));
 }
+
+TEST(Control, GrowingStringsAndArraysAreAbandonedAtTheFrameBudget) {
+  MovieBuilder m(6);
+  Actions grow;
+  grow.Set("s", "x").Label("l");
+  grow.Push({"s", "s"}).Op(Action::GetVariable).Op(Action::PushDuplicate).Op(Action::Add2).Op(Action::SetVariable);
+  grow.Push({"a", 0, "Array"}).Op(Action::NewObject).Op(Action::SetVariable);
+  grow.Push({"a"}).Op(Action::GetVariable).Push({"length", 1000000}).Op(Action::SetMember);
+  grow.Jump("l");
+  m.Main().Do(grow).ShowFrame();
+  m.Main().Do(Actions().Trace("next frame").Stop()).ShowFrame();
+  Recorder rec;
+  swf::PlayerLimits limits;
+  limits.bytesPerFrame = 8u << 20;
+  swf::Player p(rec.Callbacks(), limits);
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.Advance();
+  EXPECT_LT(p.ActionsRun(), 200u);  // stopped long before the action limit
+  p.Advance();
+  EXPECT_EQ(rec.traces, V{"next frame"});
+}

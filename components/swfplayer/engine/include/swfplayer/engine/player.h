@@ -37,7 +37,7 @@ struct PlayerLimits {
   uint64_t actionsPerFrame = 1'000'000;  // across all scripts run for one frame
   int callDepth = 256;
   size_t stackSize = 1u << 16;
-  size_t stringBytesPerFrame = 64u << 20;  // bytes of new strings scripts may make per frame
+  size_t bytesPerFrame = 64u << 20;  // bytes of strings and array elements scripts may make or copy per frame
 };
 
 class Player {

@@ -2,6 +2,7 @@
 // Script values and objects: the six value types, objects with properties and
 // prototypes, functions, arrays, and the heap that owns every object.
 #include <cstdint>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <span>
@@ -23,8 +24,8 @@ class Value {
   Value(bool b) : type_(ValueType::Boolean), bool_(b) {}
   Value(double n) : type_(ValueType::Number), number_(n) {}
   Value(int n) : type_(ValueType::Number), number_(n) {}
-  Value(std::string s) : type_(ValueType::String), string_(std::move(s)) {}
-  Value(const char* s) : type_(ValueType::String), string_(s) {}
+  Value(std::string s) : type_(ValueType::String), string_(std::make_shared<const std::string>(std::move(s))) {}
+  Value(const char* s) : type_(ValueType::String), string_(std::make_shared<const std::string>(s)) {}
   Value(Object* o) : type_(o ? ValueType::Object : ValueType::Null), object_(o) {}
   static Value Null() {
     Value v;
@@ -42,14 +43,15 @@ class Value {
 
   bool AsBool() const { return bool_; }
   double AsNumber() const { return number_; }
-  const std::string& AsString() const { return string_; }
+  const std::string& AsString() const { return string_ ? *string_ : Empty(); }
   Object* AsObject() const { return type_ == ValueType::Object ? object_ : nullptr; }
 
  private:
+  static const std::string& Empty();
   ValueType type_ = ValueType::Undefined;
   bool bool_ = false;
   double number_ = 0;
-  std::string string_;
+  std::shared_ptr<const std::string> string_;  // shared, so copies of long texts cost nothing
   Object* object_ = nullptr;
 };
 
@@ -174,7 +176,13 @@ class Heap {
   bool CaseSensitive() const { return caseSensitive_; }
   void SetCaseSensitive(bool cs) { caseSensitive_ = cs; }
   size_t Count() const { return objects_.size(); }
-  bool Exhausted() const { return objects_.size() > kMaxObjects; }
+  // Bytes scripts made or copied since the budget was last reset (strings, array elements).
+  void Charge(size_t bytes) { charged_ += bytes; }
+  void ResetCharge(size_t budget) {
+    charged_ = 0;
+    budget_ = budget;
+  }
+  bool Exhausted() const { return objects_.size() > kMaxObjects || charged_ > budget_; }
   void Collect(const std::vector<Object*>& roots);
   void Clear();
 
@@ -182,6 +190,8 @@ class Heap {
 
  private:
   bool caseSensitive_;
+  size_t charged_ = 0;
+  size_t budget_ = SIZE_MAX;
   std::vector<std::unique_ptr<Object>> objects_;
 };
 
