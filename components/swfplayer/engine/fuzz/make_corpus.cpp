@@ -63,6 +63,42 @@ MovieBuilder Everything(int version, bool compressed) {
   return m;
 }
 
+MovieBuilder Features7() {
+  MovieBuilder m(7, 300, 200, 24);
+  Shape box;
+  box.Fill({0, 0, 0}).Rect(0, -1024, 512, 1024);
+  uint16_t font = m.DefineFont("Boxes", {{'A', box}});
+  uint16_t device = m.DefineFont("_sans", {{'B', Shape()}});
+  uint16_t text = m.DefineText(0, 0, 100, 40, {{font, 12, {9, 9, 9, 255}, 5, 20, {{0, 7}, {0, 7}}},
+                                                {device, 10, {0, 0, 9, 255}, 5, 35, {{0, 6}}}});
+  EditTextSpec field;
+  field.variable = "shown";
+  field.html = true;
+  field.text = "<p>a &amp; b</p>";
+  uint16_t fieldId = m.DefineEditText(field);
+  Timeline inner;
+  inner.Place(m.Rectangle(0, 0, 10, 10, {1, 1, 1}), 1).ShowFrame().ShowFrame();
+  uint16_t sprite = m.DefineSprite(inner);
+  Actions f2;
+  f2.Push({Register{2}, "b"}).Op(Action::GetVariable).Op(Action::Add2).Op(Action::Return);
+  Actions thrower;
+  thrower.Push({"oops"}).Op(Action::Throw);
+  Actions onCatch;
+  onCatch.TraceVar("e");
+  Actions code;
+  code.DefineFunction2("add", {{2, "a"}, {0, "b"}}, 3, kPreloadThis, f2);
+  code.DefineFunction("thrower", {}, thrower);
+  code.Try(Actions().Call("thrower").Op(Action::Pop), &onCatch, "e", &onCatch);
+  code.Call("add", {1, 2}).Op(Action::Trace);
+  code.Push({0, 0, 50, 50, true, true, "c"}).Op(Action::StartDrag);
+  code.Push({"field"}).Op(Action::GetVariable).Push({"text", "changed"}).Op(Action::SetMember);
+  m.Main().Place(text, 1).Place(fieldId, 2, {}, "field");
+  m.Main().PlaceWithEvents(sprite, 3, {}, "c", {{kOnEnterFrame, Actions().Set("ticks", 1)},
+                                                 {kOnMouseMove, Actions().Op(Action::EndDrag)}});
+  m.Main().Do(code).ShowFrame().ShowFrame();
+  return m;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -74,6 +110,7 @@ int main(int argc, char** argv) {
   Write(dir, "everything6", Everything(6, false));
   Write(dir, "everything7_cws", Everything(7, true));
   Write(dir, "everything4", Everything(4, false));
+  Write(dir, "features7", Features7());
   MovieBuilder button1(5);
   uint16_t sq = button1.Rectangle(0, 0, 10, 10, {1, 2, 3});
   button1.Main().Place(button1.DefineButton1({{0x0F, sq}}, Actions().Op(Action::Play)), 1).ShowFrame();
