@@ -230,13 +230,17 @@ TEST(Bitmaps, JpegBytesGoToTheRendererWithTheirSize) {
   std::vector<uint8_t> jpeg{0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x0B, 0x08, 0x00, 0x02, 0x00, 0x03, 0x01, 0x01, 0x11, 0x00,
                             0xFF, 0xD9};
   MovieBuilder m(6);
-  std::vector<uint8_t> jpeg2{0x01, 0x00, 0xFF, 0xD9, 0xFF, 0xD8};  // id 1 and the old writers' empty stream
-  jpeg2.insert(jpeg2.end(), jpeg.begin(), jpeg.end());
+  // Id 1, the old writers' empty stream, then the image.
+  std::vector<uint8_t> jpeg2(jpeg.size() + 6);
+  const uint8_t head[] = {0x01, 0x00, 0xFF, 0xD9, 0xFF, 0xD8};
+  std::copy(std::begin(head), std::end(head), jpeg2.begin());
+  std::copy(jpeg.begin(), jpeg.end(), jpeg2.begin() + 6);
   m.Main().Tag(21, jpeg2);
   std::vector<uint8_t> tables{0xFF, 0xD8, 0xFF, 0xD9};
   m.Main().Tag(8, tables);
-  std::vector<uint8_t> bits{0x02, 0x00};
-  bits.insert(bits.end(), jpeg.begin(), jpeg.end());
+  std::vector<uint8_t> bits(jpeg.size() + 2);  // id 2, then the image
+  bits[0] = 0x02;
+  std::copy(jpeg.begin(), jpeg.end(), bits.begin() + 2);
   m.Main().Tag(6, bits).ShowFrame();
   auto movie = swf::LoadMovie(m.Build());
   ASSERT_TRUE(movie);
