@@ -1,5 +1,6 @@
 // Reading files: header, compression, damaged input and shape building.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "swfplayer/engine/movie.h"
 #include "test_movie.h"
@@ -255,4 +256,47 @@ TEST(Bitmaps, JpegBytesGoToTheRendererWithTheirSize) {
     EXPECT_EQ(b->jpeg[2], 0xFF);
     EXPECT_EQ(b->jpeg[3], 0xC0);
   }
+}
+
+namespace {
+std::vector<uint8_t> LosslessTag(uint16_t id, uint8_t format, uint16_t w, uint16_t h, int tableSize,
+                                 const std::vector<uint8_t>& raw) {
+  std::vector<uint8_t> body{static_cast<uint8_t>(id), 0, format, static_cast<uint8_t>(w), static_cast<uint8_t>(w >> 8),
+                            static_cast<uint8_t>(h), static_cast<uint8_t>(h >> 8)};
+  if (format == 3) body.push_back(static_cast<uint8_t>(tableSize - 1));
+  uLongf size = compressBound(static_cast<uLong>(raw.size()));
+  std::vector<uint8_t> z(size);
+  compress(z.data(), &size, raw.data(), static_cast<uLong>(raw.size()));
+  body.insert(body.end(), z.begin(), z.begin() + static_cast<long>(size));
+  return body;
+}
+}  // namespace
+
+TEST(Bitmaps, ColourMappedAndFifteenBitRowsArePadded) {
+  MovieBuilder m(6);
+  // 3 x 2 colour-mapped: rows padded to 4 bytes; table of two RGB colours.
+  std::vector<uint8_t> mapped{255, 0, 0, 0, 0, 255, /*row 0*/ 0, 1, 0, 9, /*row 1*/ 1, 1, 7, 9};
+  m.Main().Tag(20, LosslessTag(1, 3, 3, 2, 2, mapped));
+  // 1 x 2 fifteen-bit: each row one pixel and two bytes of padding.
+  std::vector<uint8_t> fifteen{0x7C, 0x00, 0, 0, 0x00, 0x1F, 0, 0};
+  m.Main().Tag(20, LosslessTag(2, 4, 1, 2, 0, fifteen));
+  // Data that ends early leaves the rest transparent; absurd dimensions are refused unallocated.
+  m.Main().Tag(20, LosslessTag(3, 5, 0xFF, 0xFF, 0, {}));
+  m.Main().Tag(36, LosslessTag(4, 5, 0xFFFF, 0xFFFF, 0, {1, 2, 3}));
+  auto movie = swf::LoadMovie(m.Build());
+  ASSERT_TRUE(movie);
+  const swf::BitmapDef* a = movie->Find(1)->bitmap.get();
+  ASSERT_EQ(a->pixels.size(), 6u);
+  EXPECT_EQ(a->pixels[0], 0xFFFF0000u);
+  EXPECT_EQ(a->pixels[1], 0xFF0000FFu);
+  EXPECT_EQ(a->pixels[3], 0xFF0000FFu);
+  EXPECT_EQ(a->pixels[5], 0u);  // index 7 is outside the table
+  const swf::BitmapDef* b = movie->Find(2)->bitmap.get();
+  ASSERT_EQ(b->pixels.size(), 2u);
+  EXPECT_EQ(b->pixels[0], 0xFFFF0000u);
+  EXPECT_EQ(b->pixels[1], 0xFF0000FFu);
+  ASSERT_TRUE(movie->Find(3));
+  EXPECT_EQ(movie->Find(3)->bitmap->pixels.size(), 255u * 255u);
+  EXPECT_EQ(movie->Find(3)->bitmap->pixels[100], 0xFF000000u);  // no alpha channel: opaque black
+  EXPECT_FALSE(movie->Find(4));
 }

@@ -1,6 +1,9 @@
 // Frames, play state, looping, placement and sprites.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "test_movie.h"
 
 using namespace swfasm;
@@ -188,4 +191,77 @@ TEST(Timeline, InitActionsRunOnceBeforeFrameActions) {
   p.Advance();
   p.Advance();
   EXPECT_EQ(rec.traces, (V{"init", "frame"}));  // a one-frame movie does not re-enter its frame
+}
+
+TEST(Timeline, GoingBackKeepsObjectsPresentInBothFrames) {
+  MovieBuilder m(6);
+  Timeline inner;
+  inner.ShowFrame();
+  uint16_t sprite = m.DefineSprite(inner);
+  uint16_t extra = m.Rectangle(0, 0, 5, 5, {0, 0, 0});
+  m.Main().Place(sprite, 1, {}, "keep").Do(Actions().Set("keep.mark", "kept")).ShowFrame();
+  m.Main().Place(extra, 2).ShowFrame();
+  m.Main().Do(Actions().Push({"keep", 0, 77}).Op(Action::SetProperty).GotoFrame(0)).ShowFrame();
+  swf::Player p;
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  for (int i = 0; i < 3; ++i) p.Advance();
+  EXPECT_EQ(p.CurrentFrame(), 0);
+  EXPECT_EQ(p.GetVariable("keep.mark"), "kept");      // the same clip, not a new one
+  EXPECT_EQ(p.TGetProperty("keep", swf::kPropX), "77");  // moved by a script: the timeline leaves it
+  swf::DisplayList list;
+  p.BuildDisplayList(list);
+  EXPECT_TRUE(list.items.empty());  // the rectangle of frame 2 is gone again
+}
+
+TEST(Timeline, DuplicateRemoveAndReferencesToRemovedClips) {
+  MovieBuilder m(6);
+  Timeline inner;
+  inner.Place(m.Rectangle(0, 0, 5, 5, {0, 0, 0}), 1).ShowFrame();
+  uint16_t sprite = m.DefineSprite(inner);
+  Actions a;
+  a.Push({"orig", "copy", 5}).Op(Action::CloneSprite);
+  a.Push({"ref", "copy"}).Op(Action::GetVariable).Op(Action::SetVariable);
+  a.Push({"copy", 13}).Op(Action::GetProperty).Op(Action::Trace);
+  a.Push({"copy"}).Op(Action::RemoveSprite);
+  a.Push({"ref"}).Op(Action::GetVariable).Op(Action::TargetPath).Op(Action::TypeOf).Op(Action::Trace);
+  a.Push({"orig"}).Op(Action::RemoveSprite);  // placed by the timeline: stays
+  a.Push({"orig", 13}).Op(Action::GetProperty).Op(Action::Trace);
+  m.Main().Place(sprite, 1, {}, "orig").Do(a).ShowFrame();
+  Recorder rec;
+  swf::Player p(rec.Callbacks());
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.Advance();
+  EXPECT_EQ(rec.traces, (V{"copy", "undefined", "orig"}));
+}
+
+TEST(Timeline, CallRunsAnotherFramesScriptInPlace) {
+  MovieBuilder m(6);
+  m.Main().Do(Actions().Push({"sub"}).Raw(0x9E).Trace("back").Stop()).ShowFrame();
+  m.Main().Label("sub").Do(Actions().Trace("in sub")).ShowFrame();
+  Recorder rec;
+  swf::Player p(rec.Callbacks());
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.Advance();
+  p.Advance();
+  EXPECT_EQ(rec.traces, (V{"in sub", "back"}));
+  EXPECT_EQ(p.CurrentFrame(), 0);
+}
+
+TEST(Timeline, LoadFileAndHeader) {
+  MovieBuilder m(8, 640, 480, 25);
+  m.Main().ShowFrame().ShowFrame();
+  auto path = std::filesystem::temp_directory_path() / "swfengine_load_test.swf";
+  auto bytes = m.Build();
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  std::vector<int> states;
+  swf::PlayerCallbacks cb;
+  cb.readyState = [&](int s) { states.push_back(s); };
+  swf::Player p(cb);
+  ASSERT_TRUE(p.LoadFile(path));
+  EXPECT_EQ(states, std::vector<int>{4});
+  EXPECT_EQ(p.MovieHeader().version, 8);
+  EXPECT_EQ(p.MovieHeader().stage.xMax, 640 * 20);
+  EXPECT_DOUBLE_EQ(p.MovieHeader().frameRate, 25);
+  EXPECT_EQ(p.TotalFrames(), 2);
+  std::filesystem::remove(path);
 }
