@@ -256,6 +256,16 @@ Timeline& Timeline::PlaceWithEvents(uint16_t characterId, uint16_t depth, Transf
   return Tag(26, w.Data());
 }
 
+Timeline& Timeline::PlaceMask(uint16_t characterId, uint16_t depth, uint16_t clipDepth, Transform t) {
+  BitWriter w;
+  w.U8(0x02 | 0x04 | 0x40);
+  w.U16(depth);
+  w.U16(characterId);
+  WriteMatrix(w, t);
+  w.U16(clipDepth);
+  return Tag(26, w.Data());
+}
+
 Timeline& Timeline::PlaceObject1(uint16_t characterId, uint16_t depth, Transform t) {
   BitWriter w;
   w.U16(characterId);

@@ -862,7 +862,7 @@ void Runtime::MouseButton(bool down) {
 namespace {
 void Emit(const Runtime& rt, const DisplayObject* o, const Matrix& parent, const ColorTransform& pcx,
           DisplayList& out, int depth) {
-  if (!o->visible || o->clipDepth || depth > 64) return;
+  if (!o->visible || depth > 64) return;
   Matrix m = parent * o->matrix;
   ColorTransform cx = pcx * o->cxform;
   switch (o->type) {
@@ -913,9 +913,33 @@ void Emit(const Runtime& rt, const DisplayObject* o, const Matrix& parent, const
       for (auto* p : parts) Emit(rt, p->object, m, cx, out, depth + 1);
       break;
     }
-    case DisplayObject::Type::Clip:
-      for (auto& [d, c] : static_cast<const ClipObject*>(o)->children) Emit(rt, c, m, cx, out, depth + 1);
+    case DisplayObject::Type::Clip: {
+      // A child with a clip depth masks the children above it up to that depth.
+      std::vector<int> masks;
+      auto popMasks = [&](int upTo) {
+        while (!masks.empty() && masks.back() < upTo) {
+          masks.pop_back();
+          out.items.emplace_back().kind = DisplayItem::Kind::MaskPop;
+        }
+      };
+      for (auto& [d, c] : static_cast<const ClipObject*>(o)->children) {
+        popMasks(d);
+        if (!c->clipDepth) {
+          Emit(rt, c, m, cx, out, depth + 1);
+          continue;
+        }
+        DisplayList shapes;
+        Emit(rt, c, m, cx, shapes, depth + 1);
+        DisplayItem push;
+        push.kind = DisplayItem::Kind::MaskPush;
+        for (const DisplayItem& it : shapes.items)
+          if (it.kind == DisplayItem::Kind::Shape) push.maskShapes.push_back({it.shape, it.matrix});
+        out.items.push_back(std::move(push));
+        masks.push_back(c->clipDepth);
+      }
+      popMasks(INT32_MAX);
       break;
+    }
   }
 }
 

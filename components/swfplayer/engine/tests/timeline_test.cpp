@@ -265,3 +265,28 @@ TEST(Timeline, LoadFileAndHeader) {
   EXPECT_EQ(p.TotalFrames(), 2);
   std::filesystem::remove(path);
 }
+
+TEST(Timeline, MasksClipTheDepthsTheyCover) {
+  MovieBuilder m(6);
+  uint16_t a = m.Rectangle(0, 0, 10, 10, {1, 0, 0});
+  uint16_t b = m.Rectangle(0, 0, 10, 10, {2, 0, 0});
+  uint16_t c = m.Rectangle(0, 0, 10, 10, {3, 0, 0});
+  Timeline inner;
+  inner.Place(c, 1).ShowFrame();
+  uint16_t maskClip = m.DefineSprite(inner);
+  m.Main().PlaceMask(maskClip, 1, 3, Transform::Translate(5, 0)).Place(a, 2).Place(b, 3).Place(c, 4).ShowFrame();
+  swf::Player p;
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.Advance();
+  swf::DisplayList list;
+  p.BuildDisplayList(list);
+  using K = swf::DisplayItem::Kind;
+  ASSERT_EQ(list.items.size(), 5u);
+  EXPECT_EQ(list.items[0].kind, K::MaskPush);
+  ASSERT_EQ(list.items[0].maskShapes.size(), 1u);
+  EXPECT_EQ(list.items[0].maskShapes[0].matrix.tx, 100);
+  EXPECT_EQ(list.items[1].shape->fills[0].style.color.r, 1);
+  EXPECT_EQ(list.items[2].shape->fills[0].style.color.r, 2);
+  EXPECT_EQ(list.items[3].kind, K::MaskPop);
+  EXPECT_EQ(list.items[4].shape->fills[0].style.color.r, 3);
+}

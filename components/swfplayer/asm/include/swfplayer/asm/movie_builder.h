@@ -122,6 +122,8 @@ class Timeline {
   Timeline& PlaceWithEvents(uint16_t characterId, uint16_t depth, Transform t, const std::string& name,
                             const std::vector<ClipEventSpec>& events);
   Timeline& Place(uint16_t characterId, uint16_t depth, Transform t = {}, const std::string& name = "");
+  // A mask: clips the objects above it up to clipDepth.
+  Timeline& PlaceMask(uint16_t characterId, uint16_t depth, uint16_t clipDepth, Transform t = {});
   Timeline& PlaceObject1(uint16_t characterId, uint16_t depth, Transform t = {});
   Timeline& Move(uint16_t depth, Transform t);
   Timeline& Replace(uint16_t characterId, uint16_t depth);

@@ -11,13 +11,20 @@
 namespace swf {
 
 struct DisplayItem {
-  enum class Kind : uint8_t { Shape, Text };
+  // MaskPush starts clipping to the union of maskShapes (intersected with any
+  // mask already in force) until the matching MaskPop.
+  enum class Kind : uint8_t { Shape, Text, MaskPush, MaskPop };
   Kind kind = Kind::Shape;
   Matrix matrix;                     // object space to stage space, both in twips
   ColorTransform cxform;
   const ShapeDef* shape = nullptr;   // Shape: fills first, then strokes
   const EditTextDef* text = nullptr; // Text: bounds, font, colour, layout
   std::string textValue;             // Text: what the field shows, lines split by "\r" or "\n"
+  struct MaskShape {
+    const ShapeDef* shape;
+    Matrix matrix;                   // to stage space
+  };
+  std::vector<MaskShape> maskShapes; // MaskPush
 };
 
 struct DisplayList {
