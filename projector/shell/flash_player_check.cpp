@@ -196,6 +196,7 @@ BOOL ProcessRunning::CheckPerformanceData(const std::wstring& name, bool* runnin
   }
   ::RegCloseKey(HKEY_PERFORMANCE_DATA);
   if (rc != ERROR_SUCCESS || data.size() < sizeof(PERF_DATA_BLOCK)) return FALSE;
+  if (reinterpret_cast<const PERF_DATA_BLOCK*>(data.data())->NumObjectTypes == 0) return FALSE;
 
   auto* block = reinterpret_cast<const PERF_DATA_BLOCK*>(data.data());
   if (block->Signature[0] != L'P' || block->Signature[1] != L'E' || block->Signature[2] != L'R' ||

@@ -1,0 +1,358 @@
+// The Flash control host with the stand-in control, under Wine: the control is registered by the fixture.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "framework/app.h"
+#include "framework/occ.h"
+#include "player/flash_player_host.h"
+#include "player/probe_movie.h"
+#include "shell/flash_player_check.h"
+#include "swfplayer/asm/movie_builder.h"
+#include "test_support.h"
+
+using namespace projector;
+using namespace testing_support;
+
+namespace {
+
+// Registers the control built in this tree, once for the test program.
+bool RegisterBuiltControl() {
+  static bool registered = [] {
+    std::wstring path = BuildTreePath(L"components\\swfplayer\\control\\Flash.ocx");
+    HMODULE module = ::LoadLibraryW(path.c_str());
+    if (!module) return false;
+    auto reg = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(::GetProcAddress(module, "DllRegisterServer"));
+    return reg && SUCCEEDED(reg());
+  }();
+  return registered;
+}
+
+Bytes Build(swfasm::MovieBuilder& movie) { return movie.Build(); }
+
+// 100 x 100 stage, blue, a red 50 x 50 square at (25, 25); five frames, stopped on the first.
+Bytes SquareMovie(bool compressed, const swfasm::Actions& frame1 = swfasm::Actions().Stop()) {
+  swfasm::MovieBuilder movie(6, 100, 100, 12);
+  movie.SetCompressed(compressed);
+  movie.Main().Background({0, 0, 255, 255});
+  uint16_t square = movie.Rectangle(25, 25, 50, 50, {255, 0, 0, 255});
+  movie.Main().Place(square, 1).Do(frame1).ShowFrame();
+  for (int i = 0; i < 4; ++i) movie.Main().ShowFrame();
+  return Build(movie);
+}
+
+void Pump(int ms) {
+  DWORD end = ::GetTickCount() + static_cast<DWORD>(ms);
+  while (static_cast<LONG>(end - ::GetTickCount()) > 0) {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    ::Sleep(10);
+  }
+}
+
+class FlashHost : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(RegisterBuiltControl());
+    ASSERT_TRUE(window_.CreateEx(0, nullptr, L"Flash host test", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                 RECT{10, 10, 330, 290}, nullptr, nullptr));
+    ProcessFlashFlags().offerInstaller = false;
+  }
+  void TearDown() override {
+    host_.Destroy();
+    window_.DestroyWindow();
+    SetFSCommandHandler(nullptr);
+  }
+  std::wstring Write(const std::wstring& name, const Bytes& bytes) {
+    std::wstring path = scratch_ / name;
+    EXPECT_TRUE(WriteFileBytes(path, bytes));
+    return path;
+  }
+  bool CreateAt(const RECT& rect) { return host_.Create(&window_, false, rect); }
+
+  ScratchFolder scratch_{L"flash"};
+  framework::CWnd window_;
+  FlashPlayerHost host_;
+};
+
+TEST_F(FlashHost, CreatesLoadsStepsAndPlays) {
+  ASSERT_TRUE(CreateAt(RECT{0, 0, 200, 200}));
+  EXPECT_TRUE(host_.created);
+  EXPECT_EQ(host_.FlashVersion(), 0x000A0000);
+  std::wstring path = Write(L"square.swf", SquareMovie(false));
+  ASSERT_TRUE(host_.LoadMovie(path));
+  EXPECT_TRUE(host_.IsReady());
+  EXPECT_EQ(host_.GetMoviePath(), path);
+  EXPECT_EQ(host_.TotalFrames(), 5);
+  EXPECT_EQ(host_.CurrentFrame(), 0);
+  EXPECT_FALSE(host_.IsPlaying());
+  host_.Forward();
+  EXPECT_EQ(host_.CurrentFrame(), 1);
+  host_.Back();
+  EXPECT_EQ(host_.CurrentFrame(), 0);
+  host_.Play();
+  EXPECT_TRUE(host_.IsPlaying());
+  Pump(400);
+  EXPECT_GT(host_.CurrentFrame(), 0);
+  host_.StopPlay();
+  EXPECT_FALSE(host_.IsPlaying());
+  host_.Rewind();
+  EXPECT_EQ(host_.CurrentFrame(), 0);
+  host_.SetLoop(false);
+  EXPECT_FALSE(host_.GetLoop());
+  host_.SetLoop(true);
+  EXPECT_TRUE(host_.GetLoop());
+}
+
+TEST_F(FlashHost, TheControlIsKeyedByItsWindowInTheContainer) {
+  ASSERT_TRUE(CreateAt(RECT{0, 0, 100, 100}));
+  framework::COleControlContainer* container = window_.GetControlContainer();
+  ASSERT_NE(container, nullptr);
+  framework::COleControlSite* site = host_.flash().GetControlSite();
+  ASSERT_NE(site, nullptr);
+  ASSERT_NE(host_.flash().m_hWnd, nullptr);
+  EXPECT_EQ(container->FindSite(host_.flash().m_hWnd), site);
+  EXPECT_EQ(::GetParent(host_.flash().m_hWnd), window_.m_hWnd);
+  EXPECT_TRUE(window_.m_nFlags & framework::CWnd::WF_OLECTLCONTAINER);
+  host_.MoveTo(RECT{5, 6, 105, 86});
+  RECT r;
+  ::GetWindowRect(host_.flash().m_hWnd, &r);
+  ::MapWindowPoints(nullptr, window_.m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, 5);
+  EXPECT_EQ(r.bottom, 86);
+  host_.Destroy();
+  EXPECT_EQ(container->m_siteMap.size(), 0u);
+  EXPECT_FALSE(host_.created);
+}
+
+TEST_F(FlashHost, NeutralValuesWhileNotCreated) {
+  EXPECT_FALSE(host_.IsPlaying());
+  EXPECT_FALSE(host_.GetLoop());
+  EXPECT_FALSE(host_.IsReady());
+  EXPECT_EQ(host_.TotalFrames(), 1);
+  EXPECT_EQ(host_.CurrentFrame(), 1);
+  EXPECT_EQ(host_.GetMoviePath(), L"");
+  POINT mouse = host_.GetMovieMouse();
+  EXPECT_EQ(mouse.x, 0);
+  EXPECT_EQ(mouse.y, 0);
+  EXPECT_FALSE(host_.LoadMovie(Write(L"x.swf", SquareMovie(false))));
+}
+
+TEST_F(FlashHost, SetVariableThenGetVariable) {
+  ASSERT_TRUE(CreateAt(RECT{0, 0, 100, 100}));
+  ASSERT_TRUE(host_.LoadMovie(Write(L"v.swf", SquareMovie(false, swfasm::Actions().Set("start", "yes").Stop()))));
+  EXPECT_EQ(host_.flash().GetVariable(L"start").value_or(L"?"), L"yes");
+  EXPECT_TRUE(host_.flash().SetVariable(L"fscmd_ret", L"H\u00e9llo"));
+  EXPECT_EQ(host_.flash().GetVariable(L"fscmd_ret").value_or(L"?"), L"H\u00e9llo");
+  EXPECT_EQ(host_.flash().GetVariable(L"nothing").value_or(L"?"), L"");
+  // The main timeline is as wide as what it shows: the 50-pixel square.
+  EXPECT_EQ(host_.flash().TGetProperty(L"/", 8).value_or(L""), L"50");
+}
+
+TEST_F(FlashHost, FSCommandsArriveWithWindowSetHandleFirstAndOnlyOnce) {
+  framework::CWinApp* app = framework::AfxGetApp();
+  ASSERT_NE(app, nullptr);
+  app->m_pMainWnd = &window_;
+  ProcessFlashFlags().sendWindowHandle = true;
+  std::vector<std::pair<std::wstring, std::wstring>> seen;
+  SetFSCommandHandler([&](const std::wstring& c, const std::wstring& a, CShockwaveFlash* control, bool transparent) {
+    EXPECT_EQ(control, &host_.flash());
+    EXPECT_FALSE(transparent);
+    seen.emplace_back(c, a);
+  });
+  ASSERT_TRUE(CreateAt(RECT{0, 0, 100, 100}));
+  swfasm::Actions send;
+  send.GetUrl("FSCommand:fullscreen", "true").GetUrl("FSCommand:FSBeep", "").Stop();
+  std::wstring path = Write(L"cmd.swf", SquareMovie(false, send));
+  ASSERT_TRUE(host_.LoadMovie(path));
+  Pump(50);
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[0].first, L"WindowSetHandle");
+  EXPECT_EQ(seen[0].second, std::to_wstring(static_cast<int>(reinterpret_cast<INT_PTR>(window_.m_hWnd))));
+  EXPECT_EQ(seen[1], std::make_pair(std::wstring(L"fullscreen"), std::wstring(L"true")));
+  EXPECT_EQ(seen[2], std::make_pair(std::wstring(L"FSBeep"), std::wstring()));
+  seen.clear();
+  ASSERT_TRUE(host_.LoadMovie(path));
+  Pump(50);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].first, L"fullscreen");
+  app->m_pMainWnd = nullptr;
+}
+
+TEST_F(FlashHost, BackgroundColourReachesTheControlWithRedAndBlueExchanged) {
+  host_.SetBackgroundColor(0x00FF8000);
+  ASSERT_TRUE(CreateAt(RECT{0, 0, 100, 100}));
+  EXPECT_EQ(host_.flash().GetBackgroundColor().value_or(0), 0x000080FF);
+  host_.SetBackgroundColor(0x00123456);
+  EXPECT_EQ(host_.flash().GetBackgroundColor().value_or(0), 0x00563412);
+}
+
+TEST_F(FlashHost, AllowScalePutsScaleModeZeroOrThree) {
+  ASSERT_TRUE(CreateAt(RECT{0, 0, 100, 100}));
+  EXPECT_EQ(host_.flash().GetScaleMode().value_or(-1), 0);
+  SetAllowScale(false);
+  EXPECT_EQ(host_.flash().GetScaleMode().value_or(-1), 3);
+  EXPECT_FALSE(host_.allowScale);
+  SetAllowScale(true);
+  EXPECT_EQ(host_.flash().GetScaleMode().value_or(-1), 0);
+}
+
+TEST_F(FlashHost, FullScreenEnteredTwiceThenLeftRestoresTheRectangle) {
+  RECT before;
+  ::GetWindowRect(window_.m_hWnd, &before);
+  LONG style = ::GetWindowLongW(window_.m_hWnd, GWL_STYLE);
+  EnterFullScreen(&window_);
+  RECT full;
+  ::GetWindowRect(window_.m_hWnd, &full);
+  EXPECT_EQ(full.left, -1);
+  EXPECT_EQ(full.top, -1);
+  EXPECT_EQ(full.right, ::GetSystemMetrics(SM_CXSCREEN) + 1);
+  EXPECT_FALSE(::GetWindowLongW(window_.m_hWnd, GWL_STYLE) & WS_CAPTION);
+  EnterFullScreen(&window_);
+  EXPECT_TRUE(::EqualRect(&host_.fullScreen.savedRect(), &before));
+  LeaveFullScreen();
+  RECT after;
+  ::GetWindowRect(window_.m_hWnd, &after);
+  EXPECT_TRUE(::EqualRect(&after, &before));
+  EXPECT_EQ(::GetWindowLongW(window_.m_hWnd, GWL_STYLE), style);
+  EXPECT_FALSE(host_.fullScreen.active());
+  LeaveFullScreen();
+  ::GetWindowRect(window_.m_hWnd, &after);
+  EXPECT_TRUE(::EqualRect(&after, &before));
+}
+
+TEST_F(FlashHost, LoadingAMissingPathKeepsTheCurrentMovie) {
+  ASSERT_TRUE(CreateAt(RECT{0, 0, 100, 100}));
+  std::wstring path = Write(L"keep.swf", SquareMovie(false));
+  ASSERT_TRUE(host_.LoadMovie(path));
+  EXPECT_FALSE(host_.LoadMovie(scratch_ / L"missing.swf"));
+  EXPECT_EQ(host_.GetMoviePath(), path);
+  EXPECT_EQ(host_.TotalFrames(), 5);
+  // A file that is not a movie is refused by the control, which keeps what it shows.
+  std::wstring junk = Write(L"junk.swf", Bytes{'F', 'W', 'S', 6, 9, 0, 0, 0});
+  host_.flash().SetMovie(junk);
+  EXPECT_EQ(host_.flash().GetMovie().value_or(L""), path);
+  EXPECT_EQ(host_.TotalFrames(), 5);
+}
+
+TEST_F(FlashHost, ShowsTheMovieAtKnownPixels) {
+  ASSERT_TRUE(CreateAt(RECT{0, 0, 200, 200}));
+  ASSERT_TRUE(host_.LoadMovie(Write(L"shot.swf", SquareMovie(false))));
+  ::SetWindowPos(window_.m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  Pump(300);
+  ::RedrawWindow(host_.flash().m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  HDC dc = ::GetDC(host_.flash().m_hWnd);
+  COLORREF centre = ::GetPixel(dc, 100, 100);
+  COLORREF corner = ::GetPixel(dc, 10, 10);
+  COLORREF edge = ::GetPixel(dc, 45, 100);
+  ::ReleaseDC(host_.flash().m_hWnd, dc);
+  // Show all doubles the 100 x 100 stage: the square covers 50..150.
+  EXPECT_EQ(centre, RGB(255, 0, 0));
+  EXPECT_EQ(corner, RGB(0, 0, 255));
+  EXPECT_EQ(edge, RGB(0, 0, 255));
+  SetAllowScale(false);
+  Pump(50);
+  ::RedrawWindow(host_.flash().m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  dc = ::GetDC(host_.flash().m_hWnd);
+  // Natural size, centred: the stage spans 50..150 and the square 75..125.
+  EXPECT_EQ(::GetPixel(dc, 100, 100), RGB(255, 0, 0));
+  EXPECT_EQ(::GetPixel(dc, 60, 100), RGB(0, 0, 255));
+  ::ReleaseDC(host_.flash().m_hWnd, dc);
+}
+
+TEST_F(FlashHost, FlashMajorVersionIsTenWithTheControlRegistered) { EXPECT_EQ(GetFlashMajorVersion(), 10); }
+
+TEST_F(FlashHost, ProbeGivesTheSameInfoForCompressedAndPlainMovies) {
+  MovieInfo plain, packed;
+  ASSERT_TRUE(ProbeMovie(Write(L"plain.swf", SquareMovie(false)), &plain));
+  ASSERT_TRUE(ProbeMovie(Write(L"packed.swf", SquareMovie(true)), &packed));
+  EXPECT_EQ(plain.version, 6);
+  EXPECT_EQ(plain.xMin, 0);
+  EXPECT_EQ(plain.xMax, 100);
+  EXPECT_EQ(plain.yMax, 100);
+  EXPECT_EQ(plain.frameRate, 12);
+  EXPECT_EQ(plain.frameCount, 5);
+  EXPECT_EQ(packed.version, plain.version);
+  EXPECT_EQ(packed.fileLength, plain.fileLength);
+  EXPECT_EQ(packed.xMax, plain.xMax);
+  EXPECT_EQ(packed.yMax, plain.yMax);
+  EXPECT_EQ(packed.frameRate, plain.frameRate);
+  EXPECT_EQ(packed.frameCount, plain.frameCount);
+}
+
+TEST_F(FlashHost, ProbeMeasuresOtherFilesWithATemporaryControl) {
+  MovieInfo info;
+  info.frameRate = 99;
+  EXPECT_TRUE(ProbeMovie(Write(L"picture.dat", Bytes(64, 'x')), &info));
+  EXPECT_EQ(info.frameRate, 0);
+  EXPECT_EQ(info.version, 0);
+  EXPECT_EQ(info.fileLength, 64u);
+}
+
+TEST_F(FlashHost, ProbeOfBadFilesFillsDefaultsAndFails) {
+  Bytes good = SquareMovie(false);
+  Bytes truncated(good.begin(), good.begin() + 9);
+  Bytes lying = good;
+  lying[4] = 0xFF;
+  lying[5] = 0xFF;
+  Bytes packed = SquareMovie(true);
+  Bytes absurd = packed;
+  absurd[4] = absurd[5] = absurd[6] = 0xFF;
+  absurd[7] = 0x7F;
+  Bytes shortPacked = packed;
+  shortPacked[4] = static_cast<uint8_t>(shortPacked[4] + 7);
+  struct Case {
+    const wchar_t* name;
+    Bytes bytes;
+  } cases[] = {{L"empty.swf", {}},           {L"eight.swf", Bytes(good.begin(), good.begin() + 8)},
+               {L"truncated.swf", truncated}, {L"lying.swf", lying},
+               {L"absurd.swf", absurd},       {L"short.swf", shortPacked}};
+  for (auto& c : cases) {
+    MovieInfo info;
+    info.xMax = 1;
+    EXPECT_FALSE(ProbeMovie(Write(c.name, c.bytes), &info)) << c.name;
+    EXPECT_EQ(info.version, 0) << c.name;
+    EXPECT_EQ(info.fileLength, c.bytes.size()) << c.name;
+    EXPECT_EQ(info.xMax, 600) << c.name;
+    EXPECT_EQ(info.yMax, 400) << c.name;
+    EXPECT_EQ(info.frameRate, 0) << c.name;
+    EXPECT_EQ(info.frameCount, 1) << c.name;
+  }
+  MovieInfo missing;
+  EXPECT_FALSE(ProbeMovie(scratch_ / L"none.swf", &missing));
+  EXPECT_EQ(missing.xMax, 600);
+}
+
+TEST(ProcessRunningCheck, FindsThisProgramAndNotAnInventedOne) {
+  ProcessRunning check;
+  ASSERT_TRUE(check.usable());
+  bool running = false;
+  wchar_t self[MAX_PATH];
+  DWORD n = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring name(self, n);
+  name = name.substr(name.find_last_of(L"\\/") + 1);
+  if (check.Check(name, &running)) {
+    EXPECT_TRUE(running) << "performance data: " << check.usesPerformanceData();
+    EXPECT_TRUE(check.Check(L"NoSuchProgramAnywhere.exe", &running));
+    EXPECT_FALSE(running);
+  } else {
+    GTEST_SKIP() << "the system gives no process list by performance data";
+  }
+}
+
+TEST(ProcessRunningCheck, ComparesTheFirstFifteenCharacters) {
+  EXPECT_EQ(ComparableProcessName(L"InstallFlashPlayer.exe"), L"InstallFlashPla");
+  EXPECT_EQ(ComparableProcessName(L"short.exe"), L"short.exe");
+}
+
+}  // namespace
+
+// The application object the host consults for the main window.
+framework::CWinApp g_testApp;
