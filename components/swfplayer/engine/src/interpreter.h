@@ -10,6 +10,7 @@
 
 namespace swf {
 
+// Runs action blocks and script functions on a runtime, with one value stack.
 class Interpreter {
  public:
   explicit Interpreter(Runtime& rt) : rt_(rt) {}

@@ -52,6 +52,7 @@ std::shared_ptr<const std::vector<uint8_t>> CodeOf(std::span<const uint8_t> byte
   return std::make_shared<const std::vector<uint8_t>>(bytes.begin(), bytes.end());
 }
 
+// Walks tag streams and fills the movie definition.
 class Loader {
  public:
   explicit Loader(MovieDef& movie) : movie_(movie) {}

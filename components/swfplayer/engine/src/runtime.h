@@ -50,6 +50,7 @@ class DisplayObject : public Object {
   void Trace(std::vector<Object*>& out) const override;
 };
 
+// A placed shape.
 class ShapeInstance : public DisplayObject {
  public:
   ShapeInstance(Heap& h, Object* proto, Runtime& rt, const ShapeDef* s)
@@ -58,6 +59,7 @@ class ShapeInstance : public DisplayObject {
   const ShapeDef* shape;
 };
 
+// A placed static text.
 class StaticTextInstance : public DisplayObject {
  public:
   StaticTextInstance(Heap& h, Object* proto, Runtime& rt, const StaticTextDef* d)
@@ -66,6 +68,7 @@ class StaticTextInstance : public DisplayObject {
   const StaticTextDef* def;
 };
 
+// A placed edit text with its shown text and variable binding.
 class TextInstance : public DisplayObject {
  public:
   TextInstance(Heap& h, Object* proto, Runtime& rt, const EditTextDef* d)
@@ -83,6 +86,7 @@ class TextInstance : public DisplayObject {
   bool busy = false;  // fields bound to each other's text must not recurse
 };
 
+// A placed button: its state and the objects of its four states.
 class ButtonInstance : public DisplayObject {
  public:
   ButtonInstance(Heap& h, Object* proto, Runtime& rt, const ButtonDef* d)
@@ -99,6 +103,7 @@ class ButtonInstance : public DisplayObject {
   int state = 0;                   // 0 up, 1 over, 2 down
 };
 
+// A timeline (the main one or a sprite instance): frame, play state, children, variables.
 class ClipObject : public DisplayObject {
  public:
   ClipObject(Heap& h, Object* proto, Runtime& rt, const TimelineDef* tl)
@@ -123,6 +128,7 @@ struct PendingScript {
   std::shared_ptr<const std::vector<uint8_t>> code;
 };
 
+// Everything of one loaded movie while it plays.
 class Runtime {
  public:
   Runtime(PlayerCallbacks cb, PlayerLimits limits) : cb(std::move(cb)), limits(limits) {}

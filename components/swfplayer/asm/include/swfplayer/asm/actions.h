@@ -47,6 +47,7 @@ struct Constant {
 // One value of a Push; integers are written as the integer type, doubles as doubles.
 using PushValue = std::variant<std::string, const char*, double, int, bool, Null, Undefined, Register, Constant>;
 
+// A block of AVM1 code being written.
 class Actions {
  public:
   Actions& Op(Action a);

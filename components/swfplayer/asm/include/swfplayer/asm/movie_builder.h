@@ -143,6 +143,7 @@ class Timeline {
   uint16_t frames_ = 0;
 };
 
+// A whole movie being written: its definitions and main timeline.
 class MovieBuilder {
  public:
   MovieBuilder(int version = 6, double width = 550, double height = 400, double frameRate = 12);

@@ -18,6 +18,7 @@ class Interpreter;
 
 enum class ValueType : uint8_t { Undefined, Null, Boolean, Number, String, Object };
 
+// One script value; strings are shared and immutable.
 class Value {
  public:
   Value() = default;
@@ -147,6 +148,7 @@ struct ScriptFunction {
   std::vector<uint8_t> paramRegisters;
 };
 
+// A callable object: a built-in or a function defined by a script.
 class FunctionObject : public Object {
  public:
   FunctionObject(Heap& heap, Object* proto) : Object(heap, proto, Kind::Function) {}
