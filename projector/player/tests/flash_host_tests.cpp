@@ -267,6 +267,60 @@ TEST_F(FlashHost, ShowsTheMovieAtKnownPixels) {
   ::ReleaseDC(host_.flash().m_hWnd, dc);
 }
 
+TEST_F(FlashHost, MouseInputReachesButtonsAndTheMousePosition) {
+  swfasm::MovieBuilder movie(6, 100, 100, 12);
+  uint16_t square = movie.Rectangle(0, 0, 40, 40, {255, 0, 0, 255});
+  swfasm::Actions pressed;
+  pressed.Set("clicked", "yes");
+  uint16_t button = movie.DefineButton1({{0x0F, square}}, pressed);
+  movie.Main().Place(button, 1).Do(swfasm::Actions().Stop()).ShowFrame();
+  ASSERT_TRUE(CreateAt(RECT{0, 0, 200, 200}));
+  ASSERT_TRUE(host_.LoadMovie(Write(L"button.swf", movie.Build())));
+  HWND control = host_.flash().m_hWnd;
+  ::SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(100, 60));
+  POINT mouse = host_.GetMovieMouse();
+  EXPECT_EQ(mouse.x, 50);
+  EXPECT_EQ(mouse.y, 30);
+  EXPECT_EQ(host_.flash().GetVariable(L"clicked").value_or(L"?"), L"");
+  ::SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
+  ::SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+  ::SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+  EXPECT_EQ(host_.flash().GetVariable(L"clicked").value_or(L"?"), L"yes");
+}
+
+TEST_F(FlashHost, ZoomRectangleShowsPartOfTheStage) {
+  ASSERT_TRUE(CreateAt(RECT{0, 0, 200, 200}));
+  ASSERT_TRUE(host_.LoadMovie(Write(L"zoom.swf", SquareMovie(false))));
+  // The top-left quarter of the stage fills the window: the square's corner (25, 25) lands at (100, 100).
+  host_.SetZoomRect(0, 0, 50, 50);
+  ::SetWindowPos(window_.m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  Pump(100);
+  ::RedrawWindow(host_.flash().m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  HDC dc = ::GetDC(host_.flash().m_hWnd);
+  EXPECT_EQ(::GetPixel(dc, 90, 90), RGB(0, 0, 255));
+  EXPECT_EQ(::GetPixel(dc, 110, 110), RGB(255, 0, 0));
+  ::ReleaseDC(host_.flash().m_hWnd, dc);
+  host_.SetQuality(0);
+  EXPECT_EQ(host_.flash().TGetProperty(L"/", 16).value_or(L"?"), L"2");
+}
+
+TEST_F(FlashHost, MasksClipWhatLiesAboveThem) {
+  swfasm::MovieBuilder movie(6, 100, 100, 12);
+  movie.Main().Background({0, 0, 255, 255});
+  uint16_t leftHalf = movie.Rectangle(0, 0, 50, 100, {0, 255, 0, 255});
+  uint16_t full = movie.Rectangle(0, 0, 100, 100, {255, 0, 0, 255});
+  movie.Main().PlaceMask(leftHalf, 1, 2).Place(full, 2).Do(swfasm::Actions().Stop()).ShowFrame();
+  ASSERT_TRUE(CreateAt(RECT{0, 0, 200, 200}));
+  ASSERT_TRUE(host_.LoadMovie(Write(L"mask.swf", movie.Build())));
+  ::SetWindowPos(window_.m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  Pump(200);
+  ::RedrawWindow(host_.flash().m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  HDC dc = ::GetDC(host_.flash().m_hWnd);
+  EXPECT_EQ(::GetPixel(dc, 50, 100), RGB(255, 0, 0));
+  EXPECT_EQ(::GetPixel(dc, 150, 100), RGB(0, 0, 255));
+  ::ReleaseDC(host_.flash().m_hWnd, dc);
+}
+
 TEST_F(FlashHost, FlashMajorVersionIsTenWithTheControlRegistered) { EXPECT_EQ(GetFlashMajorVersion(), 10); }
 
 TEST_F(FlashHost, ProbeGivesTheSameInfoForCompressedAndPlainMovies) {
