@@ -60,11 +60,12 @@ FlashHostFlags& ProcessFlashFlags() {
   return flags;
 }
 
-FlashPlayerHost::FlashPlayerHost() { g_host = this; }
+FlashPlayerHost::FlashPlayerHost() : previous_(g_host) { g_host = this; }
 
 FlashPlayerHost::~FlashPlayerHost() {
   Destroy();
-  if (g_host == this) g_host = nullptr;
+  // A short-lived host (the version check) hands the process back to the one it displaced.
+  if (g_host == this) g_host = previous_;
 }
 
 FlashPlayerHost* FlashPlayerHost::Instance() { return g_host; }

@@ -85,6 +85,8 @@ class FlashPlayerHost {
  private:
   bool CreateControl(const RECT& rect);
   void RunInstaller();
+
+  FlashPlayerHost* previous_;
 };
 
 // Free functions on the process's host; they do nothing while there is none.

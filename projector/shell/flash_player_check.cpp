@@ -64,12 +64,10 @@ int GetFlashMajorVersion() {
     return 0;
   int major = 0;
   {
-    FlashPlayerHost* shared = FlashPlayerHost::Instance();
     // The version is asked of a host of its own, so that the player's host, if any, keeps its control.
     FlashPlayerHost host;
     if (host.Create(&window, false, RECT{0, 0, 400, 400})) major = static_cast<int>(host.FlashVersion()) >> 16;
     host.Destroy();
-    (void)shared;
   }
   window.DestroyWindow();
   return major;

@@ -321,7 +321,25 @@ TEST_F(FlashHost, MasksClipWhatLiesAboveThem) {
   ::ReleaseDC(host_.flash().m_hWnd, dc);
 }
 
-TEST_F(FlashHost, FlashMajorVersionIsTenWithTheControlRegistered) { EXPECT_EQ(GetFlashMajorVersion(), 10); }
+TEST_F(FlashHost, FlashMajorVersionIsTenWithTheControlRegistered) {
+  EXPECT_EQ(GetFlashMajorVersion(), 10);
+  // The check's own host leaves the player's host in place.
+  EXPECT_EQ(FlashPlayerHost::Instance(), &host_);
+}
+
+TEST_F(FlashHost, TraceFileGetsTraceFSCommandAndSetVariableLines) {
+  std::wstring trace = scratch_ / L"trace.txt";
+  ::SetEnvironmentVariableW(L"SWFPLAYER_TRACE", trace.c_str());
+  ASSERT_TRUE(CreateAt(RECT{0, 0, 100, 100}));
+  ::SetEnvironmentVariableW(L"SWFPLAYER_TRACE", nullptr);
+  swfasm::Actions script;
+  script.Trace("frame one").GetUrl("FSCommand:exec", "notepad.exe|x").Stop();
+  ASSERT_TRUE(host_.LoadMovie(Write(L"trace.swf", SquareMovie(false, script))));
+  host_.flash().SetVariable(L"fscmd_ret", L"1");
+  Bytes text = ReadFileBytes(trace);
+  EXPECT_EQ(std::string(text.begin(), text.end()),
+            "trace: frame one\nfscommand: exec|notepad.exe|x\nsetvariable: fscmd_ret=1\n");
+}
 
 TEST_F(FlashHost, ProbeGivesTheSameInfoForCompressedAndPlainMovies) {
   MovieInfo plain, packed;
