@@ -106,15 +106,21 @@ struct ShapeEncoder {
 
 
 Shape& Shape::Fill(Color c) {
-  fills_.push_back({false, c, 0, {}, true});
+  fills_.push_back({false, 0, {}, c, 0, {}, true});
   fill_ = static_cast<unsigned>(fills_.size());
   return *this;
 }
 Shape& Shape::BitmapFill(uint16_t id, Transform t, bool smooth) {
-  fills_.push_back({true, {}, id, t, smooth});
+  fills_.push_back({true, 0, {}, {}, id, t, smooth});
   fill_ = static_cast<unsigned>(fills_.size());
   return *this;
 }
+Shape& Shape::GradientFill(bool radial, const std::vector<std::pair<uint8_t, Color>>& stops, Transform t) {
+  fills_.push_back({false, radial ? 2 : 1, stops, {}, 0, t, true});
+  fill_ = static_cast<unsigned>(fills_.size());
+  return *this;
+}
+
 Shape& Shape::NoFill() {
   fill_ = 0;
   return *this;
@@ -193,6 +199,14 @@ std::vector<uint8_t> Shape::Encode() const {
       Transform t = f.t;
       // Bitmap space is in twips: one bitmap pixel covers 20 units unscaled.
       w.Matrix(t.a * 20, t.b * 20, t.c * 20, t.d * 20, t.x * 20, t.y * 20);
+    } else if (f.gradient) {
+      w.U8(f.gradient == 1 ? 0x10 : 0x12);
+      WriteMatrix(w, f.t);
+      w.U8(static_cast<uint8_t>(std::min<size_t>(f.stops.size(), 15)));
+      for (size_t i = 0; i < f.stops.size() && i < 15; ++i) {
+        w.U8(f.stops[i].first);
+        WriteColor(w, f.stops[i].second);
+      }
     } else {
       w.U8(0x00);
       WriteColor(w, f.color);

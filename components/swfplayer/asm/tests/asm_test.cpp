@@ -92,3 +92,19 @@ TEST(Assembler, BitmapPixelsSurviveWithAlpha) {
   EXPECT_NEAR(static_cast<int>((b->pixels[1] >> 8) & 0xFF), 0x40, 1);
   EXPECT_NEAR(static_cast<int>(b->pixels[1] & 0xFF), 0x80, 1);
 }
+
+TEST(Assembler, GradientFillsReadBack) {
+  MovieBuilder m(6);
+  Shape s;
+  s.GradientFill(true, {{0, {255, 0, 0, 255}}, {255, {0, 0, 255, 128}}}, Transform::Scale(0.1, 0.1, 50, 50)).Rect(0, 0, 100, 100);
+  uint16_t id = m.DefineShape(s);
+  auto movie = swf::LoadMovie(m.Build());
+  ASSERT_TRUE(movie);
+  const auto& f = movie->Find(id)->shape->fills.at(0).style;
+  EXPECT_EQ(f.kind, swf::FillStyle::Kind::RadialGradient);
+  ASSERT_EQ(f.stops.size(), 2u);
+  EXPECT_EQ(f.stops[1].ratio, 255);
+  EXPECT_EQ(f.stops[1].color, (swf::Rgba{0, 0, 255, 128}));
+  EXPECT_NEAR(f.matrix.a, 0.1, 1e-4);
+  EXPECT_EQ(f.matrix.tx, 1000);
+}

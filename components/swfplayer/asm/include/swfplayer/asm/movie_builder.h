@@ -26,6 +26,8 @@ class Shape {
  public:
   Shape& Fill(Color c);
   Shape& BitmapFill(uint16_t bitmapId, Transform t = {}, bool smooth = true);
+  // Gradient from ratio 0 to 255 along the gradient square (-819.2..819.2 pixels unscaled) mapped by t.
+  Shape& GradientFill(bool radial, const std::vector<std::pair<uint8_t, Color>>& stops, Transform t = {});
   Shape& NoFill();
   Shape& Line(double width, Color c);
   Shape& NoLine();
@@ -43,6 +45,8 @@ class Shape {
  private:
   struct FillSpec {
     bool bitmap = false;
+    int gradient = 0;  // 0 none, 1 linear, 2 radial
+    std::vector<std::pair<uint8_t, Color>> stops;
     Color color;
     uint16_t bitmapId = 0;
     Transform t;
