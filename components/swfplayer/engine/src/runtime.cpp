@@ -450,6 +450,10 @@ void Runtime::ApplyPlace(ClipObject* clip, const PlaceTag& p) {
 
 DisplayObject* Runtime::Instantiate(ClipObject* parent, const Character& c, const PlaceTag& p) {
   if (heap.Exhausted()) return nullptr;
+  // A sprite that places itself (directly or through others) would nest without end.
+  int nesting = 0;
+  for (const ClipObject* q = parent; q; q = q->parent)
+    if (++nesting > kMaxNesting) return nullptr;
   DisplayObject* o = nullptr;
   switch (c.kind) {
     case Character::Kind::Shape: o = heap.Make<ShapeInstance>(objectProto, *this, c.shape.get()); break;

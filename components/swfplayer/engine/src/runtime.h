@@ -122,6 +122,8 @@ class ClipObject : public DisplayObject {
   std::vector<ClipAction> clipActions;
 };
 
+constexpr int kMaxNesting = 64;  // clips inside clips
+
 // Script code waiting to run on a timeline.
 struct PendingScript {
   ClipObject* clip = nullptr;

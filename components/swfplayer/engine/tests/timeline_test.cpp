@@ -290,3 +290,21 @@ TEST(Timeline, MasksClipTheDepthsTheyCover) {
   EXPECT_EQ(list.items[3].kind, K::MaskPop);
   EXPECT_EQ(list.items[4].shape->fills[0].style.color.r, 3);
 }
+
+TEST(Timeline, ASpriteThatPlacesItselfNestsOnlySoDeep) {
+  MovieBuilder m(6);
+  uint16_t sq = m.Rectangle(0, 0, 1, 1, {0, 0, 0});
+  Timeline inner;
+  inner.Place(sq, 1).Place(sq + 1, 2).ShowFrame();  // its own id: it is defined next
+  uint16_t sprite = m.DefineSprite(inner);
+  ASSERT_EQ(sprite, sq + 1);
+  m.Main().Place(sprite, 1).ShowFrame();
+  swf::Player p;
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.Advance();
+  p.Advance();
+  swf::DisplayList list;
+  p.BuildDisplayList(list);
+  EXPECT_GT(list.items.size(), 10u);
+  EXPECT_LE(list.items.size(), 65u);
+}
