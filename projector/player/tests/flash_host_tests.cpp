@@ -1,6 +1,10 @@
 // The Flash control host with the stand-in control, under Wine: the control is registered by the fixture.
 #include <gtest/gtest.h>
 
+#define EXPECT_FAILED(expr) EXPECT_TRUE(FAILED(expr))
+#define EXPECT_SUCCEEDED(expr) EXPECT_TRUE(SUCCEEDED(expr))
+#define ASSERT_SUCCEEDED(expr) ASSERT_TRUE(SUCCEEDED(expr))
+
 #include <windows.h>
 
 #include <string>
@@ -20,17 +24,15 @@ using namespace testing_support;
 
 namespace {
 
-// Registers the control built in this tree, once for the test program.
-bool RegisterBuiltControl() {
-  static bool registered = [] {
-    std::wstring path = BuildTreePath(L"components\\swfplayer\\control\\Flash.ocx");
-    HMODULE module = ::LoadLibraryW(path.c_str());
-    if (!module) return false;
-    auto reg = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(::GetProcAddress(module, "DllRegisterServer"));
-    return reg && SUCCEEDED(reg());
-  }();
-  return registered;
+HRESULT CallControlExport(const char* name) {
+  static HMODULE module = ::LoadLibraryW(BuildTreePath(L"components\\swfplayer\\control\\Flash.ocx").c_str());
+  if (!module) return E_FAIL;
+  auto fn = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(::GetProcAddress(module, name));
+  return fn ? fn() : E_FAIL;
 }
+
+// Registers the control built in this tree (again after a test that unregistered it).
+bool RegisterBuiltControl() { return SUCCEEDED(CallControlExport("DllRegisterServer")); }
 
 Bytes Build(swfasm::MovieBuilder& movie) { return movie.Build(); }
 
@@ -325,6 +327,78 @@ TEST_F(FlashHost, FlashMajorVersionIsTenWithTheControlRegistered) {
   EXPECT_EQ(GetFlashMajorVersion(), 10);
   // The check's own host leaves the player's host in place.
   EXPECT_EQ(FlashPlayerHost::Instance(), &host_);
+}
+
+TEST_F(FlashHost, WithoutTheControlRegisteredThereIsNoFlashPlayer) {
+  ASSERT_TRUE(SUCCEEDED(CallControlExport("DllUnregisterServer")));
+  CLSID clsid;
+  EXPECT_FAILED(::CLSIDFromProgID(L"ShockwaveFlash.ShockwaveFlash", &clsid));
+  EXPECT_EQ(GetFlashMajorVersion(), 0);
+  EXPECT_FALSE(CreateAt(RECT{0, 0, 100, 100}));
+  EXPECT_FALSE(host_.created);
+  ASSERT_TRUE(RegisterBuiltControl());
+  EXPECT_SUCCEEDED(::CLSIDFromProgID(L"ShockwaveFlash.ShockwaveFlash", &clsid));
+  EXPECT_TRUE(IsEqualCLSID(clsid, CShockwaveFlash::clsid));
+  EXPECT_EQ(GetFlashMajorVersion(), 10);
+}
+
+TEST_F(FlashHost, TheDispatchInterfaceNamesItsMembers) {
+  ASSERT_TRUE(CreateAt(RECT{0, 0, 100, 100}));
+  IDispatch* dispatch = host_.flash().GetControlSite()->m_pDispatch.get();
+  ASSERT_NE(dispatch, nullptr);
+  const wchar_t* names[] = {L"Movie", L"TGetProperty", L"FlashVersion", L"SetVariable"};
+  const DISPID expected[] = {102, 154, 132, 151};
+  for (size_t i = 0; i < 4; ++i) {
+    LPOLESTR name = const_cast<LPOLESTR>(names[i]);
+    DISPID id = 0;
+    ASSERT_SUCCEEDED(dispatch->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id)) << names[i];
+    EXPECT_EQ(id, expected[i]) << names[i];
+  }
+  EXPECT_FALSE(IsEqualIID(host_.flash().GetControlSite()->m_iidEvents, IID_NULL));
+  framework::Variant result;
+  EXPECT_EQ(host_.flash().InvokeHelper(9999, DISPATCH_METHOD, &result), DISP_E_MEMBERNOTFOUND);
+}
+
+// A control manager of its own, as the extended containment installs one.
+class CountingManager : public framework::COccManager {
+ public:
+  framework::COleControlContainer* CreateContainer(framework::CWnd* wnd) override {
+    ++containers;
+    return framework::COccManager::CreateContainer(wnd);
+  }
+  framework::COleControlSite* CreateSite(framework::COleControlContainer* container) override {
+    ++sites;
+    return framework::COccManager::CreateSite(container);
+  }
+  BOOL OnEvent(framework::COleControlSite* site, DISPID dispid, DISPPARAMS* params) override {
+    if (dispid == 150) ++commands;
+    return framework::COccManager::OnEvent(site, dispid, params);
+  }
+  int containers = 0, sites = 0, commands = 0;
+};
+
+TEST_F(FlashHost, TheApplicationsControlManagerMakesContainersAndSitesAndSeesEvents) {
+  CountingManager manager;
+  framework::AfxEnableControlContainer(&manager);
+  std::vector<std::wstring> seen;
+  SetFSCommandHandler([&](const std::wstring& c, const std::wstring&, CShockwaveFlash*, bool) { seen.push_back(c); });
+  bool created = CreateAt(RECT{0, 0, 100, 100});
+  bool loaded = created && host_.LoadMovie(Write(L"m.swf", SquareMovie(false, swfasm::Actions().GetUrl(
+                                                                                  "FSCommand:hello", "").Stop())));
+  CShockwaveFlash second;
+  bool secondCreated = second.Create(nullptr, WS_VISIBLE, RECT{100, 0, 150, 50}, &window_, 7);
+  EXPECT_TRUE(created);
+  EXPECT_TRUE(loaded);
+  EXPECT_TRUE(secondCreated);
+  EXPECT_EQ(manager.containers, 1);
+  EXPECT_EQ(manager.sites, 2);
+  EXPECT_EQ(manager.commands, 1);
+  EXPECT_FALSE(seen.empty());
+  EXPECT_EQ(window_.GetControlContainer()->FindItem(7), second.GetControlSite());
+  second.DestroyWindow();
+  host_.Destroy();
+  window_.DestroyWindow();
+  framework::AfxEnableControlContainer(nullptr);
 }
 
 TEST_F(FlashHost, TraceFileGetsTraceFSCommandAndSetVariableLines) {
