@@ -540,8 +540,11 @@ class Loader {
     size_t colorBytes = withAlpha ? 4 : 3;
     size_t rowBytes = format == 3 ? (w + 3) & ~3u : format == 4 ? (w * 2 + 3) & ~3u : w * 4;
     size_t expected = tableSize * colorBytes + rowBytes * h;
+    auto packed = r.Bytes(r.Remaining());
+    // zlib cannot expand more than about 1032 to 1: less data than that cannot be this bitmap.
+    if (expected / kMaxInflateRatio > packed.size()) return;
     std::vector<uint8_t> raw;
-    if (!InflateBounded(r.Bytes(r.Remaining()), expected, raw)) return;
+    if (!InflateBounded(packed, expected, raw)) return;
     raw.resize(expected, 0);
     auto bmp = std::make_shared<BitmapDef>();
     bmp->width = w;
@@ -596,7 +599,8 @@ class Loader {
     JpegSize(bmp->jpeg, bmp->width, bmp->height);
     if (withAlpha && bmp->width && bmp->height && uint64_t(bmp->width) * bmp->height <= kMaxBitmapPixels) {
       size_t n = size_t(bmp->width) * bmp->height;
-      if (InflateBounded(r.Bytes(r.Remaining()), n, bmp->jpegAlpha)) bmp->jpegAlpha.resize(n, 255);
+      auto packed = r.Bytes(r.Remaining());
+      if (n / kMaxInflateRatio <= packed.size() && InflateBounded(packed, n, bmp->jpegAlpha)) bmp->jpegAlpha.resize(n, 255);
       else bmp->jpegAlpha.clear();
     }
     Character c;

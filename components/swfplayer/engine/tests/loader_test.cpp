@@ -280,9 +280,12 @@ TEST(Bitmaps, ColourMappedAndFifteenBitRowsArePadded) {
   // 1 x 2 fifteen-bit: each row one pixel and two bytes of padding.
   std::vector<uint8_t> fifteen{0x7C, 0x00, 0, 0, 0x00, 0x1F, 0, 0};
   m.Main().Tag(20, LosslessTag(2, 4, 1, 2, 0, fifteen));
-  // Data that ends early leaves the rest transparent; absurd dimensions are refused unallocated.
-  m.Main().Tag(20, LosslessTag(3, 5, 0xFF, 0xFF, 0, {}));
+  // Data that ends early leaves the rest black; sizes the data cannot hold, or absurd ones, are refused.
+  std::vector<uint8_t> partial(4000);
+  for (size_t i = 0; i < partial.size(); ++i) partial[i] = static_cast<uint8_t>(i * 7919 % 251);  // hardly compressible
+  m.Main().Tag(20, LosslessTag(3, 5, 0xFF, 0xFF, 0, partial));
   m.Main().Tag(36, LosslessTag(4, 5, 0xFFFF, 0xFFFF, 0, {1, 2, 3}));
+  m.Main().Tag(36, LosslessTag(5, 5, 4000, 4000, 0, {1, 2, 3}));
   auto movie = swf::LoadMovie(m.Build());
   ASSERT_TRUE(movie);
   const swf::BitmapDef* a = movie->Find(1)->bitmap.get();
@@ -297,6 +300,7 @@ TEST(Bitmaps, ColourMappedAndFifteenBitRowsArePadded) {
   EXPECT_EQ(b->pixels[1], 0xFF0000FFu);
   ASSERT_TRUE(movie->Find(3));
   EXPECT_EQ(movie->Find(3)->bitmap->pixels.size(), 255u * 255u);
-  EXPECT_EQ(movie->Find(3)->bitmap->pixels[100], 0xFF000000u);  // no alpha channel: opaque black
+  EXPECT_EQ(movie->Find(3)->bitmap->pixels[60000], 0xFF000000u);  // past the data; no alpha channel: opaque black
   EXPECT_FALSE(movie->Find(4));
+  EXPECT_FALSE(movie->Find(5));
 }
