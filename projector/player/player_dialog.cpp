@@ -234,6 +234,12 @@ BOOL PlayerDialog::OnInitDialog() {
     resourceLibrary_.reset(::LoadLibraryW(L"Mardenkit.dll"));
     contextMenu_->SetResourceLibrary(resourceLibrary_.get());
   }
+  const auto& overlay = data.overlay;
+  overlay_.SetPosition(static_cast<int>(overlay.position));
+  overlay_.SetPicture(document_.overlayPicture());
+  overlay_.SetText(document_.overlayFont(), ToWide(overlay.text), static_cast<int>(overlay.alignment),
+                   overlay.textColor, overlay.backgroundColor);
+  overlay_.Show(m_hWnd);
   if (data.playlistOptions.timer != 0) StartTimer();
   NotifyPreloader();
   if (transparent_) ::Sleep(200);
@@ -471,10 +477,14 @@ bool PlayerDialog::OnDestroy() {
 
 bool PlayerDialog::OnSize(UINT, int cx, int cy) {
   if (contentView_.m_hWnd) ::MoveWindow(contentView_.m_hWnd, 0, 0, cx, cy, TRUE);
+  overlay_.Relayout();
   return false;
 }
 
-bool PlayerDialog::OnMove(int, int) { return false; }
+bool PlayerDialog::OnMove(int, int) {
+  overlay_.Relayout();
+  return false;
+}
 
 bool PlayerDialog::OnPaint() {
   if (!::IsIconic(m_hWnd)) return false;
@@ -508,6 +518,7 @@ bool PlayerDialog::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT*) {
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     dragRegion_->SetViewSize(client.right, client.bottom);
+    overlay_.Relayout();
   }
   return false;
 }

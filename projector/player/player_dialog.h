@@ -13,6 +13,7 @@
 #include "play_sequence.h"
 #include "player_context_menu.h"
 #include "player_geometry.h"
+#include "shell/player_overlay.h"
 
 namespace projector {
 
@@ -41,6 +42,7 @@ class PlayerDialog : public framework::CDialog {
   DragRegion& dragRegion() { return *dragRegion_; }
   const player::PlaySequence& playSequence() const { return playSequence_; }
   bool transparent() const { return transparent_; }
+  PlayerOverlay& overlay() { return overlay_; }
 
  protected:
   BOOL OnInitDialog() override;
@@ -97,6 +99,7 @@ class PlayerDialog : public framework::CDialog {
   HANDLE preloaderMailslot_ = INVALID_HANDLE_VALUE;
   DragRegion* dragRegion_;
   player::ScaleBehaviour scale_;
+  PlayerOverlay overlay_;
   int quality_ = 2;
 };
 

@@ -38,6 +38,9 @@ class MovieDocument {
   float DisplayTime(size_t i) const;
   const format::PlaylistEntry& Record(size_t i) const { return data_.playlist.entries[i]; }
 
+  // Loads the icon, pictures, font and region from the document's extracted files.
+  void LoadResources();
+
   HICON icon() const { return icon_.get(); }
   HBITMAP aboutPicture() const { return aboutPicture_.get(); }
   HBITMAP overlayPicture() const { return overlayPicture_.get(); }
@@ -46,7 +49,6 @@ class MovieDocument {
 
  private:
   bool ReadBody(const std::wstring& path, size_t offset);
-  void LoadResources();
   void CreateDefaultFont();
 
   format::MovieDocumentData data_;

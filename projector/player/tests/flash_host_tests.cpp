@@ -306,6 +306,59 @@ TEST_F(FlashHost, ZoomRectangleShowsPartOfTheStage) {
   EXPECT_EQ(host_.flash().TGetProperty(L"/", 16).value_or(L"?"), L"2");
 }
 
+TEST_F(FlashHost, BitmapFillsAndDeviceFontTextsAreDrawn) {
+  swfasm::MovieBuilder movie(6, 100, 100, 12);
+  movie.Main().Background({255, 255, 255, 255});
+  // A 2 x 2 bitmap, green on the left and yellow on the right, stretched over a 40 x 40 square.
+  uint16_t bitmap = movie.DefineBitmap(2, 2, {0xFF00FF00, 0xFFFFFF00, 0xFF00FF00, 0xFFFFFF00});
+  swfasm::Shape square;
+  square.BitmapFill(bitmap, swfasm::Transform::Scale(20, 20), false).Rect(0, 0, 40, 40);
+  uint16_t shape = movie.DefineShape(square);
+  swfasm::EditTextSpec text;
+  text.x = 0;
+  text.y = 60;
+  text.width = 100;
+  text.height = 30;
+  text.text = "WWWWWWWW";
+  text.fontSize = 20;
+  uint16_t field = movie.DefineEditText(text);
+  movie.Main().Place(shape, 1).Place(field, 2).Do(swfasm::Actions().Stop()).ShowFrame();
+  ASSERT_TRUE(CreateAt(RECT{0, 0, 100, 100}));
+  ASSERT_TRUE(host_.LoadMovie(Write(L"bitmap.swf", movie.Build())));
+  ::SetWindowPos(window_.m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  Pump(100);
+  ::RedrawWindow(host_.flash().m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  HDC dc = ::GetDC(host_.flash().m_hWnd);
+  EXPECT_EQ(::GetPixel(dc, 10, 20), RGB(0, 255, 0));
+  EXPECT_EQ(::GetPixel(dc, 30, 20), RGB(255, 255, 0));
+  int dark = 0;
+  for (int y = 60; y < 90; ++y)
+    for (int x = 0; x < 100; ++x)
+      if (GetRValue(::GetPixel(dc, x, y)) < 128) ++dark;
+  ::ReleaseDC(host_.flash().m_hWnd, dc);
+  EXPECT_GT(dark, 20) << "the text field drew nothing";
+}
+
+TEST_F(FlashHost, TheViewObjectDrawsIntoAnyDeviceContext) {
+  ASSERT_TRUE(CreateAt(RECT{0, 0, 100, 100}));
+  ASSERT_TRUE(host_.LoadMovie(Write(L"view.swf", SquareMovie(false))));
+  framework::ComPtr<IViewObject> view;
+  ASSERT_SUCCEEDED(view.QueryFrom(host_.flash().GetControlSite()->m_pObject.get(), IID_IViewObject));
+  HDC screen = ::GetDC(nullptr);
+  HDC memory = ::CreateCompatibleDC(screen);
+  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 60, 60);
+  ::ReleaseDC(nullptr, screen);
+  HGDIOBJ old = ::SelectObject(memory, bitmap);
+  RECTL bounds{10, 10, 60, 60};
+  ASSERT_SUCCEEDED(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, memory, &bounds, nullptr, nullptr, 0));
+  // The 50 x 50 bounds show the 100 x 100 stage at half size: the square covers 22..47.
+  EXPECT_EQ(::GetPixel(memory, 35, 35), RGB(255, 0, 0));
+  EXPECT_EQ(::GetPixel(memory, 15, 15), RGB(0, 0, 255));
+  ::SelectObject(memory, old);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(memory);
+}
+
 TEST_F(FlashHost, MasksClipWhatLiesAboveThem) {
   swfasm::MovieBuilder movie(6, 100, 100, 12);
   movie.Main().Background({0, 0, 255, 255});

@@ -448,3 +448,65 @@ TEST(PlayerWindow, EmptyPlayListClosesAtOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Overlay, PictureAndTextFollowThePlayerAndAreClippedToItsClientArea) {
+  MovieDocument doc;
+  AddPicture(doc, 400, 300);
+  std::wstring picture = projector::MakeUniqueName(doc.ExtractionFolder(), L"bmp");
+  ASSERT_TRUE(WriteFileBytes(picture, Bitmap(60, 40, 10, 200, 10)));
+  auto& overlay = doc.data().overlay;
+  overlay.picture.sourcePath = u"logo.bmp";
+  overlay.picture.path = projector::ToU16(picture);
+  overlay.picture.extracted = true;
+  overlay.text = u"Hello overlay";
+  overlay.position = 0;
+  doc.LoadResources();
+  ASSERT_NE(doc.overlayPicture(), nullptr);
+  ASSERT_NE(doc.overlayFont(), nullptr);
+
+  RECT pic{}, text{}, picMoved{}, client{}, clientMoved{}, picClipped{};
+  HWND owner = nullptr;
+  RunPlayer(doc, [&](HWND hwnd, PlayerDialog& player) {
+    HWND p = player.overlay().pictureWindow(), t = player.overlay().textWindow();
+    ASSERT_NE(p, nullptr);
+    ASSERT_NE(t, nullptr);
+    owner = ::GetWindow(p, GW_OWNER);
+    ::GetWindowRect(p, &pic);
+    ::GetWindowRect(t, &text);
+    POINT origin = {0, 0};
+    ::ClientToScreen(hwnd, &origin);
+    client = {origin.x, origin.y, 0, 0};
+    RECT w;
+    ::GetWindowRect(hwnd, &w);
+    ::SendMessageW(hwnd, WM_SYSCOMMAND, 0, 0);
+    ::MoveWindow(hwnd, w.left + 50, w.top + 30, w.right - w.left, w.bottom - w.top, TRUE);
+    ::Sleep(100);
+    ::GetWindowRect(p, &picMoved);
+    origin = {0, 0};
+    ::ClientToScreen(hwnd, &origin);
+    clientMoved = {origin.x, origin.y, 0, 0};
+    // Shrinking the player to a 40 x 30 client area cuts the 60 x 40 picture.
+    RECT frame;
+    ::GetWindowRect(hwnd, &frame);
+    RECT inner;
+    ::GetClientRect(hwnd, &inner);
+    int fw = (frame.right - frame.left) - inner.right, fh = (frame.bottom - frame.top) - inner.bottom;
+    ::MoveWindow(hwnd, frame.left, frame.top, 40 + fw, 30 + fh, TRUE);
+    ::Sleep(100);
+    ::GetWindowRect(p, &picClipped);
+  });
+  EXPECT_NE(owner, nullptr);
+  EXPECT_EQ(pic.left - client.left, 3);
+  EXPECT_EQ(pic.top - client.top, 3);
+  EXPECT_EQ(pic.right - pic.left, 60);
+  EXPECT_EQ(pic.bottom - pic.top, 40);
+  EXPECT_EQ(text.left - client.left, 66);
+  EXPECT_EQ(picMoved.left - clientMoved.left, 3);
+  EXPECT_EQ(picMoved.left - pic.left, 50);
+  EXPECT_EQ(picClipped.right - picClipped.left, 37);
+  EXPECT_EQ(picClipped.bottom - picClipped.top, 27);
+}
+
+}  // namespace
