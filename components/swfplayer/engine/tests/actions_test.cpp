@@ -395,3 +395,83 @@ TEST(Control, GrowingStringsAndArraysAreAbandonedAtTheFrameBudget) {
   p.Advance();
   EXPECT_EQ(rec.traces, V{"next frame"});
 }
+
+TEST(Objects, WithEnumerateAndDelete) {
+  Actions a;
+  a.Push({"o", "b", 2, "a", 1, 2}).Op(Action::InitObject).Op(Action::SetVariable);
+  Actions inside;
+  inside.TraceVar("a").Set("b", 20);
+  a.Push({"o"}).Op(Action::GetVariable).With(inside);
+  a.TraceVar("o.b");
+  // for (k in o) collects the names; the order follows insertion.
+  a.Push({"keys", ""}).Op(Action::SetVariable);
+  a.Push({"o"}).Op(Action::Enumerate).Label("next");
+  a.Op(Action::PushDuplicate).Push({Null{}}).Op(Action::Equals2).If("done");
+  a.Push({"keys"}).Op(Action::StackSwap).Push({"keys"}).Op(Action::GetVariable).Op(Action::StackSwap).Op(Action::Add2);
+  a.Op(Action::SetVariable).Jump("next");
+  a.Label("done").Op(Action::Pop).TraceVar("keys");
+  a.Push({"o"}).Op(Action::GetVariable).Push({"a"}).Op(Action::Delete).Op(Action::Trace);
+  a.TraceVar("o.a");
+  a.Set("gone", 1).Push({"gone"}).Op(Action::Delete2).Op(Action::Trace).TraceVar("gone");
+  EXPECT_EQ(RunScript(a, 7), (V{"1", "20", "ba", "true", "undefined", "true", "undefined"}));
+}
+
+TEST(Objects, BuiltInFunctionsAndMath) {
+  Actions a;
+  a.Call("parseInt", {"42px"}).Op(Action::Trace);
+  a.Call("parseInt", {"ff", 16}).Op(Action::Trace);
+  a.Call("parseFloat", {"3.5e1 apples"}).Op(Action::Trace);
+  a.Call("isNaN", {"abc"}).Op(Action::Trace);
+  a.Call("escape", {"a b&c"}).Op(Action::Trace);
+  a.Call("unescape", {"a%20b%26c"}).Op(Action::Trace);
+  a.Call("String", {12}).Op(Action::TypeOf).Op(Action::Trace);
+  a.Push({-2.5, 1, "Math"}).Op(Action::GetVariable).Push({"abs"}).Op(Action::CallMethod).Op(Action::Trace);
+  a.Push({3, 2, 2, "Math"}).Op(Action::GetVariable).Push({"pow"}).Op(Action::CallMethod).Op(Action::Trace);
+  a.Push({1, 5, 3, 3, "Math"}).Op(Action::GetVariable).Push({"max"}).Op(Action::CallMethod).Op(Action::Trace);
+  a.Push({"parseInt"}).Op(Action::GetVariable).Op(Action::TypeOf).Op(Action::Trace);
+  EXPECT_EQ(RunScript(a, 7), (V{"42", "255", "35", "true", "a%20b%26c", "a b&c", "string", "2.5", "8", "5", "function"}));
+}
+
+TEST(Objects, StringAndArrayMethods) {
+  Actions a;
+  auto call = [&](const char* s, const char* method, std::vector<PushValue> args) {
+    std::vector<PushValue> v(args.rbegin(), args.rend());
+    v.push_back(static_cast<int>(args.size()));
+    v.push_back(s);
+    v.push_back(method);
+    a.Push(v).Op(Action::CallMethod).Op(Action::Trace);
+  };
+  call("banana", "indexOf", {"an"});
+  call("banana", "lastIndexOf", {"an"});
+  call("banana", "slice", {-3});
+  call("banana", "substring", {4, 1});
+  call("banana", "charCodeAt", {1});
+  call("a,b,c", "split", {","});
+  a.Push({"arr", 3, 2, 1, 3}).Op(Action::InitArray).Op(Action::SetVariable);
+  auto arr = [&](const char* method, std::vector<PushValue> args) {
+    std::vector<PushValue> v(args.rbegin(), args.rend());
+    v.push_back(static_cast<int>(args.size()));
+    v.push_back("arr");
+    a.Push(v).Op(Action::GetVariable).Push({method}).Op(Action::CallMethod).Op(Action::Trace);
+  };
+  arr("join", {"-"});
+  arr("pop", {});
+  arr("shift", {});
+  arr("concat", {7, 8});
+  arr("reverse", {});
+  arr("slice", {1});
+  a.TraceVar("arr.length");
+  EXPECT_EQ(RunScript(a, 7), (V{"1", "3", "ana", "ana", "97", "a,b,c", "1-2-3", "3", "1", "2,7,8", "2", "", "1"}));
+}
+
+TEST(Arithmetic, BitOperations) {
+  Actions a;
+  a.Push({12, 10}).Op(Action::BitAnd).Op(Action::Trace);
+  a.Push({12, 10}).Op(Action::BitOr).Op(Action::Trace);
+  a.Push({12, 10}).Op(Action::BitXor).Op(Action::Trace);
+  a.Push({1, 33}).Op(Action::BitLShift).Op(Action::Trace);  // shift counts wrap at 32
+  a.Push({-16, 2}).Op(Action::BitRShift).Op(Action::Trace);
+  a.Push({-1, 28}).Op(Action::BitURShift).Op(Action::Trace);
+  a.Push({4294967296.0 + 3, 0}).Op(Action::BitOr).Op(Action::Trace);
+  EXPECT_EQ(RunScript(a), (V{"8", "14", "6", "2", "-4", "15", "3"}));
+}

@@ -268,3 +268,55 @@ TEST(EditText, TextPropertyOfANamedField) {
   p.Advance();
   EXPECT_EQ(rec.traces, (V{"set by script", "by variable"}));
 }
+
+TEST(Buttons, InsideAMovedSpriteAndDraggedOutWhilePressed) {
+  MovieBuilder m(6, 400, 400);
+  uint16_t sq = m.Rectangle(0, 0, 20, 20, {0, 0, 0});
+  ButtonSpec spec;
+  spec.records = {{0x0F, sq}};
+  spec.actions.push_back({0x10, Actions().Trace("dragged out")});
+  spec.actions.push_back({0x20, Actions().Trace("dragged in")});
+  spec.actions.push_back({0x08, Actions().Trace("release")});
+  uint16_t button = m.DefineButton(spec);
+  Timeline inner;
+  inner.Place(button, 1, Transform::Translate(10, 10)).ShowFrame();
+  uint16_t sprite = m.DefineSprite(inner);
+  m.Main().Place(sprite, 1, Transform::Scale(2, 2, 100, 100)).ShowFrame();
+  Recorder rec;
+  swf::Player p(rec.Callbacks());
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.Advance();
+  p.MouseMove(115, 115);  // inside the sprite's bounds, left of the scaled button (120..160)
+  EXPECT_FALSE(p.MouseOverButton());
+  p.MouseMove(150, 150);
+  EXPECT_TRUE(p.MouseOverButton());
+  p.MouseDown();
+  p.MouseMove(300, 300);
+  p.MouseMove(130, 130);
+  p.MouseUp();
+  EXPECT_EQ(rec.traces, (V{"dragged out", "dragged in", "release"}));
+}
+
+TEST(Host, UnloadAndLoadAgain) {
+  auto first = MakeButtonMovie().bytes;
+  MovieBuilder m(6);
+  m.Main().Do(Actions().Trace("second movie")).ShowFrame();
+  Recorder rec;
+  swf::Player p(rec.Callbacks());
+  ASSERT_TRUE(p.LoadBytes(first));
+  p.Advance();
+  p.MouseMove(120, 120);
+  ASSERT_TRUE(p.LoadBytes(m.Build()));  // replaces the first movie
+  EXPECT_FALSE(p.MouseOverButton());
+  EXPECT_EQ(p.CurrentFrame(), 0);
+  p.Advance();
+  EXPECT_EQ(rec.traces, (V{"over", "second movie"}));
+  EXPECT_GT(p.ActionsRun(), 0u);
+  p.Unload();
+  EXPECT_EQ(p.ReadyState(), 0);
+  p.MouseMove(1, 1);
+  p.MouseDown();
+  swf::DisplayList list;
+  p.BuildDisplayList(list);
+  EXPECT_TRUE(list.items.empty());
+}
