@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -46,12 +47,33 @@ void BuildPath(Gdiplus::GraphicsPath& path, const std::vector<swf::PathCommand>&
   }
 }
 
-std::wstring FontFamilyFor(const std::string& name) {
-  if (name == "_serif") return L"Times New Roman";
-  if (name == "_typewriter") return L"Courier New";
-  if (name.empty() || name == "_sans") return L"Arial";
-  std::u16string wide = FromUtf8(name);
-  return std::wstring(wide.begin(), wide.end());
+// The movie's device font, or the nearest of the fonts this system has: a named font that is missing falls
+// back to the sans-serif ones, and when none of those exists, to the first installed family.
+std::unique_ptr<Gdiplus::FontFamily> FontFamilyFor(const std::string& name) {
+  std::vector<std::wstring> wanted;
+  if (name == "_serif") {
+    wanted = {L"Times New Roman", L"Liberation Serif", L"DejaVu Serif"};
+  } else if (name == "_typewriter") {
+    wanted = {L"Courier New", L"Liberation Mono", L"DejaVu Sans Mono"};
+  } else if (!name.empty() && name != "_sans") {
+    std::u16string wide = FromUtf8(name);
+    wanted.emplace_back(wide.begin(), wide.end());
+  }
+  for (const wchar_t* sans : {L"Arial", L"Tahoma", L"Liberation Sans", L"DejaVu Sans"}) wanted.emplace_back(sans);
+  for (const auto& family : wanted) {
+    auto f = std::make_unique<Gdiplus::FontFamily>(family.c_str());
+    if (f->GetLastStatus() == Gdiplus::Ok && f->IsAvailable()) return f;
+  }
+  Gdiplus::InstalledFontCollection installed;
+  INT count = installed.GetFamilyCount();
+  if (count <= 0) return nullptr;
+  std::vector<Gdiplus::FontFamily> families(static_cast<size_t>(count));
+  INT found = 0;
+  if (installed.GetFamilies(count, families.data(), &found) != Gdiplus::Ok || found <= 0) return nullptr;
+  WCHAR familyName[LF_FACESIZE] = {};
+  families[0].GetFamilyName(familyName);
+  auto f = std::make_unique<Gdiplus::FontFamily>(familyName);
+  return f->GetLastStatus() == Gdiplus::Ok ? std::move(f) : nullptr;
 }
 
 }  // namespace
@@ -147,32 +169,37 @@ std::unique_ptr<Gdiplus::Brush> Renderer::MakeBrush(const swf::DisplayList& list
   return std::make_unique<Gdiplus::SolidBrush>(ToColor(color, cx));
 }
 
-void Renderer::DrawText(Gdiplus::Graphics& g, const swf::DisplayItem& item) {
+void Renderer::DrawText(Gdiplus::Graphics& g, const swf::DisplayItem& item, const swf::Matrix& toWindow) {
   const swf::EditTextDef& def = *item.text;
   if (item.textValue.empty()) return;
   std::u16string text16 = FromUtf8(item.textValue);
   std::wstring text(text16.begin(), text16.end());
   for (auto& ch : text)
     if (ch == L'\r') ch = L'\n';
-  Gdiplus::FontFamily family(FontFamilyFor(def.fontName).c_str());
-  std::unique_ptr<Gdiplus::Font> font;
-  auto size = static_cast<Gdiplus::REAL>(def.fontHeight > 0 ? def.fontHeight : 240);
-  if (family.GetLastStatus() == Gdiplus::Ok) {
-    font = std::make_unique<Gdiplus::Font>(&family, size, Gdiplus::FontStyleRegular, Gdiplus::UnitWorld);
-  } else {
-    font = std::make_unique<Gdiplus::Font>(Gdiplus::FontFamily::GenericSansSerif(), size, Gdiplus::FontStyleRegular,
-                                           Gdiplus::UnitWorld);
-  }
+  // Device fonts are laid out in window pixels: the field's box and font size are scaled, not rotated.
+  double scale = std::sqrt(std::fabs(toWindow.a * toWindow.d - toWindow.b * toWindow.c));
+  if (scale <= 0) return;
+  auto size = static_cast<Gdiplus::REAL>((def.fontHeight > 0 ? def.fontHeight : 240) * scale);
+  if (size < 1) return;
+  auto& family = families_[def.fontName];
+  if (!family) family = FontFamilyFor(def.fontName);
+  if (!family) return;
+  auto font = std::make_unique<Gdiplus::Font>(family.get(), size, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
+  if (font->GetLastStatus() != Gdiplus::Ok) return;
   Gdiplus::StringFormat format;
   format.SetAlignment(def.align == 1   ? Gdiplus::StringAlignmentFar
                       : def.align == 2 ? Gdiplus::StringAlignmentCenter
                                        : Gdiplus::StringAlignmentNear);
   if (!def.wordWrap) format.SetFormatFlags(Gdiplus::StringFormatFlagsNoWrap);
-  Gdiplus::RectF box(static_cast<Gdiplus::REAL>(def.bounds.xMin + def.leftMargin + 40),
-                     static_cast<Gdiplus::REAL>(def.bounds.yMin + 40),
-                     static_cast<Gdiplus::REAL>(def.bounds.xMax - def.bounds.xMin - def.leftMargin - def.rightMargin),
-                     static_cast<Gdiplus::REAL>(def.bounds.yMax - def.bounds.yMin));
+  // The 2-pixel gutter every field keeps inside its bounds.
+  swf::Rect inner{def.bounds.xMin + def.leftMargin + 40, def.bounds.yMin + 40, def.bounds.xMax - def.rightMargin - 40,
+                  def.bounds.yMax - 40};
+  swf::Rect onWindow = toWindow.Transform(inner);
+  Gdiplus::RectF box(static_cast<Gdiplus::REAL>(onWindow.xMin), static_cast<Gdiplus::REAL>(onWindow.yMin),
+                     static_cast<Gdiplus::REAL>(std::max(0.0, onWindow.xMax - onWindow.xMin)),
+                     static_cast<Gdiplus::REAL>(std::max(0.0, onWindow.yMax - onWindow.yMin)));
   Gdiplus::SolidBrush brush(ToColor(def.color, item.cxform));
+  g.ResetTransform();
   g.DrawString(text.c_str(), static_cast<INT>(text.size()), font.get(), box, &format, &brush);
 }
 
@@ -223,11 +250,11 @@ void Renderer::Render(Gdiplus::Graphics& g, const swf::DisplayList& list, const 
       continue;
     }
     Gdiplus::Matrix m = ToMatrix(stageToWindow * item.matrix);
-    g.SetTransform(&m);
     if (item.kind == swf::DisplayItem::Kind::Text && item.text) {
-      DrawText(g, item);
+      DrawText(g, item, stageToWindow * item.matrix);
       continue;
     }
+    g.SetTransform(&m);
     if (!item.shape) continue;
     for (const auto& fill : item.shape->fills) {
       Gdiplus::GraphicsPath path(Gdiplus::FillModeAlternate);

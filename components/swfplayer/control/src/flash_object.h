@@ -1,0 +1,165 @@
+// The Shockwave Flash control object: OLE embedding, in-place activation, dispatch, events and drawing.
+#pragma once
+
+#include <windows.h>
+#include <ole2.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "movie_host.h"
+#include "movie_view.h"
+
+namespace swfcontrol {
+
+extern const CLSID kClsidShockwaveFlash;
+extern const IID kIidShockwaveFlash;
+extern const IID kIidShockwaveFlashEvents;
+extern const GUID kLibidShockwaveFlash;
+
+// The DLL's module handle and its object and lock counts.
+HMODULE ModuleHandle();
+void ModuleAddRef();
+void ModuleRelease();
+// The type library carried in the DLL's resources, or null.
+ITypeLib* TypeLibrary();
+
+// One control instance; COM methods are exception boundaries and return failure HRESULTs.
+class FlashObject : public IDispatch,
+                    public IOleObject,
+                    public IOleInPlaceObject,
+                    public IOleInPlaceActiveObject,
+                    public IOleControl,
+                    public IViewObject2,
+                    public IConnectionPointContainer,
+                    public IProvideClassInfo2,
+                    public IPersistStreamInit {
+ public:
+  FlashObject();
+  virtual ~FlashObject();
+
+  // IUnknown
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+  STDMETHODIMP_(ULONG) AddRef() override;
+  STDMETHODIMP_(ULONG) Release() override;
+
+  // IDispatch
+  STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+  STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** out) override;
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                      UINT* argError) override;
+
+  // IOleObject
+  STDMETHODIMP SetClientSite(IOleClientSite* site) override;
+  STDMETHODIMP GetClientSite(IOleClientSite** site) override;
+  STDMETHODIMP SetHostNames(LPCOLESTR, LPCOLESTR) override;
+  STDMETHODIMP Close(DWORD) override;
+  STDMETHODIMP SetMoniker(DWORD, IMoniker*) override;
+  STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override;
+  STDMETHODIMP InitFromData(IDataObject*, BOOL, DWORD) override;
+  STDMETHODIMP GetClipboardData(DWORD, IDataObject**) override;
+  STDMETHODIMP DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT rect) override;
+  STDMETHODIMP EnumVerbs(IEnumOLEVERB**) override;
+  STDMETHODIMP Update() override;
+  STDMETHODIMP IsUpToDate() override;
+  STDMETHODIMP GetUserClassID(CLSID* clsid) override;
+  STDMETHODIMP GetUserType(DWORD, LPOLESTR*) override;
+  STDMETHODIMP SetExtent(DWORD aspect, SIZEL* size) override;
+  STDMETHODIMP GetExtent(DWORD aspect, SIZEL* size) override;
+  STDMETHODIMP Advise(IAdviseSink*, DWORD*) override;
+  STDMETHODIMP Unadvise(DWORD) override;
+  STDMETHODIMP EnumAdvise(IEnumSTATDATA**) override;
+  STDMETHODIMP GetMiscStatus(DWORD aspect, DWORD* status) override;
+  STDMETHODIMP SetColorScheme(LOGPALETTE*) override;
+
+  // IOleWindow, IOleInPlaceObject, IOleInPlaceActiveObject
+  STDMETHODIMP GetWindow(HWND* hwnd) override;
+  STDMETHODIMP ContextSensitiveHelp(BOOL) override;
+  STDMETHODIMP InPlaceDeactivate() override;
+  STDMETHODIMP UIDeactivate() override;
+  STDMETHODIMP SetObjectRects(LPCRECT pos, LPCRECT clip) override;
+  STDMETHODIMP ReactivateAndUndo() override;
+  STDMETHODIMP TranslateAccelerator(LPMSG) override;
+  STDMETHODIMP OnFrameWindowActivate(BOOL) override;
+  STDMETHODIMP OnDocWindowActivate(BOOL) override;
+  STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override;
+  STDMETHODIMP EnableModeless(BOOL) override;
+
+  // IOleControl
+  STDMETHODIMP GetControlInfo(CONTROLINFO* info) override;
+  STDMETHODIMP OnMnemonic(MSG*) override;
+  STDMETHODIMP OnAmbientPropertyChange(DISPID) override;
+  STDMETHODIMP FreezeEvents(BOOL freeze) override;
+
+  // IViewObject2
+  STDMETHODIMP Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds, LPCRECTL,
+                    BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) override;
+  STDMETHODIMP GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE**) override;
+  STDMETHODIMP Freeze(DWORD, LONG, void*, DWORD*) override;
+  STDMETHODIMP Unfreeze(DWORD) override;
+  STDMETHODIMP SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) override;
+  STDMETHODIMP GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) override;
+  STDMETHODIMP GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size) override;
+
+  // IConnectionPointContainer
+  STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override;
+  STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+
+  // IProvideClassInfo2
+  STDMETHODIMP GetClassInfo(ITypeInfo** info) override;
+  STDMETHODIMP GetGUID(DWORD kind, GUID* guid) override;
+
+  // IPersistStreamInit
+  STDMETHODIMP GetClassID(CLSID* clsid) override;
+  STDMETHODIMP IsDirty() override;
+  STDMETHODIMP Load(LPSTREAM) override;
+  STDMETHODIMP Save(LPSTREAM, BOOL) override;
+  STDMETHODIMP GetSizeMax(ULARGE_INTEGER* size) override;
+  STDMETHODIMP InitNew() override;
+
+ private:
+  // The one connection point: the event interface's sinks.
+  struct EventPoint : IConnectionPoint {
+    FlashObject* self = nullptr;
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+    STDMETHODIMP GetConnectionInterface(IID* iid) override;
+    STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** container) override;
+    STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override;
+    STDMETHODIMP Unadvise(DWORD cookie) override;
+    STDMETHODIMP EnumConnections(IEnumConnections**) override;
+  };
+
+  HRESULT Call(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result);
+  HRESULT InPlaceActivate(IOleClientSite* site, bool show);
+  bool LoadMovie(const std::wstring& path);
+  void UnloadMovie();
+  void RestartTimer();
+  void Fire(DISPID id, VARIANT* args, UINT count);
+  void Invalidate();
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
+
+  LONG refs_ = 1;
+  EventPoint eventPoint_;
+  IOleClientSite* clientSite_ = nullptr;
+  IOleInPlaceSite* inPlaceSite_ = nullptr;
+  IAdviseSink* viewAdvise_ = nullptr;
+  std::map<DWORD, IDispatch*> sinks_;
+  DWORD nextCookie_ = 1;
+  int freezeEvents_ = 0;
+  HWND hwnd_ = nullptr;
+  RECT pos_{};
+  SIZEL extent_{12700, 8467};
+  std::wstring moviePath_;
+  int quality_ = 1;
+  std::unique_ptr<MovieHost> host_;
+  std::unique_ptr<MovieView> view_;
+};
+
+}  // namespace swfcontrol

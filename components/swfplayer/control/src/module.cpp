@@ -1,0 +1,165 @@
+// The DLL's entry points: class object, unloading, and self-registration for regsvr32.
+#include <windows.h>
+#include <ole2.h>
+#include <olectl.h>
+
+#include <string>
+
+#include "flash_object.h"
+
+namespace swfcontrol {
+
+namespace {
+
+HMODULE g_module = nullptr;
+LONG g_objects = 0;
+LONG g_locks = 0;
+ITypeLib* g_typeLib = nullptr;
+
+constexpr wchar_t kClsidKey[] = L"CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}";
+constexpr wchar_t kProgId[] = L"ShockwaveFlash.ShockwaveFlash";
+constexpr wchar_t kVersionedProgId[] = L"ShockwaveFlash.ShockwaveFlash.10";
+constexpr wchar_t kLibidText[] = L"{D27CDB6B-AE6D-11CF-96B8-444553540000}";
+constexpr wchar_t kClsidText[] = L"{D27CDB6E-AE6D-11CF-96B8-444553540000}";
+constexpr wchar_t kDescription[] = L"Shockwave Flash Object";
+
+std::wstring ModulePath() {
+  wchar_t path[MAX_PATH + 1] = {};
+  DWORD n = ::GetModuleFileNameW(g_module, path, MAX_PATH);
+  return std::wstring(path, n);
+}
+
+bool SetKey(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+  HKEY h = nullptr;
+  if (::RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) !=
+      ERROR_SUCCESS)
+    return false;
+  LONG rc = ::RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  ::RegCloseKey(h);
+  return rc == ERROR_SUCCESS;
+}
+
+void DeleteTree(const std::wstring& key) {
+  ::RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
+  ::RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
+}
+
+// Makes the one kind of object this DLL serves.
+class ClassFactory : public IClassFactory {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
+      *out = static_cast<IClassFactory*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override {
+    ModuleAddRef();
+    return 2;
+  }
+  STDMETHODIMP_(ULONG) Release() override {
+    ModuleRelease();
+    return 1;
+  }
+  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+    try {
+      if (!out) return E_POINTER;
+      *out = nullptr;
+      if (outer) return CLASS_E_NOAGGREGATION;
+      auto* object = new FlashObject();
+      HRESULT hr = object->QueryInterface(iid, out);
+      object->Release();
+      return hr;
+    } catch (...) {
+      return E_OUTOFMEMORY;
+    }
+  }
+  STDMETHODIMP LockServer(BOOL lock) override {
+    if (lock)
+      ::InterlockedIncrement(&g_locks);
+    else
+      ::InterlockedDecrement(&g_locks);
+    return S_OK;
+  }
+};
+
+ClassFactory g_factory;
+
+}  // namespace
+
+HMODULE ModuleHandle() { return g_module; }
+void ModuleAddRef() { ::InterlockedIncrement(&g_objects); }
+void ModuleRelease() { ::InterlockedDecrement(&g_objects); }
+
+ITypeLib* TypeLibrary() {
+  if (!g_typeLib) ::LoadTypeLibEx(ModulePath().c_str(), REGKIND_NONE, &g_typeLib);
+  return g_typeLib;
+}
+
+}  // namespace swfcontrol
+
+using namespace swfcontrol;
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    g_module = instance;
+    ::DisableThreadLibraryCalls(instance);
+  }
+  return TRUE;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
+  try {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!IsEqualCLSID(clsid, kClsidShockwaveFlash)) return CLASS_E_CLASSNOTAVAILABLE;
+    return g_factory.QueryInterface(iid, out);
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+// GDI+ is started for the process by the first control and cannot be shut down from here, so the DLL stays.
+STDAPI DllCanUnloadNow() { return S_FALSE; }
+
+STDAPI DllRegisterServer() {
+  try {
+    std::wstring path = ModulePath();
+    std::wstring clsid = kClsidKey;
+    bool ok = SetKey(clsid, nullptr, kDescription) && SetKey(clsid + L"\\InprocServer32", nullptr, path) &&
+              SetKey(clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
+              SetKey(clsid + L"\\ProgID", nullptr, kVersionedProgId) &&
+              SetKey(clsid + L"\\VersionIndependentProgID", nullptr, kProgId) &&
+              SetKey(clsid + L"\\TypeLib", nullptr, kLibidText) && SetKey(clsid + L"\\Version", nullptr, L"1.0") &&
+              SetKey(clsid + L"\\Control", nullptr, L"") && SetKey(clsid + L"\\MiscStatus", nullptr, L"0") &&
+              SetKey(clsid + L"\\MiscStatus\\1", nullptr, L"131473") &&
+              SetKey(kProgId, nullptr, kDescription) && SetKey(std::wstring(kProgId) + L"\\CLSID", nullptr, kClsidText) &&
+              SetKey(std::wstring(kProgId) + L"\\CurVer", nullptr, kVersionedProgId) &&
+              SetKey(kVersionedProgId, nullptr, kDescription) &&
+              SetKey(std::wstring(kVersionedProgId) + L"\\CLSID", nullptr, kClsidText);
+    if (!ok) return SELFREG_E_CLASS;
+    ITypeLib* lib = nullptr;
+    if (FAILED(::LoadTypeLibEx(path.c_str(), REGKIND_REGISTER, &lib))) return SELFREG_E_TYPELIB;
+    lib->Release();
+    return S_OK;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+STDAPI DllUnregisterServer() {
+  try {
+    ::UnRegisterTypeLib(kLibidShockwaveFlash, 1, 0, LOCALE_NEUTRAL, SYS_WIN32);
+    DeleteTree(kClsidKey);
+    DeleteTree(kProgId);
+    DeleteTree(kVersionedProgId);
+    return S_OK;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}

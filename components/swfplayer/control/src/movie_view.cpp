@@ -1,0 +1,56 @@
+#include "movie_view.h"
+
+#include <windowsx.h>
+
+namespace swfcontrol {
+
+ViewTransform MovieView::ViewFor(const RECT& bounds) const {
+  ViewTransform view =
+      ComputeView(host_.Stage(), zoom_, bounds.right - bounds.left, bounds.bottom - bounds.top, scaleMode_);
+  view.tx += bounds.left;
+  view.ty += bounds.top;
+  return view;
+}
+
+void MovieView::Draw(HDC dc, const RECT& bounds) {
+  int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+  if (!dc || width <= 0 || height <= 0 || !EnsureGdiplus()) return;
+  swf::DisplayList list;
+  host_.BuildDisplayList(list);
+  if (!host_.Loaded()) list.background = {255, 255, 255, 255};
+  // Drawn off screen first so that a frame never shows half painted.
+  Gdiplus::Bitmap buffer(width, height, PixelFormat32bppPARGB);
+  {
+    Gdiplus::Graphics g(&buffer);
+    ViewTransform view = ViewFor(bounds);
+    view.tx -= bounds.left;
+    view.ty -= bounds.top;
+    renderer_.Render(g, list, view, background_);
+  }
+  Gdiplus::Graphics screen(dc);
+  screen.DrawImage(&buffer, bounds.left, bounds.top, width, height);
+}
+
+bool MovieView::OnMouseMessage(UINT msg, LPARAM lp, const RECT& bounds) {
+  if (!host_.Loaded()) return false;
+  double x, y;
+  ViewFor(bounds).ToStagePixels(GET_X_LPARAM(lp), GET_Y_LPARAM(lp), &x, &y);
+  switch (msg) {
+    case WM_MOUSEMOVE:
+      host_.MouseMove(x, y);
+      return true;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      host_.MouseMove(x, y);
+      host_.MouseDown();
+      return true;
+    case WM_LBUTTONUP:
+      host_.MouseMove(x, y);
+      host_.MouseUp();
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace swfcontrol
