@@ -110,11 +110,11 @@ BOOL RunFlashInstaller(const std::wstring& folder, bool quiet) {
   return TRUE;
 }
 
-ProcessRunning::ProcessRunning() {
+ProcessRunning::ProcessRunning(Method method) {
   DWORD version = ::GetVersion();
-  if (version & 0x80000000u) {
+  if ((version & 0x80000000u) || method == Method::Toolhelp) {
     HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-    if ((version & 0xFF) < 4 || !kernel) return;
+    if (((version & 0x80000000u) && (version & 0xFF) < 4) || !kernel) return;
     createSnapshot_ = ::GetProcAddress(kernel, "CreateToolhelp32Snapshot");
     processFirst_ = ::GetProcAddress(kernel, "Process32FirstW");
     processNext_ = ::GetProcAddress(kernel, "Process32NextW");

@@ -17,7 +17,9 @@ BOOL RunFlashInstaller(const std::wstring& folder, bool quiet);
 // Whether a program of a given file name is running: performance data on Windows NT, Toolhelp on Windows 9x.
 class ProcessRunning {
  public:
-  ProcessRunning();
+  enum class Method { Detect, Toolhelp };
+  // Detect chooses by the system family; Toolhelp takes the Windows 9x method wherever it is offered.
+  explicit ProcessRunning(Method method = Method::Detect);
   ProcessRunning(const ProcessRunning&) = delete;
   ProcessRunning& operator=(const ProcessRunning&) = delete;
 

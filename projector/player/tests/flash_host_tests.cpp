@@ -546,6 +546,25 @@ TEST(ProcessRunningCheck, FindsThisProgramAndNotAnInventedOne) {
   }
 }
 
+TEST(ProcessRunningCheck, ToolhelpFindsThisProgramByItsFirstFifteenCharacters) {
+  ProcessRunning check(ProcessRunning::Method::Toolhelp);
+  ASSERT_TRUE(check.usable());
+  EXPECT_FALSE(check.usesPerformanceData());
+  wchar_t self[MAX_PATH];
+  DWORD n = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring name(self, n);
+  name = name.substr(name.find_last_of(L"\\/") + 1);
+  ASSERT_GT(name.size(), 15u);
+  bool running = false;
+  ASSERT_TRUE(check.Check(name, &running));
+  EXPECT_TRUE(running);
+  // Only the first 15 characters count.
+  ASSERT_TRUE(check.Check(name.substr(0, 15) + L"_other.exe", &running));
+  EXPECT_TRUE(running);
+  ASSERT_TRUE(check.Check(L"NoSuchProgramAnywhere.exe", &running));
+  EXPECT_FALSE(running);
+}
+
 TEST(ProcessRunningCheck, ComparesTheFirstFifteenCharacters) {
   EXPECT_EQ(ComparableProcessName(L"InstallFlashPlayer.exe"), L"InstallFlashPla");
   EXPECT_EQ(ComparableProcessName(L"short.exe"), L"short.exe");
