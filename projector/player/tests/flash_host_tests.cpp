@@ -359,6 +359,30 @@ TEST_F(FlashHost, TheViewObjectDrawsIntoAnyDeviceContext) {
   ::DeleteDC(memory);
 }
 
+TEST_F(FlashHost, FitMovieToViewScalesTheMainTimelineToTheParent) {
+  ASSERT_TRUE(CreateAt(RECT{0, 0, 100, 100}));
+  ASSERT_TRUE(host_.LoadMovie(Write(L"fit.swf", SquareMovie(false))));
+  RECT client;
+  ::GetClientRect(window_.m_hWnd, &client);
+  long w = client.right, h = client.bottom;
+  host_.FitMovieToView(0, 100);
+  EXPECT_EQ(host_.flash().TGetProperty(L"/", 2).value_or(L"?"), L"100");
+  host_.FitMovieToView(100, 200);
+  EXPECT_EQ(host_.flash().TGetProperty(L"/", 2).value_or(L"?"), std::to_wstring((w * 100 + 50) / 100));
+  EXPECT_EQ(host_.flash().TGetProperty(L"/", 3).value_or(L"?"), std::to_wstring((h * 100 + 100) / 200));
+}
+
+TEST_F(FlashHost, UnloadingLeavesNoMovie) {
+  ASSERT_TRUE(CreateAt(RECT{0, 0, 100, 100}));
+  ASSERT_TRUE(host_.LoadMovie(Write(L"u.swf", SquareMovie(false))));
+  host_.UnloadMovie();
+  EXPECT_FALSE(host_.movieLoaded);
+  EXPECT_EQ(host_.moviePath, L"");
+  EXPECT_EQ(host_.GetMoviePath(), L"");
+  EXPECT_EQ(host_.TotalFrames(), 0);
+  EXPECT_FALSE(host_.IsPlaying());
+}
+
 TEST_F(FlashHost, MasksClipWhatLiesAboveThem) {
   swfasm::MovieBuilder movie(6, 100, 100, 12);
   movie.Main().Background({0, 0, 255, 255});
