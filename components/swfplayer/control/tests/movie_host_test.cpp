@@ -151,3 +151,31 @@ TEST(MovieHost, EditTextsAppearInTheDisplayListWithTheirText) {
   ASSERT_NE(list.items[0].text, nullptr);
   EXPECT_EQ(list.items[0].textValue, "WWWW");
 }
+
+TEST(ComputeView, ExactFitStretchesAndNoBorderFillsTheWindow) {
+  swf::Rect stage{0, 0, 4000, 2000};
+  ViewTransform fit = ComputeView(stage, {}, 400, 400, kExactFit);
+  EXPECT_DOUBLE_EQ(fit.sx, 0.1);
+  EXPECT_DOUBLE_EQ(fit.sy, 0.2);
+  EXPECT_NEAR(fit.ty, 0, 1e-9);
+  ViewTransform fill = ComputeView(stage, {}, 400, 400, kNoBorder);
+  EXPECT_DOUBLE_EQ(fill.sx, 0.2);
+  EXPECT_DOUBLE_EQ(fill.tx, -200);  // 800 pixels of stage width centred in 400
+}
+
+TEST(MovieHost, TheLoopSettingOutlivesTheMovie) {
+  MovieHost host;
+  host.SetLoop(false);
+  ASSERT_TRUE(host.LoadBytes(MovieWithScript(swfasm::Actions(), 2)));
+  EXPECT_FALSE(host.Loop());
+  host.Tick();
+  host.Tick();
+  host.Tick();
+  // Without looping the movie stops on its last frame.
+  EXPECT_EQ(host.CurrentFrame(), 1);
+  host.Unload();
+  EXPECT_FALSE(host.Loaded());
+  EXPECT_EQ(host.TotalFrames(), 0);
+  EXPECT_EQ(host.GetVariable("x"), "");
+  host.Tick();
+}
