@@ -98,7 +98,11 @@ bool FlashPlayerHost::Create(framework::CWnd* parentWindow, bool windowlessMode,
 
 void FlashPlayerHost::RunInstaller() {
   HWND main = MainWindow();
-  if (!installMessage.empty()) ::MessageBoxW(main, installMessage.c_str(), L"", MB_OK | MB_ICONEXCLAMATION);
+  if (!installMessage.empty()) {
+    framework::CWinApp* app = framework::AfxGetApp();
+    std::wstring caption = app ? app->profileName() : std::wstring();
+    ::MessageBoxW(main, installMessage.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
+  }
   std::wstring installer = ExecutableFolder() + L"\\InstallFlashPlayer.exe";
   if (::GetFileAttributesW(installer.c_str()) != INVALID_FILE_ATTRIBUTES) {
     SHELLEXECUTEINFOW info{};
