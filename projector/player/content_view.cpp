@@ -53,7 +53,10 @@ bool ImageChild::OnPaint() {
 
 ContentView::ContentView() = default;
 
-ContentView::~ContentView() { DestroyImageChild(); }
+ContentView::~ContentView() {
+  flashHost_.Destroy();
+  DestroyImageChild();
+}
 
 bool ContentView::Create(HWND owner, const RECT& rect, bool transparent) {
   owner_ = owner;
@@ -100,6 +103,7 @@ bool ContentView::Load(const player::PlayItem& item) {
       break;
   }
   if (kind_ == kImage) {
+    flashHost_.Destroy();
     if (!imageChild_) {
       RegisterViewClass(kImageClass, nullptr);
       imageChild_ = std::make_unique<ImageChild>(image_);
@@ -114,7 +118,28 @@ bool ContentView::Load(const player::PlayItem& item) {
     zoomRect_ = {0, 0, size.cx, size.cy};
     image_.SetZoomRect(zoomRect_);
     FitImage();
+  } else if (kind_ == kFlash) {
+    DestroyImageChild();
+    image_.Unload();
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    if (!flashHost_.created) {
+      if (transparent_) {
+        RECT screen = client;
+        ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&screen), 2);
+        flashHost_.Create(this, true, screen);
+      } else {
+        if (backgroundColor_ >= 0) flashHost_.SetBackgroundColor(backgroundColor_);
+        RECT initial = {0, 0, 400, 400};
+        if (flashHost_.Create(this, false, initial)) flashHost_.MoveTo(client);
+      }
+      flashHost_.SetAllowScale(allowScale_);
+    }
+    flashHost_.LoadMovie(path);
+    if (item.quality != 3) flashHost_.SetQuality(item.quality);
+    if (fit_) flashHost_.FitMovieToView(item.width, item.height);
   } else {
+    flashHost_.Destroy();
     DestroyImageChild();
     image_.Unload();
   }
@@ -122,12 +147,48 @@ bool ContentView::Load(const player::PlayItem& item) {
   return true;
 }
 
-void ContentView::Stop() { stopped_ = true; }
+void ContentView::Stop() {
+  if (ShowsMovie()) flashHost_.StopPlay();
+  stopped_ = true;
+}
 
-void ContentView::Play() { stopped_ = false; }
+void ContentView::Play() {
+  if (ShowsMovie()) flashHost_.Play();
+  stopped_ = false;
+}
+
+bool ContentView::IsPlaying() { return ShowsMovie() ? flashHost_.IsPlaying() : !stopped_; }
+
+int ContentView::CurrentFrame() { return ShowsMovie() ? static_cast<int>(flashHost_.CurrentFrame()) : 1; }
+
+bool ContentView::IsReady() { return ShowsMovie() ? flashHost_.IsReady() : true; }
+
+void ContentView::ResetReady() {
+  if (ShowsMovie()) flashHost_.ResetReady();
+}
+
+void ContentView::SetQuality(int quality) {
+  quality_ = quality;
+  if (ShowsMovie()) flashHost_.SetQuality(quality);
+}
+
+void ContentView::SetAllowScale(bool allow) {
+  allowScale_ = allow;
+  if (flashHost_.created) flashHost_.SetAllowScale(allow);
+}
+
+void ContentView::SetBackgroundColor(COLORREF colour) {
+  backgroundColor_ = static_cast<int>(colour);
+  if (flashHost_.created) flashHost_.SetBackgroundColor(static_cast<long>(colour));
+}
+
+void ContentView::FitMovie(int width, int height) {
+  if (fit_ && ShowsMovie()) flashHost_.FitMovieToView(width, height);
+}
 
 void ContentView::SetZoomRect(const RECT& zoom) {
   zoomRect_ = zoom;
+  if (ShowsMovie()) flashHost_.SetZoomRect(zoom.left, zoom.top, zoom.right, zoom.bottom);
   if (kind_ == kImage) {
     image_.SetZoomRect(zoom);
     if (imageChild_ && imageChild_->m_hWnd) ::InvalidateRect(imageChild_->m_hWnd, nullptr, FALSE);
@@ -143,8 +204,9 @@ void ContentView::PumpMessages() {
   }
 }
 
-bool ContentView::OnSize(UINT, int, int) {
+bool ContentView::OnSize(UINT, int cx, int cy) {
   if (kind_ == kImage) FitImage();
+  if (flashHost_.created && !transparent_) flashHost_.MoveTo({0, 0, cx, cy});
   return false;
 }
 

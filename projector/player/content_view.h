@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "flash_player_host.h"
 #include "framework/wnd.h"
 #include "picture_renderer.h"
 #include "play_sequence.h"
@@ -40,20 +41,23 @@ class ContentView : public framework::CWnd, public player::PlayView {
   bool Load(const player::PlayItem& item) override;
   void Stop() override;
   void Play();
-  bool IsPlaying() override { return !stopped_; }
-  int CurrentFrame() override { return 1; }
-  bool IsReady() override { return true; }
-  void ResetReady() override {}
+  bool IsPlaying() override;
+  int CurrentFrame() override;
+  bool IsReady() override;
+  void ResetReady() override;
   void PumpMessages() override;
 
   const std::wstring& GetPath() const { return itemPath_; }
-  void SetQuality(int quality) { quality_ = quality; }
+  void SetQuality(int quality);
   void SetZoomRect(const RECT& zoom);
-  void SetAllowScale(bool allow) { allowScale_ = allow; }
+  void SetAllowScale(bool allow);
   void SetFit(bool fit);
-  void SetBackgroundColor(COLORREF colour) { backgroundColor_ = static_cast<int>(colour); }
+  void SetBackgroundColor(COLORREF colour);
   int kind() const { return kind_; }
   PictureRenderer& image() { return image_; }
+  FlashPlayerHost& flashHost() { return flashHost_; }
+  // Stretches the movie over the view when fitting is on.
+  void FitMovie(int width, int height);
 
  protected:
   bool OnSize(UINT type, int cx, int cy) override;
@@ -64,6 +68,7 @@ class ContentView : public framework::CWnd, public player::PlayView {
  private:
   void DestroyImageChild();
   void FitImage();
+  bool ShowsMovie() const { return kind_ == kFlash && flashHost_.created; }
 
   HWND owner_ = nullptr;
   std::unique_ptr<ImageChild> imageChild_;
@@ -77,6 +82,7 @@ class ContentView : public framework::CWnd, public player::PlayView {
   int backgroundColor_ = -1;
   int quality_ = 3;
   RECT zoomRect_{0, 0, 0, 0};
+  FlashPlayerHost flashHost_;
 };
 
 }  // namespace projector

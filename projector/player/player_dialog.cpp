@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "format/payload.h"
+#include "fscommand/dispatch.h"
 #include "shell/movie_document.h"
 #include "shell/payload.h"
 #include "shell/resource.h"
 #include "shell/text.h"
 #include "shell/unique_name.h"
-#include "swfplayer/engine/movie.h"
+#include "image_window.h"
+#include "probe_movie.h"
 
 namespace projector {
 
@@ -59,21 +61,12 @@ bool ExtensionIs(const std::wstring& path, const wchar_t* wanted) {
 class FileProber : public player::ItemProber {
  public:
   bool ProbeMovie(const std::u16string& path, Movie* movie) override {
-    std::wstring wide = ToWide(path);
-    HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    std::vector<uint8_t> head(64 * 1024);
-    DWORD got = 0;
-    BOOL ok = ::ReadFile(h, head.data(), static_cast<DWORD>(head.size()), &got, nullptr);
-    ::CloseHandle(h);
-    if (!ok) return false;
-    head.resize(got);
-    swf::Header header;
-    if (!swf::ReadHeader(head, header)) return false;
-    movie->frameCount = header.frameCount;
-    movie->frameRate = header.frameRate;
-    movie->width = static_cast<int>((header.stage.xMax - header.stage.xMin) / 20);
-    movie->height = static_cast<int>((header.stage.yMax - header.stage.yMin) / 20);
+    MovieInfo info;
+    if (!projector::ProbeMovie(ToWide(path), &info)) return false;
+    movie->frameCount = info.frameCount;
+    movie->frameRate = info.frameRate;
+    movie->width = info.xMax - info.xMin;
+    movie->height = info.yMax - info.yMin;
     return true;
   }
   bool PictureSize(const std::u16string& path, int* width, int* height) override {
@@ -194,7 +187,10 @@ BOOL PlayerDialog::OnInitDialog() {
 
   PayloadExtractor extractor;
   extractor.ExtractBlocks(format::ResourceMarker(), document_.ExtractionFolder(), false);
-  extractor.ExtractBlocks(format::FsCommandMarker(), document_.ExtractionFolder(), true);
+  if (extractor.ExtractBlocks(format::FsCommandMarker(), document_.ExtractionFolder(), true))
+    ProcessExtensionRegistry().RegisterExtensionLibraries(document_.ExtractionFolder());
+  ProcessImageWindows().SetIcon(icon_);
+  ConnectFSCommandDispatcher();
 
   RECT client;
   ::GetClientRect(m_hWnd, &client);
@@ -472,11 +468,13 @@ void PlayerDialog::OnCancel() {
 
 bool PlayerDialog::OnDestroy() {
   ::KillTimer(m_hWnd, kTimerId);
+  ReleaseFSCommandBridge();
   return false;
 }
 
 bool PlayerDialog::OnSize(UINT, int cx, int cy) {
   if (contentView_.m_hWnd) ::MoveWindow(contentView_.m_hWnd, 0, 0, cx, cy, TRUE);
+  if (scale_.fitting && PathExists(contentView_.GetPath())) contentView_.FitMovie(currentItem_.width, currentItem_.height);
   overlay_.Relayout();
   return false;
 }
@@ -545,8 +543,12 @@ bool PlayerDialog::OnCommand(WPARAM wp, LPARAM) {
       if (command == 605) zoom_.ZoomOut();
       if (command == 616) zoom_.ShowAll();
       player::Size stage{currentItem_.width, currentItem_.height};
-      player::Rect z = command == 616 ? player::Rect{0, 0, stage.width, stage.height}
-                                      : zoom_.ZoomRect(stage, {stage.width / 2, stage.height / 2});
+      player::Point mouse{stage.width / 2, stage.height / 2};
+      if (contentView_.kind() == ContentView::kFlash) {
+        POINT m = contentView_.flashHost().GetMovieMouse();
+        mouse = {m.x, m.y};
+      }
+      player::Rect z = command == 616 ? player::Rect{0, 0, stage.width, stage.height} : zoom_.ZoomRect(stage, mouse);
       contentView_.SetZoomRect({z.left, z.top, z.right, z.bottom});
       RECT client;
       ::GetClientRect(m_hWnd, &client);
@@ -563,6 +565,22 @@ bool PlayerDialog::OnCommand(WPARAM wp, LPARAM) {
         contentView_.Play();
         playSequence_.PauseClock(false);
       }
+      return true;
+    case 608:
+      if (contentView_.kind() == ContentView::kFlash)
+        contentView_.flashHost().SetLoop(!contentView_.flashHost().GetLoop());
+      return true;
+    case 609:
+      if (contentView_.kind() == ContentView::kFlash) {
+        contentView_.flashHost().Rewind();
+        contentView_.flashHost().StopPlay();
+      }
+      return true;
+    case 610:
+      if (contentView_.kind() == ContentView::kFlash) contentView_.flashHost().Forward();
+      return true;
+    case 611:
+      if (contentView_.kind() == ContentView::kFlash) contentView_.flashHost().Back();
       return true;
     case 612:
       SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE);
@@ -592,7 +610,7 @@ void PlayerDialog::ShowContextMenu() {
   in.quality = quality_;
   in.alwaysOnTop = (GetExStyle() & WS_EX_TOPMOST) != 0;
   in.playing = contentView_.IsPlaying();
-  in.looping = playSequence_.loop();
+  in.looping = contentView_.kind() == ContentView::kFlash ? contentView_.flashHost().GetLoop() : playSequence_.loop();
   in.currentFrame = contentView_.CurrentFrame();
   in.multiFrame = contentView_.kind() != ContentView::kFlash || currentItem_.lastFrame > 0;
   contextMenu_->Show(m_hWnd, in);
