@@ -5,6 +5,9 @@
 #include <functional>
 #include <thread>
 
+#include <windows.h>
+#include <gdiplus.h>
+
 #include "player/player_context_menu.h"
 #include "player/player_dialog.h"
 #include "shell/movie_document.h"
@@ -507,6 +510,69 @@ TEST(Overlay, PictureAndTextFollowThePlayerAndAreClippedToItsClientArea) {
   EXPECT_EQ(picMoved.left - pic.left, 50);
   EXPECT_EQ(picClipped.right - picClipped.left, 37);
   EXPECT_EQ(picClipped.bottom - picClipped.top, 27);
+}
+
+}  // namespace
+
+namespace {
+
+// Saves a screen rectangle as a PNG test artefact and returns the pixel at (x, y) of it.
+COLORREF CaptureArtefact(const RECT& r, const std::wstring& name, int x, int y, COLORREF* corner) {
+  HDC screen = ::GetDC(nullptr);
+  HDC memory = ::CreateCompatibleDC(screen);
+  int w = r.right - r.left, h = r.bottom - r.top;
+  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = ::SelectObject(memory, bitmap);
+  ::BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  COLORREF pixel = ::GetPixel(memory, x, y);
+  *corner = ::GetPixel(memory, 1, 1);
+  ::SelectObject(memory, old);
+  std::wstring folder = BuildTreePath(L"artefacts");
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  {
+    Gdiplus::Bitmap image(bitmap, nullptr);
+    CLSID png;
+    UINT count = 0, size = 0;
+    Gdiplus::GetImageEncodersSize(&count, &size);
+    std::vector<uint8_t> buffer(size);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    Gdiplus::GetImageEncoders(count, size, codecs);
+    for (UINT i = 0; i < count; ++i)
+      if (std::wstring(codecs[i].MimeType) == L"image/png") png = codecs[i].Clsid;
+    image.Save((folder + L"\\" + name).c_str(), &png, nullptr);
+  }
+  ::DeleteObject(bitmap);
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+  return pixel;
+}
+
+TEST(PlayerWindow, ShapedWindowsShowThePictureInsideTheOutlineOnly) {
+  Gdiplus::GdiplusStartupInput input;
+  ULONG_PTR token = 0;
+  Gdiplus::GdiplusStartup(&token, &input, nullptr);
+  struct Case {
+    uint32_t index;
+    const wchar_t* name;
+  };
+  for (Case c : {Case{0, L"shape-diamond.png"}, Case{1, L"shape-ellipse.png"}, Case{4, L"shape-star.png"}}) {
+    MovieDocument doc;
+    AddPicture(doc, 240, 180);
+    doc.data().window.shapeKind = 1;
+    doc.data().window.shapeIndex = c.index;
+    COLORREF centre = 0, corner = 0;
+    RunPlayer(doc, [&](HWND hwnd, PlayerDialog&) {
+      ::SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+      ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+      ::Sleep(300);
+      RECT r;
+      ::GetWindowRect(hwnd, &r);
+      centre = CaptureArtefact(r, c.name, 120, 90, &corner);
+    });
+    EXPECT_EQ(centre, RGB(200, 30, 30)) << c.index;
+    EXPECT_NE(corner, RGB(200, 30, 30)) << c.index;
+  }
+  Gdiplus::GdiplusShutdown(token);
 }
 
 }  // namespace
