@@ -18,7 +18,7 @@ setup:
 	@scripts/setup
 
 $(HOST)/CMakeCache.txt:
-	cmake -S . -B $(HOST) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DPROJECTOR_DIST_DIR=$(ROOT)/dist/host
+	cmake -S . -B $(HOST) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DPROJECTOR_BUILD_TESTS=OFF -DPROJECTOR_DIST_DIR=$(ROOT)/dist/host
 
 $(ASAN)/CMakeCache.txt:
 	cmake -S . -B $(ASAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DPROJECTOR_SANITIZE=ON -DPROJECTOR_DIST_DIR=$(ROOT)/build/host-asan/dist

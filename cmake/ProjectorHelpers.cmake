@@ -1,5 +1,8 @@
 # Shared build rules: warnings, sanitizers, GoogleTest, fuzz targets.
 
+# The tree that only ships tools and benchmarks leaves its tests out of the default build.
+option(PROJECTOR_BUILD_TESTS "Build the test executables by default" ON)
+
 if(WIN32)
   add_compile_definitions(UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0600)
   set(PROJECTOR_WARNINGS -Wall -Wextra -Werror -Wno-unused-parameter -Wno-cast-function-type -Wno-missing-field-initializers)
@@ -36,6 +39,9 @@ endif()
 function(projector_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
+  if(NOT PROJECTOR_BUILD_TESTS)
+    set_target_properties(${name} PROPERTIES EXCLUDE_FROM_ALL TRUE)
+  endif()
   target_link_libraries(${name} PRIVATE ${T_LIBS} ${PROJECTOR_GTEST_MAIN})
   projector_warnings(${name})
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
@@ -59,6 +65,9 @@ function(projector_fuzz name)
     return()
   endif()
   add_executable(${name} ${F_SOURCES})
+  if(NOT PROJECTOR_BUILD_TESTS AND NOT PROJECTOR_LIBFUZZER)
+    set_target_properties(${name} PROPERTIES EXCLUDE_FROM_ALL TRUE)
+  endif()
   target_link_libraries(${name} PRIVATE ${F_LIBS})
   projector_warnings(${name})
   if(PROJECTOR_LIBFUZZER)

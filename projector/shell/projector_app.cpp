@@ -51,6 +51,8 @@ ProjectorApp::ProjectorApp() : framework::CWinApp(nullptr) {}
 
 ProjectorApp& TheApp() { return *static_cast<ProjectorApp*>(framework::AfxGetApp()); }
 
+bool ProjectorApp::EnsureFlashPlayer() { return SettleFlashPlayer(document_); }
+
 int ProjectorApp::TransparencySupport() {
   framework::UniqueModule user32(::LoadLibraryW(L"user32.dll"));
   if (!user32 || !::GetProcAddress(user32.get(), "UpdateLayeredWindow")) return 2;
@@ -132,7 +134,7 @@ BOOL ProjectorApp::CheckPlaybackPrerequisites() {
     hasMovie = HasExtension(document_.SourcePath(i), L"swf") || HasExtension(document_.ExtractedPath(i), L"swf");
   if (!hasMovie) return FALSE;
 
-  if (!SettleFlashPlayer(document_)) EndWithFailure();
+  if (!EnsureFlashPlayer()) EndWithFailure();
 
   auto& window = document_.data().window;
   if (window.displayMode != 2) return FALSE;

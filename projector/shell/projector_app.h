@@ -26,6 +26,8 @@ class ProjectorApp : public framework::CWinApp {
 
   // What transparent playback finds on this system: 1 works, 2 no layered windows, 3 too few colours.
   virtual int TransparencySupport();
+  // Makes sure a usable Flash Player is installed; false ends the program.
+  virtual bool EnsureFlashPlayer();
 
   std::wstring ToolControlPath;
 

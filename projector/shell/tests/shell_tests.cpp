@@ -21,6 +21,8 @@ class TestApp : public projector::ProjectorApp {
  public:
   int support = 1;
   int TransparencySupport() override { return support; }
+  // The Flash Player check has tests of its own; these tests are about what follows it.
+  bool EnsureFlashPlayer() override { return true; }
 };
 TestApp theApp;
 
@@ -374,17 +376,22 @@ TEST(PlaybackPrerequisites, WarningStoresShowMssgOnlyWhenTickedAndClosedWithOk) 
   ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\ProjectorShellTests");
 }
 
-TEST(PlaybackPrerequisites, WithoutMoviesTheStoredModeStays) {
-  ScratchFolder scratch(L"nomovie");
+// Loads a transparent-mode document with one entry into the application's document.
+void LoadTransparentDocument(const ScratchFolder& scratch, const std::u16string& entry) {
   MemoryContent content;
   format::MovieDocumentData data;
-  data.playlist.entries.push_back(Entry(content, u"picture.png", Pattern(64, 1), 1));
+  data.playlist.entries.push_back(Entry(content, entry, Pattern(64, 1), 1));
   data.window.displayMode = 2;
   std::wstring path = scratch / L"p.exe";
   ASSERT_TRUE(WriteFileBytes(path, PackImage(Stub(), data, content, 140)));
   size_t offset = 0;
   ASSERT_TRUE(projector::FindDocumentBlockIn(path, &offset));
   ASSERT_TRUE(theApp.document().Load(path, offset));
+}
+
+TEST(PlaybackPrerequisites, WithoutMoviesTheStoredModeStays) {
+  ScratchFolder scratch(L"nomovie");
+  LoadTransparentDocument(scratch, u"picture.png");
   theApp.support = 3;
   EXPECT_FALSE(theApp.CheckPlaybackPrerequisites());
   EXPECT_EQ(theApp.document().data().window.displayMode, 2u);
@@ -392,15 +399,7 @@ TEST(PlaybackPrerequisites, WithoutMoviesTheStoredModeStays) {
 
 TEST(PlaybackPrerequisites, TransparentModeWithoutToolControlFallsBackToNormal) {
   ScratchFolder scratch(L"notool");
-  MemoryContent content;
-  format::MovieDocumentData data;
-  data.playlist.entries.push_back(Entry(content, u"m.swf", Pattern(64, 1), 1));
-  data.window.displayMode = 2;
-  std::wstring path = scratch / L"p.exe";
-  ASSERT_TRUE(WriteFileBytes(path, PackImage(Stub(), data, content, 140)));
-  size_t offset = 0;
-  ASSERT_TRUE(projector::FindDocumentBlockIn(path, &offset));
-  ASSERT_TRUE(theApp.document().Load(path, offset));
+  LoadTransparentDocument(scratch, u"m.swf");
   theApp.support = 1;
   EXPECT_FALSE(theApp.CheckPlaybackPrerequisites());
   EXPECT_EQ(theApp.document().data().window.displayMode, 0u);
