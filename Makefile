@@ -41,7 +41,7 @@ win32: $(WIN)/CMakeCache.txt
 fuzz: setup $(FUZZ)/CMakeCache.txt
 	cmake --build $(FUZZ) -j $(JOBS)
 
-test: setup host asan win32
+test: setup asan win32
 	@status=0; \
 	echo "== native tests (AddressSanitizer, UndefinedBehaviorSanitizer)"; \
 	ctest --test-dir $(ASAN) --output-on-failure -j $(JOBS) || status=1; \
