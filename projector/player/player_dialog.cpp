@@ -11,11 +11,14 @@
 
 #include "format/payload.h"
 #include "fscommand/dispatch.h"
+#include "fscommand/fscommand_log.h"
 #include "shell/movie_document.h"
 #include "shell/payload.h"
 #include "shell/resource.h"
 #include "shell/text.h"
 #include "shell/unique_name.h"
+#include "about_dialog.h"
+#include "builtin_commands.h"
 #include "image_window.h"
 #include "probe_movie.h"
 
@@ -115,10 +118,7 @@ BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
 
 }  // namespace
 
-DragRegion& ProcessDragRegion() {
-  static DragRegion region;
-  return region;
-}
+DragRegion& ProcessDragRegion() { return FSCommandLog::Instance().dragRegion(); }
 
 PlayerDialog::PlayerDialog(MovieDocument& document, HWND owner)
     : framework::CDialog(IDD_PROJECTOR, owner),
@@ -187,6 +187,12 @@ BOOL PlayerDialog::OnInitDialog() {
 
   PayloadExtractor extractor;
   extractor.ExtractBlocks(format::ResourceMarker(), document_.ExtractionFolder(), false);
+  FSCommandLog& log = FSCommandLog::Instance(m_hWnd);
+  log.SetImageIcon(icon_);
+  SetDispatchObserver(&log);
+  SetBuiltInLogger([](const std::wstring& command, const std::wstring& args, const std::wstring& result) {
+    FSCommandLog::Instance().LogCommand(command, args, result);
+  });
   if (extractor.ExtractBlocks(format::FsCommandMarker(), document_.ExtractionFolder(), true))
     ProcessExtensionRegistry().RegisterExtensionLibraries(document_.ExtractionFolder());
   ProcessImageWindows().SetIcon(icon_);
@@ -225,6 +231,7 @@ BOOL PlayerDialog::OnInitDialog() {
 
   ::GetClientRect(m_hWnd, &client);
   dragRegion_->SetViewSize(client.right, client.bottom);
+  if (data.debug.showLog != 0) log.Show(true);
 
   if (contextMenu_) {
     resourceLibrary_.reset(::LoadLibraryW(L"Mardenkit.dll"));
@@ -469,6 +476,10 @@ void PlayerDialog::OnCancel() {
 bool PlayerDialog::OnDestroy() {
   ::KillTimer(m_hWnd, kTimerId);
   ReleaseFSCommandBridge();
+  FSCommandLog& log = FSCommandLog::Instance();
+  log.FreeResourceLibrary();
+  log.registry().FreeLibraries();
+  log.DeleteImageWindows();
   return false;
 }
 
@@ -503,7 +514,19 @@ bool PlayerDialog::OnQueryDragIcon(LRESULT* result) {
 }
 
 bool PlayerDialog::OnSysCommand(UINT id, LPARAM) {
-  if (id == kAboutCommand) return true;
+  if (id == kAboutCommand) {
+    const auto& data = document_.data();
+    AboutDialog about(m_hWnd);
+    about.SetProductName(ToWide(data.aboutTexts.productName), ToWide(data.aboutTexts.version));
+    about.SetNotice(ToWide(data.aboutTexts.notice));
+    about.SetWebLink(ToWide(data.about.webLabel), ToWide(data.about.webAddress));
+    about.SetWebExtra(ToWide(data.about.webExtra));
+    about.SetMailLink(ToWide(data.about.mailLabel), ToWide(data.about.mailAddress));
+    about.SetMailExtra(ToWide(data.about.mailExtra));
+    about.SetPicture(document_.aboutPicture());
+    about.DoModal();
+    return true;
+  }
   UINT command = id & 0xFFF0;
   if ((command == SC_MAXIMIZE || command == SC_RESTORE) && contentView_.m_hWnd)
     ::PostMessageW(contentView_.m_hWnd, WM_EXITSIZEMOVE, 0, 0);
