@@ -1,0 +1,269 @@
+// Movies that send FSCommands, packed into real projectors with their extension libraries and run as child
+// processes; the stand-in control's trace file shows what reached each movie.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bridge_test_support.h"
+#include "format/payload.h"
+#include "shell/unique_name.h"
+#include "swfplayer/asm/movie_builder.h"
+#include "test_support.h"
+
+using namespace testing_support;
+
+namespace {
+
+const Bytes& Stub() {
+  static Bytes stub = ReadFileBytes(BuildTreePath(L"projector\\projector.exe"));
+  return stub;
+}
+
+const Bytes& Vantra() {
+  static Bytes library = ReadFileBytes(BuildTreePath(L"fscmd\\VantraFSCmd.dll"));
+  return library;
+}
+
+const Bytes& TestLibrary() {
+  static Bytes library = ReadFileBytes(BuildTreePath(L"projector\\fscommand\\tests\\TestFSCmd.dll"));
+  return library;
+}
+
+bool RegisterBuiltControl() {
+  static HMODULE module = ::LoadLibraryW(BuildTreePath(L"components\\swfplayer\\control\\Flash.ocx").c_str());
+  if (!module) return false;
+  auto fn = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(::GetProcAddress(module, "DllRegisterServer"));
+  return fn && SUCCEEDED(fn());
+}
+
+FileBlock Library(const std::u16string& name, const Bytes& content) {
+  return FileBlock{format::FsCommandMarker(), name, content, true};
+}
+
+// A one-frame movie that sends "Start" (which nothing answers: the window handle's answer lands there), runs
+// the script and stops.
+Bytes ScriptMovie(const swfasm::Actions& script) {
+  swfasm::MovieBuilder movie(6, 200, 150, 12);
+  movie.Main().Background({255, 255, 255, 255});
+  swfasm::Actions start;
+  start.GetUrl("FSCommand:Start", "");
+  swfasm::Actions stop;
+  stop.Stop();
+  movie.Main().Do(start).Do(script).Do(stop).ShowFrame();
+  return movie.Build();
+}
+
+std::vector<std::string> Lines(const Bytes& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(std::string(text.begin(), text.end()));
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The trace lines a command caused: those after its "fscommand:" line, up to the next command or trace.
+std::vector<std::string> After(const std::vector<std::string>& lines, const std::string& command) {
+  std::vector<std::string> out;
+  std::string wanted = "fscommand: " + command;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i] != wanted) continue;
+    for (size_t j = i + 1; j < lines.size() && lines[j].rfind("fscommand: ", 0) != 0 &&
+                           lines[j].rfind("trace: ", 0) != 0;
+         ++j)
+      out.push_back(lines[j]);
+    return out;
+  }
+  ADD_FAILURE() << "no line " << wanted;
+  return out;
+}
+
+using Strings = std::vector<std::string>;
+
+void ClientOnScreen(HWND window, RECT* r) {
+  ::GetClientRect(window, r);
+  ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(r), 2);
+}
+
+class MovieProjector : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_GT(Stub().size(), 10000u) << "the projector must be built first";
+    ASSERT_GT(Vantra().size(), 10000u);
+    ASSERT_TRUE(RegisterBuiltControl());
+  }
+
+  // Packs the movie with the libraries, runs it as `name` and gives the trace file's lines.
+  std::vector<std::string> Run(const swfasm::Actions& script, std::vector<FileBlock> libraries = {},
+                               const wchar_t* name = L"Show.exe",
+                               const std::function<void(HWND)>& inspect = nullptr, DWORD closeAfterMs = 800) {
+    if (libraries.empty()) libraries.push_back(Library(u"VantraFSCmd.dll", Vantra()));
+    MemoryContent content;
+    format::MovieDocumentData data;
+    format::PlaylistEntry entry;
+    entry.sourcePath = u"C:\\author\\bridge.swf";
+    entry.displayTime = 0.0f;
+    entry.movie = Embed(content, entry.sourcePath, ScriptMovie(script));
+    data.playlist.entries.push_back(entry);
+    data.window.title = u"Bridge test";
+    std::wstring exe = scratch_ / name;
+    EXPECT_TRUE(WriteFileBytes(exe, PackImage(Stub(), data, content, 140, true, libraries)));
+    std::wstring temp = scratch_ / L"temp";
+    projector::CreateFolderPath(temp);
+    std::wstring trace = scratch_ / L"trace.txt";
+    ::DeleteFileW(trace.c_str());
+    ::SetEnvironmentVariableW(L"SWFPLAYER_TRACE", trace.c_str());
+    int code = RunAndClose(exe, temp, closeAfterMs, inspect);
+    ::SetEnvironmentVariableW(L"SWFPLAYER_TRACE", nullptr);
+    EXPECT_EQ(code, 0);
+    return Lines(ReadFileBytes(trace));
+  }
+
+  ScratchFolder scratch_{L"bridge"};
+};
+
+swfasm::Actions Command(const std::string& command, const std::string& args) {
+  swfasm::Actions a;
+  a.GetUrl("FSCommand:" + command, args);
+  return a;
+}
+
+TEST_F(MovieProjector, BeepWithNoArgumentsSetsOnlyTheReturnValue) {
+  swfasm::Actions script = Command("Beep", "");
+  script.TraceVar("fscmd_ret");
+  auto lines = Run(script);
+  EXPECT_EQ(After(lines, "Beep|"), (Strings{"setvariable: fscmd_ret=-99"}));
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "trace: -99"), lines.end());
+}
+
+TEST_F(MovieProjector, TheWindowHandleReachesTheLibraryOnceBeforeTheFirstCommand) {
+  auto lines = Run(Command("Beep", ""));
+  // The library's answer to WindowSetHandle lands in the movie; the movie's own first command is unanswered.
+  EXPECT_EQ(After(lines, "Start|"), (Strings{"setvariable: fscmd_ret=-99"}));
+  EXPECT_EQ(After(lines, "Beep|"), (Strings{"setvariable: fscmd_ret=-99"}));
+}
+
+TEST_F(MovieProjector, AnswersLandInTheVariablesTheArgumentsName) {
+  swfasm::Actions script = Command("Pipe2", "first,second");
+  script.GetUrl("FSCommand:Pipe3", ",named");
+  script.GetUrl("FSCommand:Empty", "a,b");
+  script.GetUrl("FSCommand:Echo", ",x");
+  auto lines = Run(script, {Library(u"TestFSCmd.dll", TestLibrary())});
+  EXPECT_EQ(After(lines, "Pipe2|first,second"), (Strings{"setvariable: fscmd_ret=A", "setvariable: first=B"}));
+  EXPECT_EQ(After(lines, "Pipe3|,named"), (Strings{"setvariable: fscmd_ret=A", "setvariable: named=C"}));
+  EXPECT_EQ(After(lines, "Empty|a,b"), Strings{});
+  EXPECT_EQ(After(lines, "Echo|,x"), (Strings{"setvariable: fscmd_ret=x"}));
+}
+
+TEST_F(MovieProjector, ExportsMatchCaseSensitivelyAndBuiltInsDoNot) {
+  swfasm::Actions script = Command("beep", "");
+  script.GetUrl("FSCommand:DRAGCANCEL", "");
+  auto lines = Run(script);
+  EXPECT_EQ(After(lines, "beep|"), Strings{});
+  EXPECT_EQ(After(lines, "DRAGCANCEL|"), (Strings{"setvariable: fscmd_ret=1"}));
+}
+
+TEST_F(MovieProjector, OfTwoLibrariesWithTheSameExportTheFirstBySortedNameAnswers) {
+  // Without regard to case "aSecond" sorts before "ZFirst"; by code units it would come after.
+  auto lines = Run(Command("Which", ""),
+                   {Library(u"ZFirstFSCmd.dll", TestLibrary()), Library(u"aSecondFSCmd.dll", TestLibrary())});
+  EXPECT_EQ(After(lines, "Which|"), (Strings{"setvariable: fscmd_ret=aSecondFSCmd.dll"}));
+}
+
+TEST_F(MovieProjector, EachBuiltInCommandAnswersTheMovie) {
+  swfasm::Actions script = Command("allowscale", "false");
+  script.GetUrl("FSCommand:DragAddRect", "10,10,100,100");
+  script.GetUrl("FSCommand:DragSubEllipse", "20,20,90,90");
+  script.GetUrl("FSCommand:DragAddEllipse", "0,0,10");
+  script.GetUrl("FSCommand:DragSubRect", "0,0,5,5");
+  script.GetUrl("FSCommand:DragAddPoly", "0,0,50,0,0,50,7");
+  script.GetUrl("FSCommand:DragSubPoly", "0,0,5,0,0");
+  script.GetUrl("FSCommand:DragCancel", "");
+  script.GetUrl("FSCommand:ShowImage", "");
+  script.GetUrl("FSCommand:AllowScale", "TRUE");
+  auto lines = Run(script);
+  EXPECT_EQ(After(lines, "allowscale|false"), (Strings{"setvariable: fscmd_ret=1"}));
+  EXPECT_EQ(After(lines, "DragAddRect|10,10,100,100"), (Strings{"setvariable: fscmd_ret=1"}));
+  EXPECT_EQ(After(lines, "DragSubEllipse|20,20,90,90"), (Strings{"setvariable: fscmd_ret=1"}));
+  EXPECT_EQ(After(lines, "DragAddEllipse|0,0,10"), (Strings{"setvariable: fscmd_ret=0"}));
+  EXPECT_EQ(After(lines, "DragSubRect|0,0,5,5"), (Strings{"setvariable: fscmd_ret=1"}));
+  EXPECT_EQ(After(lines, "DragAddPoly|0,0,50,0,0,50,7"), (Strings{"setvariable: fscmd_ret=1"}));
+  EXPECT_EQ(After(lines, "DragSubPoly|0,0,5,0,0"), (Strings{"setvariable: fscmd_ret=0"}));
+  EXPECT_EQ(After(lines, "DragCancel|"), (Strings{"setvariable: fscmd_ret=1"}));
+  EXPECT_EQ(After(lines, "ShowImage|"), (Strings{"setvariable: fscmd_ret=1"}));
+  EXPECT_EQ(After(lines, "AllowScale|TRUE"), (Strings{"setvariable: fscmd_ret=1"}));
+}
+
+TEST_F(MovieProjector, FullScreenFillsTheScreenAndComesBack) {
+  RECT during{};
+  auto lines = Run(Command("fullscreen", "true"), {}, L"Show.exe", [&](HWND window) { ClientOnScreen(window, &during); });
+  EXPECT_EQ(After(lines, "fullscreen|true"), (Strings{"setvariable: fscmd_ret=1"}));
+  EXPECT_EQ(during.left, 0);
+  EXPECT_EQ(during.top, 0);
+  EXPECT_EQ(during.right, ::GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(during.bottom, ::GetSystemMetrics(SM_CYSCREEN));
+}
+
+TEST_F(MovieProjector, UnderTheAuthoringToolsNameScaleAndFullScreenAreLeftAlone) {
+  RECT during{};
+  swfasm::Actions script = Command("fullscreen", "true");
+  script.GetUrl("FSCommand:allowscale", "false");
+  script.GetUrl("FSCommand:DragCancel", "");
+  auto lines = Run(script, {}, L"Brindlework.exe", [&](HWND window) { ClientOnScreen(window, &during); });
+  EXPECT_EQ(After(lines, "fullscreen|true"), Strings{});
+  EXPECT_EQ(After(lines, "allowscale|false"), Strings{});
+  EXPECT_EQ(After(lines, "DragCancel|"), (Strings{"setvariable: fscmd_ret=1"}));
+  EXPECT_LT(during.right - during.left, ::GetSystemMetrics(SM_CXSCREEN));
+}
+
+struct FoundWindow {
+  DWORD process;
+  HWND window;
+};
+
+BOOL CALLBACK FindImageWindow(HWND window, LPARAM data) {
+  auto* found = reinterpret_cast<FoundWindow*>(data);
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(window, &process);
+  wchar_t name[64] = {};
+  ::GetClassNameW(window, name, 64);
+  if (process == found->process && std::wstring(name) == L"ProjectorImageWindow") {
+    found->window = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+TEST_F(MovieProjector, ShowImageWithOnlyAPathOpensAtTheDefaultPlaceFittedToThePicture) {
+  std::wstring picture = scratch_ / L"shown.bmp";
+  ASSERT_TRUE(WriteFileBytes(picture, SolidBitmap(160, 90)));
+  std::string path(picture.begin(), picture.end());
+  RECT window{}, client{};
+  bool visible = false;
+  std::wstring title;
+  auto lines = Run(Command("ShowImage", path), {}, L"Show.exe", [&](HWND player) {
+    FoundWindow found{0, nullptr};
+    ::GetWindowThreadProcessId(player, &found.process);
+    ::EnumWindows(FindImageWindow, reinterpret_cast<LPARAM>(&found));
+    if (!found.window) return;
+    visible = ::IsWindowVisible(found.window);
+    ::GetWindowRect(found.window, &window);
+    ::GetClientRect(found.window, &client);
+    wchar_t text[MAX_PATH] = {};
+    ::GetWindowTextW(found.window, text, MAX_PATH);
+    title = text;
+  });
+  EXPECT_EQ(After(lines, "ShowImage|" + path), (Strings{"setvariable: fscmd_ret=1"}));
+  EXPECT_TRUE(visible);
+  EXPECT_EQ(window.left, 100);
+  EXPECT_EQ(window.top, 100);
+  EXPECT_EQ(client.right, 160);
+  EXPECT_EQ(client.bottom, 90);
+  EXPECT_EQ(title, L"shown.bmp");
+}
+
+}  // namespace
