@@ -392,4 +392,124 @@ TEST_F(LinkHandlers, TheAboutBoxsMailLinkOpensTheAddressWithItsPrefix) {
   EXPECT_FALSE(about.webLink().visited());
 }
 
+// A document with one picture, written into the document's own extraction folder, and the resource library.
+void AddPicture(projector::MovieDocument& doc) {
+  std::wstring path = projector::MakeUniqueName(doc.ExtractionFolder(), L"bmp");
+  ASSERT_TRUE(WriteFileBytes(path, Bitmap(200, 120)));
+  format::PlaylistEntry e;
+  e.sourcePath = u"picture.bmp";
+  e.displayTime = 5;
+  e.movie.sourcePath = e.sourcePath;
+  e.movie.path = projector::ToU16(path);
+  e.movie.extracted = true;
+  doc.data().playlist.entries.push_back(e);
+  ASSERT_TRUE(::CopyFileW(BuildTreePath(L"components\\resources\\Mardenkit.dll").c_str(),
+                          (doc.ExtractionFolder() + L"\\Mardenkit.dll").c_str(), FALSE));
+}
+
+// Runs the player modally; the inspector runs on another thread once the window shows, then the window is closed.
+void RunPlayer(projector::MovieDocument& doc, const std::function<void(HWND)>& inspect) {
+  projector::PlayerContextMenu menu;
+  projector::PlayerDialog dialog(doc, nullptr);
+  dialog.SetContextMenu(&menu);
+  std::atomic<bool> done{false};
+  std::thread inspector([&] {
+    HWND hwnd = nullptr;
+    for (int i = 0; i < 500 && !done; ++i) {
+      hwnd = dialog.m_hWnd;
+      if (hwnd && ::IsWindowVisible(hwnd)) break;
+      ::Sleep(10);
+    }
+    if (!hwnd || done) return;
+    ::Sleep(150);
+    inspect(hwnd);
+    if (!done) ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+  });
+  dialog.DoModal();
+  done = true;
+  inspector.join();
+}
+
+RECT WindowRect(HWND hwnd) {
+  RECT r{};
+  ::GetWindowRect(hwnd, &r);
+  return r;
+}
+
+TEST(PlayerLog, TheDebugSwitchShowsTheLogAtStartAndItsPlaceIsKeptForTheNextStart) {
+  theApp.WriteProfileString(L"DebugDlg", L"Rect", nullptr);
+  RECT moved{};
+  {
+    projector::MovieDocument doc;
+    AddPicture(doc);
+    doc.data().debug.showLog = 1;
+    RunPlayer(doc, [&](HWND player) {
+      HWND log = projector::FSCommandLog::Instance().m_hWnd;
+      ASSERT_TRUE(log);
+      EXPECT_TRUE(::IsWindowVisible(log));
+      EXPECT_EQ(::GetWindow(log, GW_OWNER), player);
+      EXPECT_EQ(TextOf(log), L"FSCommand Log");
+      ::SetWindowPos(log, nullptr, 60, 70, 420, 180, SWP_NOZORDER | SWP_NOACTIVATE);
+      moved = WindowRect(log);
+    });
+  }
+  EXPECT_EQ(theApp.GetProfileString(L"DebugDlg", L"Rect", L""),
+            std::to_wstring(moved.left) + L"," + std::to_wstring(moved.top) + L"," + std::to_wstring(moved.right) +
+                L"," + std::to_wstring(moved.bottom));
+  {
+    projector::MovieDocument doc;
+    AddPicture(doc);
+    RunPlayer(doc, [&](HWND) {
+      HWND log = projector::FSCommandLog::Instance().m_hWnd;
+      ASSERT_TRUE(log);
+      // Without the switch the log stays hidden, in the place it had last time.
+      EXPECT_FALSE(::IsWindowVisible(log));
+      RECT again = WindowRect(log);
+      EXPECT_TRUE(::EqualRect(&again, &moved));
+    });
+  }
+}
+
+HWND WaitForWindow(const wchar_t* title, bool visible) {
+  for (int i = 0; i < 300; ++i) {
+    HWND hwnd = ::FindWindowW(L"#32770", title);
+    if ((hwnd && ::IsWindowVisible(hwnd)) == visible) return hwnd;
+    ::Sleep(10);
+  }
+  return ::FindWindowW(L"#32770", title);
+}
+
+TEST(PlayerAbout, TheSystemMenuEntryOpensTheAboutBoxFilledFromTheDocument) {
+  projector::MovieDocument doc;
+  AddPicture(doc);
+  auto& data = doc.data();
+  data.about.noAbout = 0;
+  data.aboutTexts.productName = u"Show ";
+  data.aboutTexts.version = u"3.0";
+  data.aboutTexts.notice = u"Notice line";
+  data.about.webLabel = u" Web ";
+  data.about.webAddress = u"http://example.org";
+  data.about.mailLabel = u"Mail";
+  data.about.mailAddress = u"info@example.org";
+  RunPlayer(doc, [&](HWND player) {
+    HMENU system = ::GetSystemMenu(player, FALSE);
+    ASSERT_TRUE(system);
+    wchar_t entry[64] = {};
+    EXPECT_GT(::GetMenuStringW(system, projector::PlayerDialog::kAboutCommand, entry, 64, MF_BYCOMMAND), 0);
+    EXPECT_STREQ(entry, L"About...");
+    ::PostMessageW(player, WM_SYSCOMMAND, projector::PlayerDialog::kAboutCommand, 0);
+    HWND about = WaitForWindow(L"About Show", true);
+    ASSERT_TRUE(about);
+    EXPECT_EQ(::GetWindow(about, GW_OWNER), player);
+    EXPECT_EQ(TextOf(::GetDlgItem(about, AboutDialog::kTitleLine)), L"Show  3.0");
+    EXPECT_EQ(TextOf(::GetDlgItem(about, AboutDialog::kNoticeLine)), L"Notice line");
+    EXPECT_EQ(TextOf(::GetDlgItem(about, AboutDialog::kWebLink)), L"Web");
+    EXPECT_EQ(TextOf(::GetDlgItem(about, AboutDialog::kMailLink)), L"Mail");
+    // The document has no About picture.
+    EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(about, AboutDialog::kPicture)));
+    ::PostMessageW(about, WM_COMMAND, IDOK, 0);
+    EXPECT_FALSE(WaitForWindow(L"About Show", false));
+  });
+}
+
 }  // namespace
