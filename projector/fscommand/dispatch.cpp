@@ -1,8 +1,8 @@
 #include "dispatch.h"
 
+#include "fscommand/fscommand_log.h"
 #include "player/builtin_commands.h"
 #include "player/flash_player_host.h"
-#include "player/image_window.h"
 #include "player/shockwave_flash.h"
 
 namespace projector {
@@ -17,10 +17,7 @@ void FlashMovieVariables::SetVariable(const std::wstring& name, const std::wstri
   control_.SetVariable(name, value);
 }
 
-ExtensionRegistry& ProcessExtensionRegistry() {
-  static ExtensionRegistry registry;
-  return registry;
-}
+ExtensionRegistry& ProcessExtensionRegistry() { return FSCommandLog::Instance().registry(); }
 
 void SetDispatchObserver(DispatchObserver* observer) { g_observer = observer; }
 
@@ -44,8 +41,9 @@ void ConnectFSCommandDispatcher() {
 }
 
 void ReleaseFSCommandBridge() {
-  ProcessExtensionRegistry().FreeLibraries();
-  ProcessImageWindows().DeleteAll();
+  FSCommandLog& log = FSCommandLog::Instance();
+  log.registry().FreeLibraries();
+  log.DeleteImageWindows();
 }
 
 }  // namespace projector

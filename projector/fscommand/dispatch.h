@@ -20,7 +20,7 @@ class FlashMovieVariables : public MovieVariables {
   CShockwaveFlash& control_;
 };
 
-// The process's extension registry and the observer of its dispatches, until the FSCommand log object holds them.
+// The process's extension registry (held by the FSCommand log object) and the observer of its dispatches.
 ExtensionRegistry& ProcessExtensionRegistry();
 void SetDispatchObserver(DispatchObserver* observer);
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "builtin_rules.h"
+#include "fscommand/fscommand_log.h"
 #include "flash_player_host.h"
 #include "image_window.h"
 #include "player_dialog.h"
@@ -54,10 +55,10 @@ Outcome ShowImage(const std::vector<std::wstring>& fields) {
   auto window = std::make_unique<ImageWindow>();
   if (!window->Create(request->rect.left, request->rect.top, request->rect.right, request->rect.bottom))
     return kNotDone;
-  ImageWindowList& list = ProcessImageWindows();
+  FSCommandLog& log = FSCommandLog::Instance();
   ImageWindow* shown = window.get();
-  list.Add(std::move(window));
-  if (list.icon()) shown->SetIcon(list.icon());
+  log.AddImageWindow(std::move(window));
+  if (log.imageIcon()) shown->SetIcon(log.imageIcon());
   shown->SetTitle(request->title);
   shown->Open(request->path, request->fit);
   return kDone;

@@ -60,11 +60,6 @@ std::unique_ptr<Gdiplus::Bitmap> IconPicture(HICON icon, SIZE size) {
 
 }  // namespace
 
-ImageWindowList& ProcessImageWindows() {
-  static ImageWindowList list;
-  return list;
-}
-
 ImagePicture::ImagePicture() = default;
 ImagePicture::~ImagePicture() = default;
 

@@ -1,11 +1,10 @@
-// A window of its own for a picture a movie shows with ShowImage, and the list that owns those windows.
+// A window of its own for a picture a movie shows with ShowImage.
 #pragma once
 
 #include <windows.h>
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "builtin_rules.h"
 #include "framework/handles.h"
@@ -74,22 +73,5 @@ class ImageWindow : public framework::CWnd {
   player::Rect requestedRect_;
   HICON icon_ = nullptr;
 };
-
-// Owns the image windows of the process until the player window goes; the FSCommand log object holds the one list.
-class ImageWindowList {
- public:
-  void Add(std::unique_ptr<ImageWindow> window) { windows_.push_back(std::move(window)); }
-  void DeleteAll() { windows_.clear(); }
-  const std::vector<std::unique_ptr<ImageWindow>>& windows() const { return windows_; }
-  void SetIcon(HICON icon) { icon_ = icon; }
-  HICON icon() const { return icon_; }
-
- private:
-  std::vector<std::unique_ptr<ImageWindow>> windows_;
-  HICON icon_ = nullptr;
-};
-
-// The process's image window list.
-ImageWindowList& ProcessImageWindows();
 
 }  // namespace projector

@@ -19,7 +19,6 @@
 #include "shell/unique_name.h"
 #include "about_dialog.h"
 #include "builtin_commands.h"
-#include "image_window.h"
 #include "probe_movie.h"
 
 namespace projector {
@@ -195,7 +194,6 @@ BOOL PlayerDialog::OnInitDialog() {
   });
   if (extractor.ExtractBlocks(format::FsCommandMarker(), document_.ExtractionFolder(), true))
     ProcessExtensionRegistry().RegisterExtensionLibraries(document_.ExtractionFolder());
-  ProcessImageWindows().SetIcon(icon_);
   ConnectFSCommandDispatcher();
 
   RECT client;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "background_sound.h"
 #include "content_view.h"
 #include "drag_region.h"
 #include "framework/handles.h"
@@ -43,6 +44,7 @@ class PlayerDialog : public framework::CDialog {
   const player::PlaySequence& playSequence() const { return playSequence_; }
   bool transparent() const { return transparent_; }
   PlayerOverlay& overlay() { return overlay_; }
+  BackgroundSound& sound() { return sound_; }
 
  protected:
   BOOL OnInitDialog() override;
@@ -71,6 +73,7 @@ class PlayerDialog : public framework::CDialog {
   void AddTrayIcon();
   void RemoveTrayIcon();
   void StartTimer();
+  void StartSound();
   void ShowContextMenu();
   void SendTaskbarCommand(UINT command) const;
 
@@ -100,6 +103,7 @@ class PlayerDialog : public framework::CDialog {
   DragRegion* dragRegion_;
   player::ScaleBehaviour scale_;
   PlayerOverlay overlay_;
+  BackgroundSound sound_;
   int quality_ = 2;
 };
 

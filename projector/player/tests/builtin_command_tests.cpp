@@ -10,6 +10,7 @@
 
 #include "bridge_test_support.h"
 #include "fscommand/dispatch.h"
+#include "fscommand/fscommand_log.h"
 #include "player/builtin_commands.h"
 #include "player/flash_player_host.h"
 #include "player/image_window.h"
@@ -45,6 +46,10 @@ SIZE ClientSize(HWND window) {
   return {r.right, r.bottom};
 }
 
+std::vector<std::unique_ptr<framework::CWnd>>& Windows() { return FSCommandLog::Instance().imageWindows(); }
+
+ImageWindow& Image(size_t i) { return static_cast<ImageWindow&>(*Windows().at(i)); }
+
 class BuiltIns : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -59,7 +64,7 @@ class BuiltIns : public ::testing::Test {
     drag.Cancel();
   }
   void TearDown() override {
-    ProcessImageWindows().DeleteAll();
+    FSCommandLog::Instance().DeleteImageWindows();
     SetBuiltInLogger(nullptr);
     Gdiplus::GdiplusShutdown(gdiplus_);
   }
@@ -178,10 +183,13 @@ TEST_F(BuiltIns, OtherCommandsAreLeftAlone) {
 TEST_F(BuiltIns, ShowImageWithOnlyAPathOpensAtTheDefaultPlaceAndFitsTheImage) {
   std::wstring path = scratch_ / L"wide.bmp";
   ASSERT_TRUE(WriteFileBytes(path, SolidBitmap(240, 120)));
+  HICON icon = ::LoadIconW(nullptr, IDI_INFORMATION);
+  FSCommandLog::Instance().SetImageIcon(icon);
   EXPECT_TRUE(Run(L"showimage", path));
+  FSCommandLog::Instance().SetImageIcon(nullptr);
   EXPECT_EQ(movie_.set, Ret(L"1"));
-  ASSERT_EQ(ProcessImageWindows().windows().size(), 1u);
-  ImageWindow& window = *ProcessImageWindows().windows()[0];
+  ASSERT_EQ(Windows().size(), 1u);
+  ImageWindow& window = Image(0);
   ASSERT_NE(window.m_hWnd, nullptr);
   EXPECT_TRUE(::IsWindowVisible(window.m_hWnd));
   RECT r = WindowRect(window.m_hWnd);
@@ -191,6 +199,7 @@ TEST_F(BuiltIns, ShowImageWithOnlyAPathOpensAtTheDefaultPlaceAndFitsTheImage) {
   EXPECT_EQ(client.cx, 240);
   EXPECT_EQ(client.cy, 120);
   EXPECT_EQ(window.GetWindowText(), L"wide.bmp");
+  EXPECT_EQ(reinterpret_cast<HICON>(window.SendMessage(WM_GETICON, ICON_BIG, 0)), icon);
   EXPECT_EQ(window.picture().size().cx, 240);
   EXPECT_EQ(window.picture().size().cy, 120);
 }
@@ -198,8 +207,8 @@ TEST_F(BuiltIns, ShowImageWithOnlyAPathOpensAtTheDefaultPlaceAndFitsTheImage) {
 TEST_F(BuiltIns, ShowImageOfAMissingFileAnswersOneAndNeverShowsTheWindow) {
   EXPECT_TRUE(Run(L"ShowImage", scratch_ / L"missing.png"));
   EXPECT_EQ(movie_.set, Ret(L"1"));
-  ASSERT_EQ(ProcessImageWindows().windows().size(), 1u);
-  HWND window = ProcessImageWindows().windows()[0]->m_hWnd;
+  ASSERT_EQ(Windows().size(), 1u);
+  HWND window = Windows()[0]->m_hWnd;
   ASSERT_NE(window, nullptr);
   EXPECT_FALSE(::IsWindowVisible(window));
   RECT r = WindowRect(window);
@@ -212,15 +221,15 @@ TEST_F(BuiltIns, ShowImageOfAMissingFileAnswersOneAndNeverShowsTheWindow) {
 TEST_F(BuiltIns, ShowImageWithoutArgumentsDoesNothing) {
   EXPECT_TRUE(Run(L"ShowImage", L""));
   EXPECT_EQ(movie_.set, Ret(L"1"));
-  EXPECT_TRUE(ProcessImageWindows().windows().empty());
+  EXPECT_TRUE(Windows().empty());
 }
 
 TEST_F(BuiltIns, ShowImageUnfittedKeepsTheRectangleAndTheTitleAndFitsThePictureInside) {
   std::wstring path = scratch_ / L"big.bmp";
   ASSERT_TRUE(WriteFileBytes(path, SolidBitmap(600, 300)));
   EXPECT_TRUE(Run(L"ShowImage", path + L",Holiday,0,250,210,50,60"));
-  ASSERT_EQ(ProcessImageWindows().windows().size(), 1u);
-  ImageWindow& window = *ProcessImageWindows().windows()[0];
+  ASSERT_EQ(Windows().size(), 1u);
+  ImageWindow& window = Image(0);
   RECT r = WindowRect(window.m_hWnd);
   EXPECT_EQ(r.left, 50);
   EXPECT_EQ(r.top, 60);
@@ -237,7 +246,7 @@ TEST_F(BuiltIns, ShowImageFitsAPictureLargerThanTheScreenIntoTheWorkArea) {
   std::wstring path = scratch_ / L"huge.bmp";
   ASSERT_TRUE(WriteFileBytes(path, SolidBitmap(4000, 1000)));
   EXPECT_TRUE(Run(L"ShowImage", path));
-  ImageWindow& window = *ProcessImageWindows().windows().at(0);
+  ImageWindow& window = Image(0);
   RECT work;
   ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   RECT r = WindowRect(window.m_hWnd);
@@ -253,10 +262,10 @@ TEST_F(BuiltIns, DeletingTheListClosesTheImageWindows) {
   std::wstring path = scratch_ / L"one.bmp";
   ASSERT_TRUE(WriteFileBytes(path, SolidBitmap(20, 20)));
   ASSERT_TRUE(Run(L"ShowImage", path));
-  HWND window = ProcessImageWindows().windows().at(0)->m_hWnd;
+  HWND window = Windows().at(0)->m_hWnd;
   ASSERT_TRUE(::IsWindow(window));
   ReleaseFSCommandBridge();
-  EXPECT_TRUE(ProcessImageWindows().windows().empty());
+  EXPECT_TRUE(Windows().empty());
   EXPECT_FALSE(::IsWindow(window));
 }
 

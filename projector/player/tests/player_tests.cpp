@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <functional>
@@ -573,6 +574,89 @@ TEST(PlayerWindow, ShapedWindowsShowThePictureInsideTheOutlineOnly) {
     EXPECT_NE(corner, RGB(200, 30, 30)) << c.index;
   }
   Gdiplus::GdiplusShutdown(token);
+}
+
+}  // namespace
+
+namespace {
+
+// A mono 8-bit WAV of silence lasting the given milliseconds.
+Bytes Wave(int ms) {
+  uint32_t rate = 8000, samples = rate * static_cast<uint32_t>(ms) / 1000;
+  Bytes wav(44 + samples, 0x80);
+  std::fill(wav.begin(), wav.begin() + 44, 0);
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) wav[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  std::memcpy(&wav[0], "RIFF", 4);
+  put32(4, 36 + samples);
+  std::memcpy(&wav[8], "WAVEfmt ", 8);
+  put32(16, 16);
+  wav[20] = 1;
+  wav[22] = 1;
+  put32(24, rate);
+  put32(28, rate);
+  wav[32] = 1;
+  wav[34] = 8;
+  std::memcpy(&wav[36], "data", 4);
+  put32(40, samples);
+  return wav;
+}
+
+TEST(PlayList, PicturesFollowEachOtherAndPauseHoldsThem) {
+  MovieDocument doc;
+  AddPicture(doc, 100, 100, 0.3f);
+  AddPicture(doc, 120, 100, 0.3f);
+  AddPicture(doc, 140, 100, 0.3f);
+  doc.data().playlistOptions.loop = 1;
+  std::wstring sound = projector::MakeUniqueName(doc.ExtractionFolder(), L"wav");
+  ASSERT_TRUE(WriteFileBytes(sound, Wave(500)));
+  doc.data().sound.embedded = 1;
+  doc.data().sound.play = 1;
+  doc.data().sound.loop = 1;
+  doc.data().sound.file.path = projector::ToU16(sound);
+  doc.data().sound.file.sourcePath = u"loop.wav";
+  doc.data().sound.file.extracted = true;
+
+  std::vector<std::wstring> seen;
+  bool soundWindow = false, soundPlays = false, heldWhilePaused = false, resumed = false;
+  RunPlayer(doc, [&](HWND hwnd, PlayerDialog& player) {
+    soundWindow = player.sound().mciWindow() != nullptr && ::IsWindow(player.sound().mciWindow());
+    soundPlays = player.sound().lastPlayResult() == 0;
+    for (int i = 0; i < 60; ++i) {
+      std::wstring path = player.contentView().GetPath();
+      if (seen.empty() || seen.back() != path) seen.push_back(path);
+      ::Sleep(25);
+    }
+    ::SendMessageW(hwnd, WM_COMMAND, 607, 0);
+    std::wstring pausedOn = player.contentView().GetPath();
+    ::Sleep(900);
+    heldWhilePaused = player.contentView().GetPath() == pausedOn && player.playSequence().paused();
+    ::SendMessageW(hwnd, WM_COMMAND, 607, 0);
+    for (int i = 0; i < 60 && !resumed; ++i) {
+      ::Sleep(25);
+      resumed = player.contentView().GetPath() != pausedOn;
+    }
+  });
+  EXPECT_GE(seen.size(), 3u);
+  EXPECT_TRUE(soundWindow);
+  EXPECT_TRUE(soundPlays);
+  EXPECT_TRUE(heldWhilePaused);
+  EXPECT_TRUE(resumed);
+}
+
+TEST(PlayList, AMissingFileKeepsThePreviousItemOnShow) {
+  MovieDocument doc;
+  AddPicture(doc, 100, 100, 0.3f);
+  std::wstring first(doc.ExtractedPath(0));
+  AddPicture(doc, 100, 100, 0.3f);
+  ::DeleteFileW(doc.ExtractedPath(1).c_str());
+  std::wstring shown;
+  RunPlayer(doc, [&](HWND, PlayerDialog& player) {
+    ::Sleep(900);
+    shown = player.contentView().GetPath();
+  });
+  EXPECT_EQ(shown, first);
 }
 
 }  // namespace
