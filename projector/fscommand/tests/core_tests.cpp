@@ -10,7 +10,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 void PutU32(Bytes& bytes, size_t offset, uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+  for (size_t i = 0; i < 4; ++i) bytes.at(offset + i) = static_cast<uint8_t>(value >> (8 * i));
 }
 
 // A file laid out like a library whose export addresses are file offsets.
