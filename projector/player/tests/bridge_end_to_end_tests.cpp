@@ -263,3 +263,32 @@ TEST_F(MovieProjector, ShowImageWithOnlyAPathOpensAtTheDefaultPlaceFittedToThePi
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MovieProjector, AMovieWritesAFileAndReadsItBackThroughTheFileSlots) {
+  std::wstring file = scratch_ / L"written.txt";
+  std::string path(file.begin(), file.end());
+  swfasm::Actions script = Command("WriteStr", path + ",w,hello, movie");
+  script.GetUrl("FSCommand:FileOpen", "3," + path + ",r");
+  script.GetUrl("FSCommand:FileRead", "3,readback,5");
+  script.GetUrl("FSCommand:FileRead", "3,rest,L");
+  script.GetUrl("FSCommand:FileClose", "3");
+  script.TraceVar("readback").TraceVar("rest");
+  auto lines = Run(script);
+  EXPECT_EQ(After(lines, "WriteStr|" + path + ",w,hello, movie"), (Strings{"setvariable: fscmd_ret=2"}));
+  EXPECT_EQ(After(lines, "FileOpen|3," + path + ",r"), (Strings{"setvariable: fscmd_ret=0"}));
+  EXPECT_EQ(After(lines, "FileRead|3,readback,5"),
+            (Strings{"setvariable: fscmd_ret=0", "setvariable: 3=3", "setvariable: readback=hello",
+                     "setvariable: 5=5"}));
+  EXPECT_EQ(After(lines, "FileRead|3,rest,L"),
+            (Strings{"setvariable: fscmd_ret=0", "setvariable: 3=3", "setvariable: rest=, movie",
+                     "setvariable: L=L"}));
+  EXPECT_EQ(After(lines, "FileClose|3"), (Strings{"setvariable: fscmd_ret=0"}));
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "trace: hello"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "trace: , movie"), lines.end());
+  Bytes written = ReadFileBytes(file);
+  EXPECT_EQ(std::string(written.begin(), written.end()), "hello, movie");
+}
+
+}  // namespace
