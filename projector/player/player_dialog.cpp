@@ -186,7 +186,7 @@ BOOL PlayerDialog::OnInitDialog() {
 
   PayloadExtractor extractor;
   extractor.ExtractBlocks(format::ResourceMarker(), document_.ExtractionFolder(), false);
-  FSCommandLog& log = FSCommandLog::Instance(m_hWnd);
+  FSCommandLog& log = FSCommandLog::Instance();
   log.SetImageIcon(icon_);
   SetDispatchObserver(&log);
   SetBuiltInLogger([](const std::wstring& command, const std::wstring& args, const std::wstring& result) {
@@ -229,6 +229,8 @@ BOOL PlayerDialog::OnInitDialog() {
 
   ::GetClientRect(m_hWnd, &client);
   dragRegion_->SetViewSize(client.right, client.bottom);
+  // The log window comes after the window's setup: made before, it would keep the player from staying on top.
+  FSCommandLog::Instance(m_hWnd);
   if (data.debug.showLog != 0) log.Show(true);
 
   if (contextMenu_) {
