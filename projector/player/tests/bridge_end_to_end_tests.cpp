@@ -292,3 +292,49 @@ TEST_F(MovieProjector, AMovieWritesAFileAndReadsItBackThroughTheFileSlots) {
 }
 
 }  // namespace
+
+namespace {
+
+// Presses the left button at a point of the player's client area, moves the mouse and lets go; true when the
+// window followed the mouse.
+bool DragsFrom(HWND player, POINT client) {
+  RECT before, after;
+  ::GetWindowRect(player, &before);
+  POINT at = client;
+  ::ClientToScreen(player, &at);
+  ::SetCursorPos(at.x, at.y);
+  ::Sleep(100);
+  ::PostMessageW(player, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(client.x, client.y));
+  ::Sleep(150);
+  ::SetCursorPos(at.x + 40, at.y + 30);
+  ::PostMessageW(player, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(client.x + 40, client.y + 30));
+  ::Sleep(150);
+  ::PostMessageW(player, WM_LBUTTONUP, 0, MAKELPARAM(client.x + 40, client.y + 30));
+  ::Sleep(150);
+  ::GetWindowRect(player, &after);
+  return after.left != before.left || after.top != before.top;
+}
+
+TEST_F(MovieProjector, ARectangleLessAnEllipseMakesTheWindowDraggableByARing) {
+  swfasm::Actions script = Command("DragAddRect", "10,10,100,100");
+  script.GetUrl("FSCommand:DragSubEllipse", "20,20,90,90");
+  bool hole = true, outside = true, ring = false;
+  SIZE client{};
+  auto lines = Run(script, {}, L"Show.exe", [&](HWND player) {
+    RECT r;
+    ::GetClientRect(player, &r);
+    client = {r.right, r.bottom};
+    hole = DragsFrom(player, {55, 55});
+    outside = DragsFrom(player, {150, 120});
+    ring = DragsFrom(player, {12, 12});
+  });
+  EXPECT_EQ(After(lines, "DragAddRect|10,10,100,100"), (Strings{"setvariable: fscmd_ret=1"}));
+  EXPECT_EQ(After(lines, "DragSubEllipse|20,20,90,90"), (Strings{"setvariable: fscmd_ret=1"}));
+  ASSERT_EQ(client.cx, 200) << "the player shows the stage at its own size";
+  ASSERT_EQ(client.cy, 150);
+  EXPECT_FALSE(hole);
+  EXPECT_FALSE(outside);
+  EXPECT_TRUE(ring);
+}
+
+}  // namespace
