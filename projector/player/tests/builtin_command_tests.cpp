@@ -240,6 +240,13 @@ TEST_F(BuiltIns, ShowImageUnfittedKeepsTheRectangleAndTheTitleAndFitsThePictureI
   EXPECT_LE(window.picture().size().cx, client.cx);
   EXPECT_LE(window.picture().size().cy, client.cy);
   EXPECT_EQ(window.picture().size().cx, std::min<LONG>(client.cx, (600 * client.cy + 150) / 300));
+  // Made smaller by the user: the picture is fitted again when the move or resize ends.
+  ::MoveWindow(window.m_hWnd, 50, 60, 150, 100, TRUE);
+  window.SendMessage(WM_EXITSIZEMOVE);
+  client = ClientSize(window.m_hWnd);
+  EXPECT_LE(window.picture().size().cx, client.cx);
+  EXPECT_LE(window.picture().size().cy, client.cy);
+  EXPECT_TRUE(window.picture().size().cx == client.cx || window.picture().size().cy == client.cy);
 }
 
 TEST_F(BuiltIns, ShowImageFitsAPictureLargerThanTheScreenIntoTheWorkArea) {
