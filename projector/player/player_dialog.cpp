@@ -243,7 +243,10 @@ BOOL PlayerDialog::OnInitDialog() {
   overlay_.SetText(document_.overlayFont(), ToWide(overlay.text), static_cast<int>(overlay.alignment),
                    overlay.textColor, overlay.backgroundColor);
   overlay_.Show(m_hWnd);
-  if (data.playlistOptions.timer != 0) StartTimer();
+  if (data.playlistOptions.timer != 0) {
+    StartTimer();
+    StartSound();
+  }
   NotifyPreloader();
   if (transparent_) ::Sleep(200);
   if (data.window.taskbarCommand != 0) PostMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
@@ -448,6 +451,13 @@ void PlayerDialog::StartTimer() {
   timerRunning_ = ::SetTimer(m_hWnd, kTimerId, kTimerInterval, nullptr) != 0;
 }
 
+void PlayerDialog::StartSound() {
+  const auto& sound = document_.data().sound;
+  if (sound.play == 0) return;
+  std::wstring path = ToWide(sound.EffectivePath());
+  if (!path.empty()) sound_.Start(path, sound.loop != 0);
+}
+
 bool PlayerDialog::OnTimer(UINT_PTR id) {
   if (id != kTimerId) return false;
   ::KillTimer(m_hWnd, kTimerId);
@@ -581,11 +591,16 @@ bool PlayerDialog::OnCommand(WPARAM wp, LPARAM) {
       return true;
     }
     case 607:
-      if (contentView_.IsPlaying()) {
+      if (contentView_.GetPath().empty()) {
+        StartTimer();
+        StartSound();
+      } else if (contentView_.IsPlaying()) {
         playSequence_.PauseClock(true);
         contentView_.Stop();
+        sound_.Pause();
       } else {
         contentView_.Play();
+        sound_.Resume();
         playSequence_.PauseClock(false);
       }
       return true;
