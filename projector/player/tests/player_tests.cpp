@@ -381,11 +381,22 @@ TEST(PlayerWindow, ModeZeroDragsOnlyInsideTheDragArea) {
 }
 
 // Finds the open pop-up menu and reads its entries.
-std::vector<std::wstring> ReadPopupMenu() {
+BOOL CALLBACK FindVisibleMenu(HWND hwnd, LPARAM data) {
+  wchar_t name[16] = {};
+  ::GetClassNameW(hwnd, name, 16);
+  if (std::wstring(name) == L"#32768" && ::IsWindowVisible(hwnd)) {
+    *reinterpret_cast<HWND*>(data) = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+std::vector<std::wstring> ReadPopupMenu(HWND owner) {
   std::vector<std::wstring> entries;
-  for (int i = 0; i < 200; ++i) {
-    HWND popup = ::FindWindowW(L"#32768", nullptr);
-    if (popup && ::IsWindowVisible(popup)) {
+  for (int i = 0; i < 500; ++i) {
+    HWND popup = nullptr;
+    ::EnumWindows(FindVisibleMenu, reinterpret_cast<LPARAM>(&popup));
+    if (popup) {
       HMENU menu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0));
       int n = ::GetMenuItemCount(menu);
       for (int k = 0; k < n; ++k) {
@@ -398,12 +409,13 @@ std::vector<std::wstring> ReadPopupMenu() {
         if (state & MF_SEPARATOR) entry = L"-";
         entries.push_back(entry);
       }
-      ::PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
-      ::SendMessageW(popup, WM_CLOSE, 0, 0);
+      ::PostMessageW(owner, WM_CANCELMODE, 0, 0);
       return entries;
     }
     ::Sleep(10);
   }
+  // Never leave a menu open: its loop would hold the player for ever.
+  ::PostMessageW(owner, WM_CANCELMODE, 0, 0);
   return entries;
 }
 
@@ -420,7 +432,7 @@ TEST(PlayerWindow, RightClickShowsTheContextMenuWithTheResourceLibrarysTexts) {
     RECT r;
     ::GetWindowRect(hwnd, &r);
     ::SetCursorPos(r.left + 50, r.top + 50);
-    std::thread reader([&] { entries = ReadPopupMenu(); });
+    std::thread reader([&] { entries = ReadPopupMenu(hwnd); });
     ::PostMessageW(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(40, 30));
     reader.join();
     ::PostMessageW(hwnd, WM_RBUTTONUP, 0, MAKELPARAM(40, 30));
