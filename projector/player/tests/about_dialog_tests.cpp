@@ -19,6 +19,7 @@
 #include "shell/projector_app.h"
 #include "shell/text.h"
 #include "shell/unique_name.h"
+#include "player_test_support.h"
 #include "test_support.h"
 
 using namespace testing_support;
@@ -407,27 +408,9 @@ void AddPicture(projector::MovieDocument& doc) {
                           (doc.ExtractionFolder() + L"\\Mardenkit.dll").c_str(), FALSE));
 }
 
-// Runs the player modally; the inspector runs on another thread once the window shows, then the window is closed.
+// The player run with an inspector that needs only its window.
 void RunPlayer(projector::MovieDocument& doc, const std::function<void(HWND)>& inspect) {
-  projector::PlayerContextMenu menu;
-  projector::PlayerDialog dialog(doc, nullptr);
-  dialog.SetContextMenu(&menu);
-  std::atomic<bool> done{false};
-  std::thread inspector([&] {
-    HWND hwnd = nullptr;
-    for (int i = 0; i < 500 && !done; ++i) {
-      hwnd = dialog.m_hWnd;
-      if (hwnd && ::IsWindowVisible(hwnd)) break;
-      ::Sleep(10);
-    }
-    if (!hwnd || done) return;
-    ::Sleep(150);
-    inspect(hwnd);
-    if (!done) ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
-  });
-  dialog.DoModal();
-  done = true;
-  inspector.join();
+  testing_support::RunPlayer(doc, [&](HWND hwnd, projector::PlayerDialog&) { inspect(hwnd); });
 }
 
 RECT WindowRect(HWND hwnd) {

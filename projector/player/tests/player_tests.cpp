@@ -15,6 +15,7 @@
 #include "shell/projector_app.h"
 #include "shell/text.h"
 #include "shell/unique_name.h"
+#include "player_test_support.h"
 #include "test_support.h"
 
 using namespace testing_support;
@@ -25,47 +26,6 @@ namespace {
 
 class TestApp : public projector::ProjectorApp {};
 TestApp theApp;
-
-// A 24-bit BMP of the given size, one colour.
-Bytes Bitmap(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
-  int stride = (w * 3 + 3) & ~3;
-  uint32_t pixels = static_cast<uint32_t>(stride * h), size = 54 + pixels;
-  Bytes bmp(size, 0);
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<uint8_t>(v >> (8 * i));
-  };
-  bmp[0] = 'B';
-  bmp[1] = 'M';
-  put32(2, size);
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, static_cast<uint32_t>(w));
-  put32(22, static_cast<uint32_t>(h));
-  bmp[26] = 1;
-  bmp[28] = 24;
-  put32(34, pixels);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      size_t at = 54 + static_cast<size_t>(y * stride + x * 3);
-      bmp[at] = b;
-      bmp[at + 1] = g;
-      bmp[at + 2] = r;
-    }
-  return bmp;
-}
-
-// A document with one picture of the given size, written into the document's own extraction folder.
-void AddPicture(MovieDocument& doc, int w, int h, float seconds = 5) {
-  std::wstring path = projector::MakeUniqueName(doc.ExtractionFolder(), L"bmp");
-  ASSERT_TRUE(WriteFileBytes(path, Bitmap(w, h, 200, 30, 30)));
-  format::PlaylistEntry e;
-  e.sourcePath = u"picture.bmp";
-  e.displayTime = seconds;
-  e.movie.sourcePath = e.sourcePath;
-  e.movie.path = projector::ToU16(path);
-  e.movie.extracted = true;
-  doc.data().playlist.entries.push_back(e);
-}
 
 struct Observed {
   RECT window{};
@@ -78,30 +38,6 @@ struct Observed {
   std::vector<POINT> outside;
   bool closedBySelf = false;
 };
-
-// Runs the player modally; the inspector runs on another thread once the window shows, then the window is closed.
-int RunPlayer(MovieDocument& doc, const std::function<void(HWND, PlayerDialog&)>& inspect, bool close = true) {
-  projector::PlayerContextMenu menu;
-  PlayerDialog dialog(doc, nullptr);
-  dialog.SetContextMenu(&menu);
-  std::atomic<bool> done{false};
-  std::thread inspector([&] {
-    HWND hwnd = nullptr;
-    for (int i = 0; i < 500 && !done; ++i) {
-      hwnd = dialog.m_hWnd;
-      if (hwnd && ::IsWindowVisible(hwnd)) break;
-      ::Sleep(10);
-    }
-    if (!hwnd || done) return;
-    ::Sleep(150);
-    inspect(hwnd, dialog);
-    if (close && !done) ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
-  });
-  INT_PTR result = dialog.DoModal();
-  done = true;
-  inspector.join();
-  return static_cast<int>(result);
-}
 
 Observed Observe(MovieDocument& doc) {
   Observed o;

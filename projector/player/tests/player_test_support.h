@@ -1,0 +1,22 @@
+// Helpers for the player's tests: documents with pictures, and the player run modally with an inspector.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "player/player_dialog.h"
+#include "shell/movie_document.h"
+#include "test_support.h"
+
+namespace testing_support {
+
+// A 24-bit BMP of the given size, one colour.
+Bytes Bitmap(int w, int h, uint8_t r, uint8_t g, uint8_t b);
+// A picture of the given size, written into the document's own extraction folder, added to its play list.
+void AddPicture(projector::MovieDocument& doc, int w, int h, float seconds = 5);
+// Runs the player modally; the inspector runs on another thread once the window shows, then the window is closed.
+int RunPlayer(projector::MovieDocument& doc, const std::function<void(HWND, projector::PlayerDialog&)>& inspect,
+              bool close = true);
+
+}  // namespace testing_support
