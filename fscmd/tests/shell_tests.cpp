@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "class_registrations.h"
+
 #include <windows.h>
 #include <shlwapi.h>
 
@@ -64,17 +66,7 @@ class ShellHandlers : public ::testing::Test {
     ::SetEnvironmentVariableW(L"FSCMD_PROBE_OUT", output_.c_str());
     ::GetCurrentDirectoryW(MAX_PATH, savedCurrent_);
     std::wstring command = L"\"" + ProbePath() + L"\" \"%1\"";
-    Set(L".fscmdtest", nullptr, L"FSCmdTest.Document");
-    wchar_t seen[64] = {};
-    DWORD size = sizeof seen;
-    bool userClassesSeen = ::SHGetValueW(HKEY_CLASSES_ROOT, L".fscmdtest", nullptr, nullptr, seen, &size) == ERROR_SUCCESS &&
-                           std::wstring(seen) == L"FSCmdTest.Document";
-    if (!userClassesSeen) {
-      Restore();
-      root_ = HKEY_CLASSES_ROOT;
-      prefix_ = L"";
-      Set(L".fscmdtest", nullptr, L"FSCmdTest.Document");
-    }
+    registrations_.Begin(L".fscmdtest", L"FSCmdTest.Document");
     Set(L"http\\shell\\open\\command", nullptr, command);
     Set(L"mailto", L"URL Protocol", L"");
     Set(L"mailto\\shell\\open\\command", nullptr, command);
@@ -86,35 +78,10 @@ class ShellHandlers : public ::testing::Test {
     ::SetEnvironmentVariableW(L"FSCMD_PROBE_OUT", nullptr);
   }
 
-  struct SavedValue {
-    std::wstring key;
-    std::wstring name;
-    bool hadName;
-    bool existed;
-    std::wstring value;
-  };
   void Set(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-    std::wstring full = prefix_ + key;
-    wchar_t old[1024] = {};
-    DWORD size = sizeof old;
-    bool existed = ::SHGetValueW(root_, full.c_str(), name, nullptr, old, &size) == ERROR_SUCCESS;
-    saved_.push_back({full, name ? name : L"", name != nullptr, existed, old});
-    ASSERT_EQ(::SHSetValueW(root_, full.c_str(), name, REG_SZ, value.c_str(),
-                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
-              ERROR_SUCCESS);
+    registrations_.Set(key, name, value);
   }
-  void Restore() {
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-      const wchar_t* name = it->hadName ? it->name.c_str() : nullptr;
-      if (it->existed)
-        ::SHSetValueW(root_, it->key.c_str(), name, REG_SZ, it->value.c_str(),
-                      static_cast<DWORD>((it->value.size() + 1) * sizeof(wchar_t)));
-      else
-        ::SHDeleteValueW(root_, it->key.c_str(), name);
-    }
-    saved_.clear();
-    for (const wchar_t* key : {L".fscmdtest", L"FSCmdTest.Document"}) ::SHDeleteKeyW(root_, (prefix_ + key).c_str());
-  }
+  void Restore() { registrations_.Restore(); }
 
   // The probe's command lines once `lines` of them arrived (or what came within ten seconds).
   std::wstring WaitForProbe(size_t lines = 1) {
@@ -131,9 +98,7 @@ class ShellHandlers : public ::testing::Test {
   ScratchFolder folder_{L"fscmd-shell"};
   std::wstring output_;
   wchar_t savedCurrent_[MAX_PATH] = {};
-  HKEY root_ = HKEY_CURRENT_USER;
-  std::wstring prefix_ = L"Software\\Classes\\";
-  std::vector<SavedValue> saved_;
+  test_registry::ClassRegistrations registrations_;
 };
 
 TEST_F(ShellHandlers, WebAddressesGoToTheBrowser) {

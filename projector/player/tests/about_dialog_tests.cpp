@@ -19,6 +19,7 @@
 #include "shell/projector_app.h"
 #include "shell/text.h"
 #include "shell/unique_name.h"
+#include "class_registrations.h"
 #include "player_test_support.h"
 #include "test_support.h"
 
@@ -272,16 +273,7 @@ class LinkHandlers : public Link {
     Link::SetUp();
     output_ = folder_ / L"probe.txt";
     ::SetEnvironmentVariableW(L"FSCMD_PROBE_OUT", output_.c_str());
-    Set(L".fsabouttest", nullptr, L"FSAboutTest.Page");
-    wchar_t seen[64] = {};
-    DWORD size = sizeof seen;
-    bool userClassesSeen = ::SHGetValueW(HKEY_CLASSES_ROOT, L".fsabouttest", nullptr, nullptr, seen, &size) == ERROR_SUCCESS &&
-                           std::wstring(seen) == L"FSAboutTest.Page";
-    if (!userClassesSeen) {
-      Restore();
-      root_ = HKEY_CLASSES_ROOT;
-      prefix_ = L"";
-    }
+    registrations_.Begin(L".fsabouttest", L"FSAboutTest.Page");
     std::wstring command = L"\"" + ProbePath() + L"\" \"%1\"";
     Set(L"http\\shell\\open\\command", nullptr, command);
     Set(L"mailto", L"URL Protocol", L"");
@@ -297,43 +289,10 @@ class LinkHandlers : public Link {
 
   static std::wstring ProbePath() { return BuildTreePath(L"fscmd\\tests\\fscmd_shell_probe.exe"); }
 
-  struct SavedValue {
-    std::wstring key;
-    std::wstring name;
-    bool hadName;
-    bool existed;
-    std::wstring value;
-  };
   void Set(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-    std::wstring top = prefix_ + key.substr(0, key.find(L'\\'));
-    HKEY probe = nullptr;
-    if (::RegOpenKeyExW(root_, top.c_str(), 0, KEY_READ, &probe) == ERROR_SUCCESS) {
-      ::RegCloseKey(probe);
-    } else {
-      created_.push_back(top);
-    }
-    std::wstring full = prefix_ + key;
-    wchar_t old[1024] = {};
-    DWORD size = sizeof old;
-    bool existed = ::SHGetValueW(root_, full.c_str(), name, nullptr, old, &size) == ERROR_SUCCESS;
-    saved_.push_back({full, name ? name : L"", name != nullptr, existed, old});
-    ASSERT_EQ(::SHSetValueW(root_, full.c_str(), name, REG_SZ, value.c_str(),
-                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
-              ERROR_SUCCESS);
+    registrations_.Set(key, name, value);
   }
-  void Restore() {
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-      const wchar_t* name = it->hadName ? it->name.c_str() : nullptr;
-      if (it->existed)
-        ::SHSetValueW(root_, it->key.c_str(), name, REG_SZ, it->value.c_str(),
-                      static_cast<DWORD>((it->value.size() + 1) * sizeof(wchar_t)));
-      else
-        ::SHDeleteValueW(root_, it->key.c_str(), name);
-    }
-    saved_.clear();
-    for (const std::wstring& key : created_) ::SHDeleteKeyW(root_, key.c_str());
-    created_.clear();
-  }
+  void Restore() { registrations_.Restore(); }
 
   // The probe's command lines once `lines` of them arrived (or what came within ten seconds).
   std::wstring WaitForProbe(size_t lines = 1) {
@@ -349,10 +308,7 @@ class LinkHandlers : public Link {
 
   ScratchFolder folder_{L"about-links"};
   std::wstring output_;
-  HKEY root_ = HKEY_CURRENT_USER;
-  std::wstring prefix_ = L"Software\\Classes\\";
-  std::vector<SavedValue> saved_;
-  std::vector<std::wstring> created_;
+  test_registry::ClassRegistrations registrations_;
 };
 
 TEST_F(LinkHandlers, AClickRunsTheRegisteredHandlerAndMarksTheLinkVisited) {
