@@ -1,12 +1,11 @@
 #include "player_context_menu.h"
 
+#include "shell/text.h"
+
 namespace projector {
 
 std::wstring PlayerContextMenu::Text(unsigned id) const {
-  if (!resourceLibrary_) return L"";
-  const wchar_t* text = nullptr;
-  int n = ::LoadStringW(resourceLibrary_, id, reinterpret_cast<LPWSTR>(&text), 0);
-  return n > 0 ? std::wstring(text, static_cast<size_t>(n)) : std::wstring();
+  return resourceLibrary_ ? LoadResourceText(resourceLibrary_, id) : std::wstring();
 }
 
 void PlayerContextMenu::Show(HWND owner, const player::MenuInput& input) const {

@@ -42,22 +42,7 @@ LRESULT CALLBACK PrintScreenHook(int code, WPARAM wp, LPARAM lp) {
   return ::CallNextHookEx(g_printScreenHook, code, wp, lp);
 }
 
-std::wstring LoadText(UINT id) {
-  const wchar_t* text = nullptr;
-  int n = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
-  return n > 0 ? std::wstring(text, static_cast<size_t>(n)) : std::wstring();
-}
 
-bool ExtensionIs(const std::wstring& path, const wchar_t* wanted) {
-  size_t slash = path.find_last_of(L"\\/");
-  size_t dot = path.find_last_of(L'.');
-  if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) return false;
-  std::wstring ext = path.substr(dot + 1), w = wanted;
-  if (ext.size() != w.size()) return false;
-  for (size_t i = 0; i < ext.size(); ++i)
-    if (std::towlower(ext[i]) != std::towlower(w[i])) return false;
-  return true;
-}
 
 // Finds stage sizes, frame counts and picture sizes before items join the play list.
 class FileProber : public player::ItemProber {
@@ -202,7 +187,7 @@ BOOL PlayerDialog::OnInitDialog() {
   contentView_.SetFit(scale_.fitting);
   if (!contentView_.Create(m_hWnd, client, transparent_)) {
     ::ShowCursor(TRUE);
-    ::MessageBoxW(m_hWnd, LoadText(IDS_NO_FLASH_PLAYER).c_str(), title.c_str(), MB_ICONHAND);
+    ::MessageBoxW(m_hWnd, LoadResourceText(nullptr, IDS_NO_FLASH_PLAYER).c_str(), title.c_str(), MB_ICONHAND);
     NotifyPreloader();
     PostMessage(WM_CLOSE);
     return TRUE;
@@ -404,7 +389,7 @@ void PlayerDialog::AddAboutEntry() {
   if (document_.data().about.noAbout != 0) return;
   HMENU system = ::GetSystemMenu(m_hWnd, FALSE);
   if (!system) return;
-  std::wstring text = LoadText(IDS_ABOUT_MENU);
+  std::wstring text = LoadResourceText(nullptr, IDS_ABOUT_MENU);
   ::InsertMenuW(system, SC_CLOSE, MF_BYCOMMAND | MF_STRING, kAboutCommand, text.c_str());
   ::InsertMenuW(system, SC_CLOSE, MF_BYCOMMAND | MF_SEPARATOR, 0, nullptr);
 }
@@ -418,7 +403,7 @@ void PlayerDialog::AddTrayIcon() {
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = kTrayCallback;
   data.hIcon = icon_;
-  std::wstring tip = LoadText(IDS_TRAY_TIP).substr(0, 127);
+  std::wstring tip = LoadResourceText(nullptr, IDS_TRAY_TIP).substr(0, 127);
   std::copy(tip.begin(), tip.end(), data.szTip);
   trayIconAdded_ = ::Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
 }
@@ -644,7 +629,7 @@ void PlayerDialog::ShowContextMenu() {
   in.values1to5 = {about.value1, about.value2, about.value3, about.value4, about.value5};
   std::copy(about.values7to15.begin(), about.values7to15.end(), in.values7to15.begin());
   in.zoomAllowed = (document_.data().size.flags & 2u) != 0;
-  in.screenSaver = ExtensionIs(ExecutablePath(), L"scr");
+  in.screenSaver = HasExtension(ExecutablePath(), L"scr");
   in.quality = quality_;
   in.alwaysOnTop = (GetExStyle() & WS_EX_TOPMOST) != 0;
   in.playing = contentView_.IsPlaying();

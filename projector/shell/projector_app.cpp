@@ -14,6 +14,7 @@
 #include "player/player_context_menu.h"
 #include "resource.h"
 #include "support.h"
+#include "text.h"
 #include "transparent/occ_manager_ex.h"
 #include "unique_name.h"
 #include "warning_dialog.h"
@@ -24,22 +25,7 @@ namespace {
 
 COccManagerEx g_controlManager;
 
-std::wstring LoadText(UINT id) {
-  const wchar_t* text = nullptr;
-  int n = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
-  return n > 0 ? std::wstring(text, static_cast<size_t>(n)) : std::wstring();
-}
 
-bool HasExtension(const std::wstring& path, const wchar_t* wanted) {
-  size_t dot = path.find_last_of(L'.');
-  if (dot == std::wstring::npos) return false;
-  std::wstring ext = path.substr(dot + 1);
-  std::wstring w(wanted);
-  if (ext.size() != w.size()) return false;
-  for (size_t i = 0; i < ext.size(); ++i)
-    if (std::towlower(ext[i]) != std::towlower(w[i])) return false;
-  return true;
-}
 
 // Start-up failures end the process without a message; the C runtime's exit still destroys the
 // application object, and with it the extraction folder.
@@ -143,7 +129,7 @@ BOOL ProjectorApp::CheckPlaybackPrerequisites() {
   if (support != 1) {
     if (GetProfileInt(L"WarnDialog", L"ShowMssg", 1) != 0) {
       WarningDialog warning;
-      warning.SetMessage(LoadText(support == 2 ? IDS_NO_LAYERED_WINDOWS : IDS_COLOUR_DEPTH));
+      warning.SetMessage(LoadResourceText(nullptr, support == 2 ? IDS_NO_LAYERED_WINDOWS : IDS_COLOUR_DEPTH));
       if (warning.DoModal() == IDOK && warning.dontShowAgain) WriteProfileInt(L"WarnDialog", L"ShowMssg", 0);
     }
     window.displayMode = 0;
