@@ -56,6 +56,7 @@ ContentView::ContentView() = default;
 ContentView::~ContentView() {
   flashHost_.Destroy();
   DestroyImageChild();
+  DestroyHtmlView();
 }
 
 bool ContentView::Create(HWND owner, const RECT& rect, bool transparent) {
@@ -68,6 +69,11 @@ bool ContentView::Create(HWND owner, const RECT& rect, bool transparent) {
 void ContentView::DestroyImageChild() {
   if (imageChild_ && imageChild_->m_hWnd) imageChild_->DestroyWindow();
   imageChild_.reset();
+}
+
+void ContentView::DestroyHtmlView() {
+  if (htmlView_ && htmlView_->m_hWnd) htmlView_->DestroyWindow();
+  htmlView_.reset();
 }
 
 void ContentView::SetFit(bool fit) {
@@ -104,6 +110,7 @@ bool ContentView::Load(const player::PlayItem& item) {
   }
   if (kind_ == kImage) {
     flashHost_.Destroy();
+    DestroyHtmlView();
     if (!imageChild_) {
       RegisterViewClass(kImageClass, nullptr);
       imageChild_ = std::make_unique<ImageChild>(image_);
@@ -118,8 +125,16 @@ bool ContentView::Load(const player::PlayItem& item) {
     zoomRect_ = {0, 0, size.cx, size.cy};
     image_.SetZoomRect(zoomRect_);
     FitImage();
+    if (transparent_ && owner_) {
+      RECT client;
+      ::GetClientRect(m_hWnd, &client);
+      HRGN outline = image_.OutlineRegion(client);
+      // The system owns a region once it is set.
+      if (outline && !::SetWindowRgn(owner_, outline, TRUE)) ::DeleteObject(outline);
+    }
   } else if (kind_ == kFlash) {
     DestroyImageChild();
+    DestroyHtmlView();
     image_.Unload();
     RECT client;
     ::GetClientRect(m_hWnd, &client);
@@ -142,6 +157,11 @@ bool ContentView::Load(const player::PlayItem& item) {
     flashHost_.Destroy();
     DestroyImageChild();
     image_.Unload();
+    if (!htmlView_) {
+      htmlView_ = std::make_unique<HtmlHolder>();
+      if (!htmlView_->Create(this)) DestroyHtmlView();
+    }
+    if (htmlView_) htmlView_->control().Navigate(path);
   }
   ::InvalidateRect(m_hWnd, nullptr, TRUE);
   return true;
@@ -207,6 +227,7 @@ void ContentView::PumpMessages() {
 bool ContentView::OnSize(UINT, int cx, int cy) {
   if (kind_ == kImage) FitImage();
   if (flashHost_.created && !transparent_) flashHost_.MoveTo({0, 0, cx, cy});
+  if (htmlView_ && htmlView_->m_hWnd) ::MoveWindow(htmlView_->m_hWnd, 0, 0, cx, cy, TRUE);
   return false;
 }
 

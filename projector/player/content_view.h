@@ -7,6 +7,7 @@
 #include <string>
 
 #include "flash_player_host.h"
+#include "html_view.h"
 #include "framework/wnd.h"
 #include "picture_renderer.h"
 #include "play_sequence.h"
@@ -56,6 +57,8 @@ class ContentView : public framework::CWnd, public player::PlayView {
   int kind() const { return kind_; }
   PictureRenderer& image() { return image_; }
   FlashPlayerHost& flashHost() { return flashHost_; }
+  // The page holder while a page is shown, else null.
+  HtmlHolder* htmlView() { return htmlView_.get(); }
   // Stretches the movie over the view when fitting is on.
   void FitMovie(int width, int height);
 
@@ -67,6 +70,7 @@ class ContentView : public framework::CWnd, public player::PlayView {
 
  private:
   void DestroyImageChild();
+  void DestroyHtmlView();
   void FitImage();
   bool ShowsMovie() const { return kind_ == kFlash && flashHost_.created; }
 
@@ -83,6 +87,7 @@ class ContentView : public framework::CWnd, public player::PlayView {
   int quality_ = 3;
   RECT zoomRect_{0, 0, 0, 0};
   FlashPlayerHost flashHost_;
+  std::unique_ptr<HtmlHolder> htmlView_;
 };
 
 }  // namespace projector

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <cstring>
+#include <vector>
 
 namespace projector {
 
@@ -99,6 +101,52 @@ void PictureRenderer::Draw(HDC dc, const RECT& where) {
     preparedZoom_ = zoom_;
   }
   screen.DrawImage(prepared_.get(), dest.left, dest.top, dw, dh);
+}
+
+}  // namespace projector
+
+namespace projector {
+
+HRGN PictureRenderer::OutlineRegion(const RECT& where) const {
+  if (!image_) return nullptr;
+  RECT dest = DestinationIn(where);
+  int dw = dest.right - dest.left, dh = dest.bottom - dest.top;
+  int zw = zoom_.right - zoom_.left, zh = zoom_.bottom - zoom_.top;
+  if (metafile_ || !Gdiplus::IsAlphaPixelFormat(image_->GetPixelFormat()) || zw <= 0 || zh <= 0)
+    return ::CreateRectRgn(dest.left, dest.top, dest.right, dest.bottom);
+  Gdiplus::Bitmap scaled(dw, dh, PixelFormat32bppARGB);
+  {
+    Gdiplus::Graphics g(&scaled);
+    g.Clear(Gdiplus::Color(0, 0, 0, 0));
+    g.SetInterpolationMode(Gdiplus::InterpolationModeNearestNeighbor);
+    g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+    g.DrawImage(image_.get(), Gdiplus::Rect(0, 0, dw, dh), zoom_.left, zoom_.top, zw, zh, Gdiplus::UnitPixel);
+  }
+  Gdiplus::BitmapData data{};
+  Gdiplus::Rect all(0, 0, dw, dh);
+  if (scaled.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) != Gdiplus::Ok)
+    return ::CreateRectRgn(dest.left, dest.top, dest.right, dest.bottom);
+  // One rectangle for each run of opaque pixels in a row.
+  std::vector<RECT> runs;
+  for (int y = 0; y < dh; ++y) {
+    const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(data.Scan0) + y * data.Stride);
+    for (int x = 0; x < dw;) {
+      while (x < dw && (row[x] >> 24) < 128) ++x;
+      int start = x;
+      while (x < dw && (row[x] >> 24) >= 128) ++x;
+      if (x > start) runs.push_back({dest.left + start, dest.top + y, dest.left + x, dest.top + y + 1});
+    }
+  }
+  scaled.UnlockBits(&data);
+  std::vector<uint8_t> buffer(sizeof(RGNDATAHEADER) + runs.size() * sizeof(RECT));
+  auto* header = reinterpret_cast<RGNDATAHEADER*>(buffer.data());
+  header->dwSize = sizeof(RGNDATAHEADER);
+  header->iType = RDH_RECTANGLES;
+  header->nCount = static_cast<DWORD>(runs.size());
+  header->nRgnSize = static_cast<DWORD>(runs.size() * sizeof(RECT));
+  header->rcBound = dest;
+  if (!runs.empty()) std::memcpy(buffer.data() + sizeof(RGNDATAHEADER), runs.data(), runs.size() * sizeof(RECT));
+  return ::ExtCreateRegion(nullptr, static_cast<DWORD>(buffer.size()), reinterpret_cast<RGNDATA*>(buffer.data()));
 }
 
 }  // namespace projector

@@ -32,6 +32,9 @@ class PictureRenderer {
   void SetZoomRect(const RECT& zoom) { zoom_ = zoom; }
   // Draws the picture centred in the rectangle on a white ground.
   void Draw(HDC dc, const RECT& where);
+  // The outline of the picture as drawn into the rectangle: its opaque pixels when it has an alpha channel, else
+  // the rectangle it covers. Null when nothing is loaded; the caller owns the region.
+  HRGN OutlineRegion(const RECT& where) const;
 
  private:
   RECT DestinationIn(const RECT& where) const;

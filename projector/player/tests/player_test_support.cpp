@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <gdiplus.h>
+
 #include <atomic>
+#include <vector>
 #include <thread>
 
 #include "player/player_context_menu.h"
@@ -38,9 +42,9 @@ Bytes Bitmap(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
   return bmp;
 }
 
-void AddPicture(projector::MovieDocument& doc, int w, int h, float seconds) {
+void AddPicture(projector::MovieDocument& doc, int w, int h, float seconds, COLORREF colour) {
   std::wstring path = projector::MakeUniqueName(doc.ExtractionFolder(), L"bmp");
-  ASSERT_TRUE(WriteFileBytes(path, Bitmap(w, h, 200, 30, 30)));
+  ASSERT_TRUE(WriteFileBytes(path, Bitmap(w, h, GetRValue(colour), GetGValue(colour), GetBValue(colour))));
   format::PlaylistEntry e;
   e.sourcePath = u"picture.bmp";
   e.displayTime = seconds;
@@ -48,6 +52,52 @@ void AddPicture(projector::MovieDocument& doc, int w, int h, float seconds) {
   e.movie.path = projector::ToU16(path);
   e.movie.extracted = true;
   doc.data().playlist.entries.push_back(e);
+}
+
+namespace {
+
+// GDI+ for the encoder while one artefact is written.
+struct GdiplusSession {
+  GdiplusSession() {
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+  }
+  ~GdiplusSession() { Gdiplus::GdiplusShutdown(token); }
+  ULONG_PTR token = 0;
+};
+
+}  // namespace
+
+// Saves a screen rectangle as a PNG test artefact and returns the pixel at (x, y) of it.
+COLORREF CaptureArtefact(const RECT& r, const std::wstring& name, int x, int y, COLORREF* corner) {
+  GdiplusSession gdiplus;
+  HDC screen = ::GetDC(nullptr);
+  HDC memory = ::CreateCompatibleDC(screen);
+  int w = r.right - r.left, h = r.bottom - r.top;
+  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = ::SelectObject(memory, bitmap);
+  ::BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  COLORREF pixel = ::GetPixel(memory, x, y);
+  if (corner) *corner = ::GetPixel(memory, 1, 1);
+  ::SelectObject(memory, old);
+  std::wstring folder = BuildTreePath(L"artefacts");
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  {
+    Gdiplus::Bitmap image(bitmap, nullptr);
+    CLSID png;
+    UINT count = 0, size = 0;
+    Gdiplus::GetImageEncodersSize(&count, &size);
+    std::vector<uint8_t> buffer(size);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    Gdiplus::GetImageEncoders(count, size, codecs);
+    for (UINT i = 0; i < count; ++i)
+      if (std::wstring(codecs[i].MimeType) == L"image/png") png = codecs[i].Clsid;
+    image.Save((folder + L"\\" + name).c_str(), &png, nullptr);
+  }
+  ::DeleteObject(bitmap);
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+  return pixel;
 }
 
 int RunPlayer(projector::MovieDocument& doc, const std::function<void(HWND, projector::PlayerDialog&)>& inspect,

@@ -465,37 +465,6 @@ TEST(Overlay, PictureAndTextFollowThePlayerAndAreClippedToItsClientArea) {
 
 namespace {
 
-// Saves a screen rectangle as a PNG test artefact and returns the pixel at (x, y) of it.
-COLORREF CaptureArtefact(const RECT& r, const std::wstring& name, int x, int y, COLORREF* corner) {
-  HDC screen = ::GetDC(nullptr);
-  HDC memory = ::CreateCompatibleDC(screen);
-  int w = r.right - r.left, h = r.bottom - r.top;
-  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, w, h);
-  HGDIOBJ old = ::SelectObject(memory, bitmap);
-  ::BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  COLORREF pixel = ::GetPixel(memory, x, y);
-  *corner = ::GetPixel(memory, 1, 1);
-  ::SelectObject(memory, old);
-  std::wstring folder = BuildTreePath(L"artefacts");
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  {
-    Gdiplus::Bitmap image(bitmap, nullptr);
-    CLSID png;
-    UINT count = 0, size = 0;
-    Gdiplus::GetImageEncodersSize(&count, &size);
-    std::vector<uint8_t> buffer(size);
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    Gdiplus::GetImageEncoders(count, size, codecs);
-    for (UINT i = 0; i < count; ++i)
-      if (std::wstring(codecs[i].MimeType) == L"image/png") png = codecs[i].Clsid;
-    image.Save((folder + L"\\" + name).c_str(), &png, nullptr);
-  }
-  ::DeleteObject(bitmap);
-  ::DeleteDC(memory);
-  ::ReleaseDC(nullptr, screen);
-  return pixel;
-}
-
 TEST(PlayerWindow, ShapedWindowsShowThePictureInsideTheOutlineOnly) {
   Gdiplus::GdiplusStartupInput input;
   ULONG_PTR token = 0;
