@@ -13,6 +13,7 @@
 namespace projector {
 
 class TranspFrameWnd;
+class DragListener;
 
 // The dispatcher's entry for FSCommand events; the FSCommand bridge installs it.
 using FSCommandHandler = std::function<void(const std::wstring& command, const std::wstring& args,
@@ -66,6 +67,8 @@ class FlashPlayerHost {
   void EnterFullScreen(framework::CWnd* window);
   void LeaveFullScreen();
   void OnFSCommand(const std::wstring& command, const std::wstring& args);
+  // The receiver of the transparent view's mouse messages, kept for the layered player.
+  void SetDragListener(DragListener* listener) { dragListener = listener; }
 
   CPlayerFlash& flash() { return control; }
 
@@ -80,6 +83,7 @@ class FlashPlayerHost {
   CPlayerFlash control{*this};
   bool readyComplete = false;
   TranspFrameWnd* transparentPlayer = nullptr;
+  DragListener* dragListener = nullptr;
   FullScreenState fullScreen;
 
  private:

@@ -151,6 +151,9 @@ BOOL PlayerDialog::OnInitDialog() {
     g_printScreenHook = ::SetWindowsHookExW(WH_KEYBOARD, PrintScreenHook, nullptr, ::GetCurrentThreadId());
   }
   ::GetWindowRect(m_hWnd, &windowRect_);
+  if (transparent_ && document_.EntryCount() > 0 &&
+      player::KindOf(ToU16(document_.ExtractedPath(0))) == player::ItemKind::Movie)
+    MoveOffScreen();
 
   SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   std::wstring title = ExecutablePath();
@@ -448,18 +451,48 @@ bool PlayerDialog::OnTimer(UINT_PTR id) {
   ::KillTimer(m_hWnd, kTimerId);
   timerRunning_ = false;
   if (playSequence_.Tick(&currentItem_)) {
-    RECT now;
-    ::GetWindowRect(m_hWnd, &now);
-    // Only a window parked off screen for a transparent movie is brought back.
-    if (!transparent_ && now.left >= windowRect_.left + 8192) {
-      ::MoveWindow(m_hWnd, windowRect_.left, windowRect_.top, windowRect_.right - windowRect_.left,
-                   windowRect_.bottom - windowRect_.top, TRUE);
+    if (ShowsTransparentMovie()) {
+      MoveOffScreen();
+      contentView_.flashHost().SetDragListener(&dragListener_);
+    } else {
+      RECT now;
+      ::GetWindowRect(m_hWnd, &now);
+      // Only a window parked off screen for a transparent movie is brought back.
+      if (now.left >= windowRect_.left + 8192)
+        ::MoveWindow(m_hWnd, windowRect_.left, windowRect_.top, windowRect_.right - windowRect_.left,
+                     windowRect_.bottom - windowRect_.top, TRUE);
     }
     zoom_.ShowAll();
     ::SetFocus(m_hWnd);
   }
   if (!playSequence_.finished()) StartTimer();
   return true;
+}
+
+void PlayerDialog::MoveOffScreen() {
+  ::MoveWindow(m_hWnd, windowRect_.left + 8192, windowRect_.top, windowRect_.right - windowRect_.left,
+               windowRect_.bottom - windowRect_.top, TRUE);
+}
+
+void PlayerDialog::Listener::OnDragNotify(DragNotify* notify) {
+  if (!notify) return;
+  switch (notify->kind) {
+    case DragNotify::kQueryModes: {
+      owner_.layeredWindow_ = notify->frame ? notify->frame->m_hWnd : nullptr;
+      const auto& control = owner_.document_.data().control;
+      notify->leftMode = player::LayeredLeftMode(control.leftButtonMode);
+      notify->rightMode = player::LayeredRightMode(control.rightButtonMode);
+      break;
+    }
+    case DragNotify::kContextMenu:
+      owner_.ShowContextMenu();
+      break;
+    case DragNotify::kMoved:
+      owner_.layeredRect_ = notify->rect;
+      break;
+    default:
+      break;
+  }
 }
 
 void PlayerDialog::OnCancel() {
@@ -508,7 +541,7 @@ bool PlayerDialog::OnQueryDragIcon(LRESULT* result) {
   return true;
 }
 
-bool PlayerDialog::OnSysCommand(UINT id, LPARAM) {
+bool PlayerDialog::OnSysCommand(UINT id, LPARAM lp) {
   if (id == kAboutCommand) {
     const auto& data = document_.data();
     AboutDialog about(m_hWnd);
@@ -523,6 +556,23 @@ bool PlayerDialog::OnSysCommand(UINT id, LPARAM) {
     return true;
   }
   UINT command = id & 0xFFF0;
+  WINDOWPLACEMENT placement{sizeof(placement)};
+  if (transparent_ && command == SC_RESTORE) {
+    if (layeredWindow_ && ::GetWindowPlacement(layeredWindow_, &placement)) {
+      placement.showCmd = SW_SHOWNORMAL;
+      placement.rcNormalPosition = layeredRect_;
+      ::SetWindowPlacement(layeredWindow_, &placement);
+      ::DefWindowProcW(m_hWnd, WM_SYSCOMMAND, id, lp);
+      ::MoveWindow(layeredWindow_, layeredRect_.left, layeredRect_.top, layeredRect_.right - layeredRect_.left,
+                   layeredRect_.bottom - layeredRect_.top, TRUE);
+      return true;
+    }
+    return false;
+  }
+  if (transparent_ && command == SC_MINIMIZE && layeredWindow_ && ::GetWindowPlacement(layeredWindow_, &placement)) {
+    placement.showCmd = 6 | (placement.showCmd & 1);
+    ::SetWindowPlacement(layeredWindow_, &placement);
+  }
   if ((command == SC_MAXIMIZE || command == SC_RESTORE) && contentView_.m_hWnd)
     ::PostMessageW(contentView_.m_hWnd, WM_EXITSIZEMOVE, 0, 0);
   return false;
@@ -568,10 +618,15 @@ bool PlayerDialog::OnCommand(WPARAM wp, LPARAM) {
       }
       player::Rect z = command == 616 ? player::Rect{0, 0, stage.width, stage.height} : zoom_.ZoomRect(stage, mouse);
       contentView_.SetZoomRect({z.left, z.top, z.right, z.bottom});
-      RECT client;
-      ::GetClientRect(m_hWnd, &client);
-      POINT centre = {client.right / 2, client.bottom / 2};
-      ::ClientToScreen(m_hWnd, &centre);
+      POINT centre;
+      if (ShowsTransparentMovie()) {
+        centre = {(layeredRect_.left + layeredRect_.right) / 2, (layeredRect_.top + layeredRect_.bottom) / 2};
+      } else {
+        RECT client;
+        ::GetClientRect(m_hWnd, &client);
+        centre = {client.right / 2, client.bottom / 2};
+        ::ClientToScreen(m_hWnd, &centre);
+      }
       ::SetCursorPos(centre.x, centre.y);
       return true;
     }
@@ -731,7 +786,7 @@ BOOL PlayerDialog::PreTranslateMessage(MSG* msg) {
     }
     if (msg->wParam == VK_RETURN) msg->wParam = VK_TAB;
   }
-  bool mouseRules = !(transparent_ && contentView_.kind() == ContentView::kFlash);
+  bool mouseRules = !ShowsTransparentMovie();
   if (mouseRules) {
     switch (msg->message) {
       case WM_MOUSEMOVE:

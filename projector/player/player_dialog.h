@@ -15,6 +15,7 @@
 #include "player_context_menu.h"
 #include "player_geometry.h"
 #include "shell/player_overlay.h"
+#include "transparent/drag_notify.h"
 
 namespace projector {
 
@@ -45,6 +46,10 @@ class PlayerDialog : public framework::CDialog {
   bool transparent() const { return transparent_; }
   PlayerOverlay& overlay() { return overlay_; }
   BackgroundSound& sound() { return sound_; }
+  // What the transparent view is told and tells: mouse modes, context-menu requests, its moves.
+  DragListener& dragListener() { return dragListener_; }
+  HWND layeredWindow() const { return layeredWindow_; }
+  const RECT& layeredRect() const { return layeredRect_; }
 
  protected:
   BOOL OnInitDialog() override;
@@ -76,6 +81,18 @@ class PlayerDialog : public framework::CDialog {
   void StartSound();
   void ShowContextMenu();
   void SendTaskbarCommand(UINT command) const;
+  void MoveOffScreen();
+  bool ShowsTransparentMovie() const { return transparent_ && contentView_.kind() == ContentView::kFlash; }
+
+  // Answers the transparent view for the player window.
+  class Listener : public DragListener {
+   public:
+    explicit Listener(PlayerDialog& owner) : owner_(owner) {}
+    void OnDragNotify(DragNotify* notify) override;
+
+   private:
+    PlayerDialog& owner_;
+  };
 
   // The mouse rules: each returns whether the message is swallowed.
   bool LeftButtonRule(const MSG& msg, bool release);
@@ -99,6 +116,8 @@ class PlayerDialog : public framework::CDialog {
   framework::UniqueModule resourceLibrary_;
   RECT windowRect_{0, 0, 0, 0};
   RECT layeredRect_{0, 0, 0, 0};
+  HWND layeredWindow_ = nullptr;
+  Listener dragListener_{*this};
   HANDLE preloaderMailslot_ = INVALID_HANDLE_VALUE;
   DragRegion* dragRegion_;
   player::ScaleBehaviour scale_;

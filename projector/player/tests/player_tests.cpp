@@ -576,4 +576,118 @@ TEST(PlayList, AMissingFileKeepsThePreviousItemOnShow) {
   EXPECT_EQ(shown, first);
 }
 
+// Stands in for the taskbar: records the commands the player sends it.
+class FakeTaskbar {
+ public:
+  FakeTaskbar() {
+    WNDCLASSEXW wc{sizeof(wc)};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"Shell_TrayWnd";
+    ::RegisterClassExW(&wc);
+    hwnd = ::CreateWindowExW(WS_EX_TOPMOST, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                             wc.hInstance, nullptr);
+    ::SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  ~FakeTaskbar() { ::DestroyWindow(hwnd); }
+  static std::vector<UINT>& Commands() {
+    static std::vector<UINT> commands;
+    return commands;
+  }
+  HWND hwnd = nullptr;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_COMMAND) Commands().push_back(LOWORD(wp));
+    return ::DefWindowProcW(h, msg, wp, lp);
+  }
+};
+
+TEST(PlayerWindow, TheTrayIconIsThereWhileThePlayerRunsAndEnterReachesTheDialogAsTab) {
+  MovieDocument doc;
+  AddPicture(doc, 120, 90);
+  doc.data().window.trayIcon = 1;
+  bool iconThere = false;
+  WPARAM enterBecame = 0;
+  HWND player = nullptr;
+  RunPlayer(doc, [&](HWND hwnd, PlayerDialog& dialog) {
+    player = hwnd;
+    NOTIFYICONDATAW probe{};
+    probe.cbSize = sizeof(probe);
+    probe.hWnd = hwnd;
+    probe.uID = PlayerDialog::kTrayIconId;
+    iconThere = ::Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
+    MSG enter{hwnd, WM_KEYDOWN, VK_RETURN, 0, 0, {0, 0}};
+    dialog.PreTranslateMessage(&enter);
+    enterBecame = enter.wParam;
+  });
+  NOTIFYICONDATAW probe{};
+  probe.cbSize = sizeof(probe);
+  probe.hWnd = player;
+  probe.uID = PlayerDialog::kTrayIconId;
+  EXPECT_TRUE(iconThere);
+  EXPECT_FALSE(::Shell_NotifyIconW(NIM_MODIFY, &probe)) << "the icon is removed with the window";
+  EXPECT_EQ(enterBecame, static_cast<WPARAM>(VK_TAB));
+}
+
+TEST(PlayerWindow, TheTaskbarIsToldToMinimiseAllAtStartAndToUndoItAtClose) {
+  FakeTaskbar taskbar;
+  ASSERT_EQ(::FindWindowW(L"Shell_TrayWnd", nullptr), taskbar.hwnd);
+  MovieDocument doc;
+  AddPicture(doc, 120, 90);
+  doc.data().window.taskbarCommand = 1;
+  doc.data().window.taskbarCommandAtClose = 1;
+  FakeTaskbar::Commands().clear();
+  RunPlayer(doc, [&](HWND, PlayerDialog&) {});
+  EXPECT_EQ(FakeTaskbar::Commands(), (std::vector<UINT>{PlayerDialog::kMinimizeAll, PlayerDialog::kUndoMinimizeAll}));
+  doc.data().window.taskbarCommandAtClose = 0;
+  FakeTaskbar::Commands().clear();
+  RunPlayer(doc, [&](HWND, PlayerDialog&) {});
+  EXPECT_EQ(FakeTaskbar::Commands(), (std::vector<UINT>{PlayerDialog::kMinimizeAll}));
+}
+
+// A window standing in for the layered popup the transparent view would make.
+TEST(PlayerWindow, TransparentModeAnswersTheViewAndMinimisesAndRestoresItsPopup) {
+  MovieDocument doc;
+  AddPicture(doc, 120, 90);
+  doc.data().window.displayMode = 2;
+  doc.data().control.leftButtonMode = 3;
+  doc.data().control.rightButtonMode = 2;
+  projector::DragNotify query;
+  RECT restored{};
+  bool minimised = false, restoredShown = false;
+  HWND layered = nullptr;
+  DWORD style = 0;
+  RunPlayer(doc, [&](HWND hwnd, PlayerDialog& dialog) {
+    style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_STYLE));
+    framework::CWnd popup;
+    popup.CreateEx(WS_EX_TOOLWINDOW, nullptr, L"layered", WS_POPUP | WS_VISIBLE, {50, 60, 250, 210}, nullptr,
+                   nullptr);
+    query.kind = projector::DragNotify::kQueryModes;
+    query.frame = &popup;
+    dialog.dragListener().OnDragNotify(&query);
+    layered = dialog.layeredWindow();
+    projector::DragNotify moved;
+    moved.kind = projector::DragNotify::kMoved;
+    moved.rect = {80, 90, 280, 240};
+    dialog.dragListener().OnDragNotify(&moved);
+    ::SendMessageW(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    minimised = ::IsIconic(popup.m_hWnd) != FALSE;
+    ::SendMessageW(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+    ::GetWindowRect(popup.m_hWnd, &restored);
+    restoredShown = !::IsIconic(popup.m_hWnd);
+    popup.DestroyWindow();
+  });
+  EXPECT_FALSE(style & WS_CAPTION);
+  EXPECT_EQ(query.leftMode, 4);
+  EXPECT_EQ(query.rightMode, 1);
+  EXPECT_NE(layered, nullptr);
+  EXPECT_TRUE(minimised);
+  EXPECT_TRUE(restoredShown);
+  EXPECT_EQ(restored.left, 80);
+  EXPECT_EQ(restored.top, 90);
+  EXPECT_EQ(restored.right, 280);
+  EXPECT_EQ(restored.bottom, 240);
+}
+
 }  // namespace
