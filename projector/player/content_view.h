@@ -8,6 +8,7 @@
 
 #include "flash_player_host.h"
 #include "html_view.h"
+#include "framework/handles.h"
 #include "framework/wnd.h"
 #include "picture_renderer.h"
 #include "play_sequence.h"
@@ -59,6 +60,9 @@ class ContentView : public framework::CWnd, public player::PlayView {
   FlashPlayerHost& flashHost() { return flashHost_; }
   // The page holder while a page is shown, else null.
   HtmlHolder* htmlView() { return htmlView_.get(); }
+  // The outline the transparent view draws within: a copy of the player window's region.
+  void SetRegionCopy(HRGN region) { regionCopy_.reset(region); }
+  HRGN regionCopy() const { return regionCopy_.get(); }
   // Stretches the movie over the view when fitting is on.
   void FitMovie(int width, int height);
 
@@ -74,6 +78,7 @@ class ContentView : public framework::CWnd, public player::PlayView {
   void FitImage();
   bool ShowsMovie() const { return kind_ == kFlash && flashHost_.created; }
 
+  framework::UniqueRegion regionCopy_;
   HWND owner_ = nullptr;
   std::unique_ptr<ImageChild> imageChild_;
   bool transparent_ = false;

@@ -386,6 +386,15 @@ void PlayerDialog::ApplyOutline() {
   }
   // The system owns a region once it is set; a failed call leaves it ours to delete.
   if (region && !::SetWindowRgn(m_hWnd, region, FALSE)) ::DeleteObject(region);
+  if (transparent_) {
+    HRGN copy = ::CreateRectRgn(0, 0, 0, 0);
+    if (::GetWindowRgn(m_hWnd, copy) == ERROR) {
+      RECT client;
+      ::GetClientRect(m_hWnd, &client);
+      ::SetRectRgn(copy, 0, 0, client.right, client.bottom);
+    }
+    contentView_.SetRegionCopy(copy);
+  }
 }
 
 void PlayerDialog::AddAboutEntry() {

@@ -658,8 +658,11 @@ TEST(PlayerWindow, TransparentModeAnswersTheViewAndMinimisesAndRestoresItsPopup)
   bool minimised = false, restoredShown = false;
   HWND layered = nullptr;
   DWORD style = 0;
+  RECT regionBox{}, client{};
   RunPlayer(doc, [&](HWND hwnd, PlayerDialog& dialog) {
+    ::GetClientRect(hwnd, &client);
     style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_STYLE));
+    if (dialog.contentView().regionCopy()) ::GetRgnBox(dialog.contentView().regionCopy(), &regionBox);
     framework::CWnd popup;
     popup.CreateEx(WS_EX_TOOLWINDOW, nullptr, L"layered", WS_POPUP | WS_VISIBLE, {50, 60, 250, 210}, nullptr,
                    nullptr);
@@ -679,6 +682,9 @@ TEST(PlayerWindow, TransparentModeAnswersTheViewAndMinimisesAndRestoresItsPopup)
     popup.DestroyWindow();
   });
   EXPECT_FALSE(style & WS_CAPTION);
+  // Without an outline the view keeps the client rectangle.
+  EXPECT_TRUE(::EqualRect(&regionBox, &client));
+  EXPECT_GT(client.right, 0);
   EXPECT_EQ(query.leftMode, 4);
   EXPECT_EQ(query.rightMode, 1);
   EXPECT_NE(layered, nullptr);
