@@ -7,6 +7,7 @@
 #include <cwctype>
 
 #include "framework/app.h"
+#include "picture_renderer.h"
 
 namespace projector {
 
@@ -66,7 +67,7 @@ ImagePicture::~ImagePicture() = default;
 bool ImagePicture::PixelSize(const std::wstring& path, SIZE* size) {
   *size = {0, 0};
   if (!player::IsPictureFile(path)) return false;
-  std::unique_ptr<Gdiplus::Image> image(Gdiplus::Image::FromFile(path.c_str(), FALSE));
+  std::unique_ptr<Gdiplus::Image> image = LoadPictureImage(path);
   if (!image || image->GetLastStatus() != Gdiplus::Ok) return false;
   *size = {static_cast<LONG>(image->GetWidth()), static_cast<LONG>(image->GetHeight())};
   return true;
@@ -99,7 +100,7 @@ void ImagePicture::Refit() {
                                  std::min<LONG>(target_.cy, kTypePictureSize * 2)});
     return;
   }
-  std::unique_ptr<Gdiplus::Image> image(Gdiplus::Image::FromFile(path_.c_str(), FALSE));
+  std::unique_ptr<Gdiplus::Image> image = LoadPictureImage(path_);
   if (!image || image->GetLastStatus() != Gdiplus::Ok || image->GetWidth() == 0 || image->GetHeight() == 0) return;
   player::Size fitted = player::PictureSizeInTarget(
       {static_cast<int>(image->GetWidth()), static_cast<int>(image->GetHeight())},

@@ -3,6 +3,8 @@
 #include <gdiplus.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <cwctype>
 #include <cstring>
 #include <vector>
@@ -19,11 +21,89 @@ bool IsMetafile(const std::wstring& path) {
   return ext == L"wmf" || ext == L"emf";
 }
 
+bool IsWindowsMetafile(const std::wstring& path) {
+  size_t dot = path.find_last_of(L'.');
+  return IsMetafile(path) && std::towlower(path[dot + 1]) == L'w';
+}
+
+uint16_t Word(const std::vector<uint8_t>& b, size_t at) {
+  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+}
+
+uint32_t Dword(const std::vector<uint8_t>& b, size_t at) {
+  return static_cast<uint32_t>(Word(b, at)) | (static_cast<uint32_t>(Word(b, at + 2)) << 16);
+}
+
+// The window extent a metafile sets for itself, looked for among its records; (0, 0) when it sets none.
+SIZE WindowExtent(const std::vector<uint8_t>& bits) {
+  constexpr uint16_t kSetWindowExt = 0x020C;
+  size_t at = 18;
+  for (int records = 0; records < 100000 && at + 6 <= bits.size(); ++records) {
+    uint32_t words = Dword(bits, at);
+    uint16_t function = Word(bits, at + 4);
+    if (words < 3 || function == 0 || words > (bits.size() - at) / 2) break;
+    if (function == kSetWindowExt && words >= 5) {
+      auto height = static_cast<int16_t>(Word(bits, at + 6)), width = static_cast<int16_t>(Word(bits, at + 8));
+      return {std::abs(width), std::abs(height)};
+    }
+    at += static_cast<size_t>(words) * 2;
+  }
+  return {0, 0};
+}
+
+// A Windows metafile, with the 22-byte placeable header in front or without it: GDI+ is given the records and a
+// header either way, made from the window extent (one unit a pixel) when the file has none.
+std::unique_ptr<Gdiplus::Image> LoadWindowsMetafile(const std::wstring& path) {
+  constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
+  constexpr size_t kPlaceableSize = 22;
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  LARGE_INTEGER size{};
+  std::vector<uint8_t> bytes;
+  if (::GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < (256 << 20)) {
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size())
+      bytes.clear();
+  }
+  ::CloseHandle(file);
+  if (bytes.size() < 18) return nullptr;
+  Gdiplus::WmfPlaceableFileHeader header{};
+  header.Key = kPlaceableKey;
+  size_t skip = 0;
+  if (Dword(bytes, 0) == kPlaceableKey) {
+    if (bytes.size() < kPlaceableSize + 18) return nullptr;
+    header.Hmf = static_cast<INT16>(Word(bytes, 4));
+    header.BoundingBox.Left = static_cast<INT16>(Word(bytes, 6));
+    header.BoundingBox.Top = static_cast<INT16>(Word(bytes, 8));
+    header.BoundingBox.Right = static_cast<INT16>(Word(bytes, 10));
+    header.BoundingBox.Bottom = static_cast<INT16>(Word(bytes, 12));
+    header.Inch = Word(bytes, 14);
+    skip = kPlaceableSize;
+  } else {
+    SIZE extent = WindowExtent(bytes);
+    if (extent.cx <= 0 || extent.cy <= 0) extent = {1000, 1000};
+    header.BoundingBox.Right = static_cast<INT16>(std::min<LONG>(extent.cx, 32767));
+    header.BoundingBox.Bottom = static_cast<INT16>(std::min<LONG>(extent.cy, 32767));
+    header.Inch = 96;
+  }
+  if (header.Inch == 0) header.Inch = 96;
+  HMETAFILE records = ::SetMetaFileBitsEx(static_cast<UINT>(bytes.size() - skip), bytes.data() + skip);
+  if (!records) return nullptr;
+  return std::make_unique<Gdiplus::Metafile>(records, &header, TRUE);
+}
+
 bool SameRect(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
 }  // namespace
+
+std::unique_ptr<Gdiplus::Image> LoadPictureImage(const std::wstring& path) {
+  if (IsWindowsMetafile(path)) return LoadWindowsMetafile(path);
+  if (IsMetafile(path)) return std::make_unique<Gdiplus::Metafile>(path.c_str());
+  return std::unique_ptr<Gdiplus::Image>(Gdiplus::Image::FromFile(path.c_str(), FALSE));
+}
 
 PictureRenderer::PictureRenderer() = default;
 PictureRenderer::~PictureRenderer() = default;
@@ -38,13 +118,7 @@ void PictureRenderer::Unload() {
 bool PictureRenderer::Load(const std::wstring& path) {
   Unload();
   metafile_ = IsMetafile(path);
-  std::unique_ptr<Gdiplus::Image> image;
-  if (metafile_) {
-    // The metafile reader understands placeable headers itself.
-    image.reset(new Gdiplus::Metafile(path.c_str()));
-  } else {
-    image.reset(Gdiplus::Image::FromFile(path.c_str()));
-  }
+  std::unique_ptr<Gdiplus::Image> image = LoadPictureImage(path);
   if (!image || image->GetLastStatus() != Gdiplus::Ok || image->GetWidth() == 0 || image->GetHeight() == 0)
     return false;
   image_ = std::move(image);

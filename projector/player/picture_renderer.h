@@ -13,6 +13,10 @@ class Bitmap;
 
 namespace projector {
 
+// Decodes a picture file by its extension; Windows metafiles with or without their placeable header. Null or a
+// failed status when the file is no such picture.
+std::unique_ptr<Gdiplus::Image> LoadPictureImage(const std::wstring& path);
+
 // One picture: GDI+ decodes bitmaps, and metafiles are played as vector pictures.
 class PictureRenderer {
  public:
