@@ -418,13 +418,15 @@ void PlayerDialog::AddTrayIcon() {
   std::wstring tip = LoadResourceText(nullptr, IDS_TRAY_TIP).substr(0, 127);
   std::copy(tip.begin(), tip.end(), data.szTip);
   trayIconAdded_ = ::Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+  trayWindow_ = m_hWnd;
 }
 
 void PlayerDialog::RemoveTrayIcon() {
   if (!trayIconAdded_) return;
   NOTIFYICONDATAW data{};
   data.cbSize = 936;
-  data.hWnd = m_hWnd;
+  // The icon is known by the window it was added with, which is gone by the time the object is.
+  data.hWnd = trayWindow_;
   data.uID = kTrayIconId;
   ::Shell_NotifyIconW(NIM_DELETE, &data);
   trayIconAdded_ = false;
@@ -512,6 +514,7 @@ void PlayerDialog::OnCancel() {
 
 bool PlayerDialog::OnDestroy() {
   ::KillTimer(m_hWnd, kTimerId);
+  RemoveTrayIcon();
   ReleaseFSCommandBridge();
   FSCommandLog& log = FSCommandLog::Instance();
   log.FreeResourceLibrary();

@@ -111,6 +111,7 @@ class PlayerDialog : public framework::CDialog {
   player::PlayItem currentItem_;
   ContentView contentView_;
   bool trayIconAdded_ = false;
+  HWND trayWindow_ = nullptr;
   bool timerRunning_ = false;
   PlayerContextMenu* contextMenu_ = nullptr;
   framework::UniqueModule resourceLibrary_;

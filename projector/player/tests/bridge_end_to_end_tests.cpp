@@ -20,11 +20,6 @@ using namespace testing_support;
 
 namespace {
 
-const Bytes& Stub() {
-  static Bytes stub = ReadFileBytes(BuildTreePath(L"projector\\projector.exe"));
-  return stub;
-}
-
 const Bytes& Vantra() {
   static Bytes library = ReadFileBytes(BuildTreePath(L"fscmd\\VantraFSCmd.dll"));
   return library;
@@ -35,12 +30,6 @@ const Bytes& TestLibrary() {
   return library;
 }
 
-bool RegisterBuiltControl() {
-  static HMODULE module = ::LoadLibraryW(BuildTreePath(L"components\\swfplayer\\control\\Flash.ocx").c_str());
-  if (!module) return false;
-  auto fn = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(::GetProcAddress(module, "DllRegisterServer"));
-  return fn && SUCCEEDED(fn());
-}
 
 FileBlock Library(const std::u16string& name, const Bytes& content) {
   return FileBlock{format::FsCommandMarker(), name, content, true};
@@ -88,9 +77,9 @@ using Strings = std::vector<std::string>;
 class MovieProjector : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_GT(Stub().size(), 10000u) << "the projector must be built first";
+    ASSERT_GT(BuiltStub().size(), 10000u) << "the projector must be built first";
     ASSERT_GT(Vantra().size(), 10000u);
-    ASSERT_TRUE(RegisterBuiltControl());
+    ASSERT_TRUE(RegisterBuiltFlashControl());
   }
 
   // Packs the movie with the libraries, runs it as `name` and gives the trace file's lines.
@@ -107,7 +96,7 @@ class MovieProjector : public ::testing::Test {
     data.playlist.entries.push_back(entry);
     data.window.title = u"Bridge test";
     std::wstring exe = scratch_ / name;
-    EXPECT_TRUE(WriteFileBytes(exe, PackImage(Stub(), data, content, 140, true, libraries)));
+    EXPECT_TRUE(WriteFileBytes(exe, PackImage(BuiltStub(), data, content, 140, true, libraries)));
     std::wstring temp = scratch_ / L"temp";
     projector::CreateFolderPath(temp);
     std::wstring trace = scratch_ / L"trace.txt";

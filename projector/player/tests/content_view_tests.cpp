@@ -181,24 +181,15 @@ TEST(PageControl, AppTargetsAreCancelledAndHandedToTheCommandHandler) {
 
 // A PNG with a transparent ground and an opaque disc filling it.
 void WriteDiscPng(const std::wstring& path, int size) {
-  Gdiplus::GdiplusStartupInput input;
-  ULONG_PTR token = 0;
-  Gdiplus::GdiplusStartup(&token, &input, nullptr);
+  GdiplusSession gdiplus;
+  Gdiplus::Bitmap bitmap(size, size, PixelFormat32bppARGB);
   {
-    Gdiplus::Bitmap bitmap(size, size, PixelFormat32bppARGB);
     Gdiplus::Graphics g(&bitmap);
     g.Clear(Gdiplus::Color(0, 0, 0, 0));
     Gdiplus::SolidBrush brush(Gdiplus::Color(255, 0, 128, 255));
     g.FillEllipse(&brush, 0, 0, size, size);
-    UINT count = 0, bytes = 0;
-    Gdiplus::GetImageEncodersSize(&count, &bytes);
-    std::vector<uint8_t> buffer(bytes);
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    Gdiplus::GetImageEncoders(count, bytes, codecs);
-    for (UINT i = 0; i < count; ++i)
-      if (std::wstring(codecs[i].MimeType) == L"image/png") bitmap.Save(path.c_str(), &codecs[i].Clsid, nullptr);
   }
-  Gdiplus::GdiplusShutdown(token);
+  ASSERT_TRUE(SaveImageFile(bitmap, path, L"image/png"));
 }
 
 TEST(PicturePlayList, InTransparentModeTheWindowTakesTheOutlineOfThePicture) {
@@ -304,17 +295,6 @@ TEST(BackgroundSound, TheSoundPlaysInItsMciWindowAndPausesAndResumesWithTheList)
 
 // ---- a packed projector playing a picture, a movie and a picture ----
 
-const Bytes& Stub() {
-  static Bytes stub = ReadFileBytes(BuildTreePath(L"projector\\projector.exe"));
-  return stub;
-}
-
-bool RegisterBuiltControl() {
-  static HMODULE module = ::LoadLibraryW(BuildTreePath(L"components\\swfplayer\\control\\Flash.ocx").c_str());
-  if (!module) return false;
-  auto fn = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(::GetProcAddress(module, "DllRegisterServer"));
-  return fn && SUCCEEDED(fn());
-}
 
 // Twelve frames at 12 per second on green, tracing its first and last frame.
 Bytes GreenMovie() {
@@ -355,7 +335,7 @@ Bytes LoopingMovie() {
 // Always on top (603) is left out: this Wine never makes a window topmost while it owns a pop-up (the log
 // window), whatever the flags; the document's switch, applied before the log exists, is tested with the window.
 TEST(ContextMenuCommands, EachCommandActsOnTheMovieAndTheWindow) {
-  ASSERT_TRUE(RegisterBuiltControl());
+  ASSERT_TRUE(RegisterBuiltFlashControl());
   MovieDocument doc;
   AddFile(doc, L"swf", LoopingMovie(), 100);
   struct Seen {
@@ -417,8 +397,8 @@ TEST(ContextMenuCommands, EachCommandActsOnTheMovieAndTheWindow) {
 }
 
 TEST(PackedPlayList, APictureAMovieAndAPictureShowInTurnAndTheLastStays) {
-  ASSERT_GT(Stub().size(), 10000u) << "the projector must be built first";
-  ASSERT_TRUE(RegisterBuiltControl());
+  ASSERT_GT(BuiltStub().size(), 10000u) << "the projector must be built first";
+  ASSERT_TRUE(RegisterBuiltFlashControl());
   ScratchFolder scratch(L"playlist");
   MemoryContent content;
   format::MovieDocumentData data;
@@ -427,7 +407,7 @@ TEST(PackedPlayList, APictureAMovieAndAPictureShowInTurnAndTheLastStays) {
   data.playlist.entries.push_back(Entry(content, u"blue.bmp", Bitmap(160, 120, 0, 0, 220), 1.0f));
   data.window.title = u"Play list";
   std::wstring exe = scratch / L"PlayList.exe";
-  ASSERT_TRUE(WriteFileBytes(exe, PackImage(Stub(), data, content, 140, true, {})));
+  ASSERT_TRUE(WriteFileBytes(exe, PackImage(BuiltStub(), data, content, 140, true, {})));
   std::wstring temp = scratch / L"temp";
   projector::CreateFolderPath(temp);
   std::wstring trace = scratch / L"trace.txt";

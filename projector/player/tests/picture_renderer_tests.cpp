@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "player/picture_renderer.h"
+#include "player_test_support.h"
 #include "shell/unique_name.h"
 #include "test_support.h"
 
@@ -19,11 +20,6 @@ namespace {
 
 class Renderer : public ::testing::Test {
  protected:
-  void SetUp() override {
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&token_, &input, nullptr);
-  }
-  void TearDown() override { Gdiplus::GdiplusShutdown(token_); }
 
   // A picture of w x h in the given format: the left half red, the right half blue.
   std::wstring Encode(const wchar_t* mime, const wchar_t* extension, int w, int h) {
@@ -35,13 +31,7 @@ class Renderer : public ::testing::Test {
       g.FillRectangle(&red, 0, 0, w / 2, h);
       g.FillRectangle(&blue, w / 2, 0, w - w / 2, h);
     }
-    UINT count = 0, bytes = 0;
-    Gdiplus::GetImageEncodersSize(&count, &bytes);
-    std::vector<uint8_t> buffer(bytes);
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    Gdiplus::GetImageEncoders(count, bytes, codecs);
-    for (UINT i = 0; i < count; ++i)
-      if (std::wstring(codecs[i].MimeType) == mime) bitmap.Save(path.c_str(), &codecs[i].Clsid, nullptr);
+    EXPECT_TRUE(SaveImageFile(bitmap, path, mime));
     return path;
   }
 
@@ -117,10 +107,8 @@ class Renderer : public ::testing::Test {
     HGDIOBJ old;
   };
 
+  GdiplusSession gdiplus_;
   ScratchFolder scratch_{L"renderer"};
-
- private:
-  ULONG_PTR token_ = 0;
 };
 
 bool Near(COLORREF a, COLORREF b) {

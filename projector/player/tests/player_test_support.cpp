@@ -54,19 +54,23 @@ void AddPicture(projector::MovieDocument& doc, int w, int h, float seconds, COLO
   doc.data().playlist.entries.push_back(e);
 }
 
-namespace {
+GdiplusSession::GdiplusSession() {
+  Gdiplus::GdiplusStartupInput input;
+  Gdiplus::GdiplusStartup(&token, &input, nullptr);
+}
 
-// GDI+ for the encoder while one artefact is written.
-struct GdiplusSession {
-  GdiplusSession() {
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
-  }
-  ~GdiplusSession() { Gdiplus::GdiplusShutdown(token); }
-  ULONG_PTR token = 0;
-};
+GdiplusSession::~GdiplusSession() { Gdiplus::GdiplusShutdown(token); }
 
-}  // namespace
+bool SaveImageFile(Gdiplus::Image& image, const std::wstring& path, const wchar_t* mime) {
+  UINT count = 0, size = 0;
+  if (Gdiplus::GetImageEncodersSize(&count, &size) != Gdiplus::Ok || size == 0) return false;
+  std::vector<uint8_t> buffer(size);
+  auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+  if (Gdiplus::GetImageEncoders(count, size, codecs) != Gdiplus::Ok) return false;
+  for (UINT i = 0; i < count; ++i)
+    if (std::wstring(codecs[i].MimeType) == mime) return image.Save(path.c_str(), &codecs[i].Clsid, nullptr) == Gdiplus::Ok;
+  return false;
+}
 
 // Saves a screen rectangle as a PNG test artefact and returns the pixel at (x, y) of it.
 COLORREF CaptureArtefact(const RECT& r, const std::wstring& name, int x, int y, COLORREF* corner) {
@@ -84,15 +88,7 @@ COLORREF CaptureArtefact(const RECT& r, const std::wstring& name, int x, int y, 
   ::CreateDirectoryW(folder.c_str(), nullptr);
   {
     Gdiplus::Bitmap image(bitmap, nullptr);
-    CLSID png;
-    UINT count = 0, size = 0;
-    Gdiplus::GetImageEncodersSize(&count, &size);
-    std::vector<uint8_t> buffer(size);
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    Gdiplus::GetImageEncoders(count, size, codecs);
-    for (UINT i = 0; i < count; ++i)
-      if (std::wstring(codecs[i].MimeType) == L"image/png") png = codecs[i].Clsid;
-    image.Save((folder + L"\\" + name).c_str(), &png, nullptr);
+    SaveImageFile(image, folder + L"\\" + name, L"image/png");
   }
   ::DeleteObject(bitmap);
   ::DeleteDC(memory);

@@ -10,7 +10,23 @@
 #include "shell/movie_document.h"
 #include "test_support.h"
 
+namespace Gdiplus {
+class Image;
+}
+
 namespace testing_support {
+
+// GDI+ started for as long as the object lives.
+struct GdiplusSession {
+  GdiplusSession();
+  ~GdiplusSession();
+  GdiplusSession(const GdiplusSession&) = delete;
+  GdiplusSession& operator=(const GdiplusSession&) = delete;
+  ULONG_PTR token = 0;
+};
+
+// Writes the image in the format of the MIME type ("image/png"); false when there is no such encoder.
+bool SaveImageFile(Gdiplus::Image& image, const std::wstring& path, const wchar_t* mime);
 
 // A 24-bit BMP of the given size, one colour.
 Bytes Bitmap(int w, int h, uint8_t r, uint8_t g, uint8_t b);

@@ -466,9 +466,7 @@ TEST(Overlay, PictureAndTextFollowThePlayerAndAreClippedToItsClientArea) {
 namespace {
 
 TEST(PlayerWindow, ShapedWindowsShowThePictureInsideTheOutlineOnly) {
-  Gdiplus::GdiplusStartupInput input;
-  ULONG_PTR token = 0;
-  Gdiplus::GdiplusStartup(&token, &input, nullptr);
+  GdiplusSession gdiplus;
   struct Case {
     uint32_t index;
     const wchar_t* name;
@@ -490,7 +488,6 @@ TEST(PlayerWindow, ShapedWindowsShowThePictureInsideTheOutlineOnly) {
     EXPECT_EQ(centre, RGB(200, 30, 30)) << c.index;
     EXPECT_NE(corner, RGB(200, 30, 30)) << c.index;
   }
-  Gdiplus::GdiplusShutdown(token);
 }
 
 }  // namespace

@@ -8,12 +8,6 @@ using namespace testing_support;
 
 namespace {
 
-// The stub as built: every packed projector of these tests starts with it.
-const Bytes& Stub() {
-  static Bytes stub = ReadFileBytes(BuildTreePath(L"projector\\projector.exe"));
-  return stub;
-}
-
 Bytes Picture() {
   // A 2 x 2 24-bit BMP.
   Bytes bmp = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0,
@@ -36,7 +30,7 @@ format::MovieDocumentData OnePicture(MemoryContent& content, float seconds) {
 
 class PackedProjector : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_GT(Stub().size(), 10000u) << "the projector must be built first"; }
+  void SetUp() override { ASSERT_GT(BuiltStub().size(), 10000u) << "the projector must be built first"; }
 
   int Run(const Bytes& image, const wchar_t* name = L"Packed.exe") {
     std::wstring exe = scratch_ / name;
@@ -51,7 +45,7 @@ class PackedProjector : public ::testing::Test {
 
 TEST_F(PackedProjector, PlaysAndLeavesNoExtractionFolderBehind) {
   MemoryContent content;
-  EXPECT_EQ(Run(PackImage(Stub(), OnePicture(content, 0.3f), content)), 0);
+  EXPECT_EQ(Run(PackImage(BuiltStub(), OnePicture(content, 0.3f), content)), 0);
   EXPECT_TRUE(ListFolder(temp()).empty());
 }
 
@@ -59,7 +53,7 @@ TEST_F(PackedProjector, ExtractsIntoItsOwnFolderWhileRunning) {
   MemoryContent content;
   for (bool compress : {true, false}) {
     std::wstring exe = scratch_ / (compress ? L"Compressed.exe" : L"Stored.exe");
-    ASSERT_TRUE(WriteFileBytes(exe, PackImage(Stub(), OnePicture(content, 3.0f), content, 140, compress)));
+    ASSERT_TRUE(WriteFileBytes(exe, PackImage(BuiltStub(), OnePicture(content, 3.0f), content, 140, compress)));
     projector::CreateFolderPath(temp());
     HANDLE process = nullptr;
     ASSERT_EQ(RunWithTemp(exe, temp(), 0, &process), 0);
@@ -90,10 +84,10 @@ TEST_F(PackedProjector, ExtractsIntoItsOwnFolderWhileRunning) {
 
 TEST_F(PackedProjector, BadDocumentsEndWithExitCodeOne) {
   MemoryContent content;
-  Bytes good = PackImage(Stub(), OnePicture(content, 0.2f), content);
-  const size_t at = Stub().size();
+  Bytes good = PackImage(BuiltStub(), OnePicture(content, 0.2f), content);
+  const size_t at = BuiltStub().size();
   std::vector<std::pair<const char*, Bytes>> cases;
-  cases.push_back({"no payload", Stub()});
+  cases.push_back({"no payload", BuiltStub()});
   cases.push_back({"truncated header", Bytes(good.begin(), good.begin() + at + 60)});
   cases.push_back({"truncated body", Bytes(good.begin(), good.end() - 20)});
   Bytes lie = good;
@@ -116,7 +110,7 @@ TEST_F(PackedProjector, StubHoldsNoJoinedMarker) {
                       format::ResourceMarker(), format::ToolPackageMarker()}) {
     format::MarkerSearch search;
     ASSERT_TRUE(search.SetPattern(marker));
-    EXPECT_EQ(search.Find(Stub().data(), Stub().size()), nullptr);
+    EXPECT_EQ(search.Find(BuiltStub().data(), BuiltStub().size()), nullptr);
   }
 }
 

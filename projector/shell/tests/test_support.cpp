@@ -93,6 +93,18 @@ std::wstring BuildTreePath(const std::wstring& relative) {
   return path + L"\\" + relative;
 }
 
+const Bytes& BuiltStub() {
+  static Bytes stub = ReadFileBytes(BuildTreePath(L"projector\\projector.exe"));
+  return stub;
+}
+
+bool RegisterBuiltFlashControl() {
+  static HMODULE module = ::LoadLibraryW(BuildTreePath(L"components\\swfplayer\\control\\Flash.ocx").c_str());
+  if (!module) return false;
+  auto fn = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(::GetProcAddress(module, "DllRegisterServer"));
+  return fn && SUCCEEDED(fn());
+}
+
 int RunWithTemp(const std::wstring& exe, const std::wstring& tempFolder, DWORD timeoutMs, HANDLE* keepProcess) {
   // The child inherits a copy of this environment with TEMP and TMP replaced.
   std::wstring env;

@@ -58,6 +58,11 @@ std::vector<std::wstring> ListFolder(const std::wstring& folder);
 // The Windows path of a file of the build tree (the tests get its host path in PROJECTOR_BINARY_DIR).
 std::wstring BuildTreePath(const std::wstring& relative);
 
+// The projector stub as built: every packed projector of the tests starts with it (empty before it is built).
+const Bytes& BuiltStub();
+// Registers the stand-in Flash control of the build tree for this user.
+bool RegisterBuiltFlashControl();
+
 // Runs a program with TEMP and TMP pointing at a folder; returns its exit code, or -1 when it did not end in time.
 int RunWithTemp(const std::wstring& exe, const std::wstring& tempFolder, DWORD timeoutMs = 30000,
                 HANDLE* keepProcess = nullptr);
