@@ -103,9 +103,14 @@ void InstallGlobals(Runtime& rt) {
     return r;
   });
 
+  // Object(v) gives objects back, wraps strings, numbers and booleans, and makes a new object otherwise.
   FunctionObject* objectCtor = Native(rt, g, "Object", [](Interpreter& in, const Value&, std::span<const Value> args) {
-    if (!args.empty() && args[0].IsObject()) return args[0];
-    return Value(in.Rt().heap.Make<Object>(in.Rt().objectProto));
+    Heap& heap = in.Rt().heap;
+    Value v = args.empty() ? Value() : args[0];
+    if (v.IsObject()) return v;
+    size_t slot = v.IsString() ? kPinStringProto : v.IsNumber() ? kPinNumberProto : kPinBooleanProto;
+    if (v.IsString() || v.IsNumber() || v.IsBoolean()) return Value(heap.Make<BoxObject>(heap.Pinned(slot), v));
+    return Value(heap.Make<Object>(in.Rt().objectProto));
   });
   InstallObject(rt, objectCtor);
   InstallFunction(rt);

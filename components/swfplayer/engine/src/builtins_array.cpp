@@ -13,9 +13,14 @@ constexpr size_t kMaxJoin = 16u << 20;
 
 Value Wrap(ArrayObject* a) { return Value(static_cast<Object*>(a)); }
 
-// An index argument as slice and splice read it: negative counts from the end, the result lies in [0, n].
-size_t Relative(Interpreter& in, std::span<const Value> args, size_t i, double fallback, size_t n) {
-  double d = IntArg(in, args, i, fallback, -1e15, 1e15);
+// An index argument of slice and splice, converted before the array's length is looked at, since the
+// conversion may run a script that changes the array.
+double IndexArg(Interpreter& in, std::span<const Value> args, size_t i, double fallback) {
+  return IntArg(in, args, i, fallback, -1e15, 1e15);
+}
+
+// Negative counts from the end; the result lies in [0, n].
+size_t Relative(double d, size_t n) {
   double len = static_cast<double>(n);
   return static_cast<size_t>(d < 0 ? std::max(0.0, len + d) : std::min(d, len));
 }
@@ -25,20 +30,45 @@ std::string Lower(std::string s) {
   return s;
 }
 
-// One comparison of the built-in orders: by text, or by number with NUMERIC; NaN after every number.
-int CompareBy(Interpreter& in, const Value& a, const Value& b, int flags) {
+// An element as the built-in orders compare it: by number with NUMERIC (NaN after every number), otherwise
+// by its text, lowered for CASEINSENSITIVE. Keys are made once per element, so toString runs once for each.
+struct SortKey {
+  std::string text;
+  double number = 0;
+};
+
+SortKey MakeKey(Interpreter& in, const Value& v, int flags) {
+  SortKey k;
+  if (flags & kNumeric) {
+    k.number = Num(in, v);
+  } else {
+    k.text = Str(in, v);
+    if (flags & kCaseInsensitive) k.text = Lower(std::move(k.text));
+  }
+  return k;
+}
+
+int CompareKeys(const SortKey& a, const SortKey& b, int flags) {
   int r;
   if (flags & kNumeric) {
-    double x = Num(in, a), y = Num(in, b);
+    double x = a.number, y = b.number;
     bool xn = std::isnan(x), yn = std::isnan(y);
     r = xn || yn ? (xn && yn ? 0 : xn ? 1 : -1) : (x < y ? -1 : x > y ? 1 : 0);
   } else {
-    std::string x = Str(in, a), y = Str(in, b);
-    if (flags & kCaseInsensitive) x = Lower(std::move(x)), y = Lower(std::move(y));
-    int c = x.compare(y);
+    int c = a.text.compare(b.text);
     r = c < 0 ? -1 : c > 0 ? 1 : 0;
   }
   return (flags & kDescending) ? -r : r;
+}
+
+std::vector<SortKey> MakeKeys(Interpreter& in, const std::vector<Value>& items, int flags) {
+  std::vector<SortKey> keys;
+  keys.reserve(items.size());
+  for (const Value& v : items) {
+    keys.push_back(MakeKey(in, v, flags));
+    in.Rt().heap.Charge(keys.back().text.size() + sizeof(SortKey));
+  }
+  return keys;
 }
 
 // A stable merge sort of indexes; it stays in bounds whatever a script's compare function answers, and
@@ -97,14 +127,19 @@ Value Sort(Interpreter& in, ArrayObject* a, std::span<const Value> args) {
   in.Rt().heap.Charge(e.size() * sizeof(Value));
   if (fn) {
     Value f = *fn;
-    return FinishSort(in, a, e, flags, [&in, &e, f, flags](size_t x, size_t y) {
+    Runtime& rt = in.Rt();
+    return FinishSort(in, a, e, flags, [&in, &rt, &e, f, flags](size_t x, size_t y) {
+      // Each call counts as an action, so built-in compare functions cannot sort without end either.
+      if (++rt.actionsThisFrame > rt.limits.actionsPerFrame) rt.aborted = true;
       Value pair[2] = {e[x], e[y]};
       double d = Num(in, in.Call(f, Value(), pair));
       int r = std::isnan(d) || d == 0 ? 0 : d < 0 ? -1 : 1;
       return (flags & kDescending) ? -r : r;
     });
   }
-  return FinishSort(in, a, e, flags, [&in, &e, flags](size_t x, size_t y) { return CompareBy(in, e[x], e[y], flags); });
+  std::vector<SortKey> keys = MakeKeys(in, e, flags);
+  if (in.Rt().heap.Exhausted()) return Value();
+  return FinishSort(in, a, e, flags, [&keys, flags](size_t x, size_t y) { return CompareKeys(keys[x], keys[y], flags); });
 }
 
 Value SortOn(Interpreter& in, ArrayObject* a, std::span<const Value> args) {
@@ -134,14 +169,19 @@ Value SortOn(Interpreter& in, ArrayObject* a, std::span<const Value> args) {
   size_t n = items.size();
   in.Rt().heap.Charge(n * (fields.size() + 1) * sizeof(Value));
   if (in.Rt().heap.Exhausted()) return Value();
-  std::vector<std::vector<Value>> keys(n, std::vector<Value>(fields.size()));
-  for (size_t i = 0; i < n && !in.Rt().aborted; ++i) {
-    if (Object* o = items[i].AsObject())
-      for (size_t f = 0; f < fields.size(); ++f) o->Get(fields[f], keys[i][f]);
+  std::vector<std::vector<SortKey>> keys(n, std::vector<SortKey>(fields.size()));
+  for (size_t i = 0; i < n && !in.Rt().aborted && !in.Rt().heap.Exhausted(); ++i) {
+    Object* o = items[i].AsObject();
+    for (size_t f = 0; f < fields.size(); ++f) {
+      Value v;
+      if (o) o->Get(fields[f], v);
+      keys[i][f] = MakeKey(in, v, fieldFlags[f]);
+      in.Rt().heap.Charge(keys[i][f].text.size());
+    }
   }
-  return FinishSort(in, a, items, flags, [&in, &keys, &fieldFlags](size_t x, size_t y) {
+  return FinishSort(in, a, items, flags, [&keys, &fieldFlags](size_t x, size_t y) {
     for (size_t f = 0; f < fieldFlags.size(); ++f) {
-      int r = CompareBy(in, keys[x][f], keys[y][f], fieldFlags[f]);
+      int r = CompareKeys(keys[x][f], keys[y][f], fieldFlags[f]);
       if (r) return r;
     }
     return 0;
@@ -218,10 +258,11 @@ void InstallArray(Runtime& rt) {
     if (!a) return Value();
     ArrayObject* removed = NewArray(in.Rt());
     if (args.empty()) return Wrap(removed);
+    double startArg = IndexArg(in, args, 0, 0);
+    double countArg = args.size() > 1 ? IntArg(in, args, 1, 0, 0, 1e15) : 1e15;
     std::vector<Value>& e = a->elements;
-    size_t start = Relative(in, args, 0, 0, e.size());
-    size_t count = e.size() - start;
-    if (args.size() > 1) count = static_cast<size_t>(IntArg(in, args, 1, 0, 0, static_cast<double>(count)));
+    size_t start = Relative(startArg, e.size());
+    auto count = static_cast<size_t>(std::min(countArg, static_cast<double>(e.size() - start)));
     std::span<const Value> items = args.size() > 2 ? args.subspan(2) : std::span<const Value>();
     if (e.size() - count + items.size() > ArrayObject::kMaxLength) return Wrap(removed);
     in.Rt().heap.Charge((e.size() + items.size()) * sizeof(Value));
@@ -235,9 +276,10 @@ void InstallArray(Runtime& rt) {
     ArrayObject* a = SelfArray(self);
     ArrayObject* r = NewArray(in.Rt());
     if (!a) return Wrap(r);
+    double from = IndexArg(in, args, 0, 0);
+    double to = IndexArg(in, args, 1, 1e15);
     size_t n = a->elements.size();
-    size_t s = Relative(in, args, 0, 0, n);
-    size_t e = args.size() > 1 && !args[1].IsUndefined() ? Relative(in, args, 1, 0, n) : n;
+    size_t s = Relative(from, n), e = Relative(to, n);
     if (e > s) {
       in.Rt().heap.Charge((e - s) * sizeof(Value));
       r->elements.assign(a->elements.begin() + static_cast<std::ptrdiff_t>(s),

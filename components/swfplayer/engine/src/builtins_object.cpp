@@ -27,16 +27,22 @@ bool OwnElement(Object* o, const std::string& name) {
   return name == "length";
 }
 
+// Property names of one ASSetPropFlags call; more than any object holds in practice are dropped.
+constexpr size_t kMaxNames = 1u << 16;
+
 std::vector<std::string> NameList(Interpreter& in, Object* o, const Value& names) {
   std::vector<std::string> out;
   if (names.IsUndefined() || names.IsNull()) return o->OwnNames();
   if (ArrayObject* a = SelfArray(names)) {
-    for (const Value& v : a->elements) out.push_back(Str(in, v));
+    for (size_t i = 0; i < a->elements.size() && out.size() < kMaxNames; ++i) {
+      Value v = a->elements[i];
+      out.push_back(Str(in, v));
+    }
     return out;
   }
   std::string s = Str(in, names);
   size_t pos = 0;
-  while (pos <= s.size()) {
+  while (pos <= s.size() && out.size() < kMaxNames) {
     size_t comma = s.find(',', pos);
     if (comma == std::string::npos) comma = s.size();
     out.push_back(s.substr(pos, comma - pos));

@@ -79,11 +79,6 @@ Value Make(Interpreter& in, const std::u32string& u) {
   return Value(in.Charge(s));
 }
 
-size_t Find(const std::u32string& s, const std::u32string& needle, size_t from) {
-  size_t at = s.find(needle, from);
-  return at;
-}
-
 using Method = Value (*)(Interpreter&, const std::u32string&, std::span<const Value>);
 
 Value CharAt(Interpreter& in, const std::u32string& s, std::span<const Value> args) {
@@ -100,7 +95,7 @@ Value CharCodeAt(Interpreter& in, const std::u32string& s, std::span<const Value
 Value IndexOf(Interpreter& in, const std::u32string& s, std::span<const Value> args) {
   std::u32string needle = Units(ArgString(in, args, 0), Multibyte(in));
   auto from = static_cast<size_t>(IntArg(in, args, 1, 0, 0, static_cast<double>(s.size())));
-  size_t at = Find(s, needle, from);
+  size_t at = s.find(needle, from);
   return Value(at == std::u32string::npos ? -1.0 : static_cast<double>(at));
 }
 
@@ -161,21 +156,28 @@ Value Split(Interpreter& in, const std::u32string& s, std::span<const Value> arg
   Value result(static_cast<Object*>(a));
   double limit = args.size() > 1 && !args[1].IsUndefined() ? IntArg(in, args, 1, 0, 0, 1e15) : 1e15;
   auto max = static_cast<size_t>(std::min(limit, static_cast<double>(ArrayObject::kMaxLength)));
-  rt.heap.Charge(s.size() * 2 * sizeof(Value));
+  rt.heap.Charge(s.size() * 4);
   if (max == 0 || rt.heap.Exhausted()) return result;
+  // Every piece costs its value and its text; the frame's budget ends a split that would make too many.
+  auto add = [&](std::u32string piece) {
+    rt.heap.Charge(sizeof(Value) + 32 + piece.size());
+    a->elements.push_back(Make(in, piece));
+    return !rt.heap.Exhausted();
+  };
   if (args.empty() || args[0].IsUndefined()) {
     a->elements.push_back(Make(in, s));
     return result;
   }
   std::u32string sep = Units(ArgString(in, args, 0), Multibyte(in));
   if (sep.empty()) {
-    for (size_t i = 0; i < s.size() && a->elements.size() < max; ++i) a->elements.push_back(Make(in, s.substr(i, 1)));
+    for (size_t i = 0; i < s.size() && a->elements.size() < max; ++i)
+      if (!add(s.substr(i, 1))) break;
     return result;
   }
   size_t pos = 0;
   while (a->elements.size() < max) {
     size_t at = s.find(sep, pos);
-    a->elements.push_back(Make(in, s.substr(pos, at == std::u32string::npos ? std::u32string::npos : at - pos)));
+    if (!add(s.substr(pos, at == std::u32string::npos ? std::u32string::npos : at - pos))) break;
     if (at == std::u32string::npos) break;
     pos = at + sep.size();
   }

@@ -121,8 +121,10 @@ std::string ToString(const Value& v, int version) {
     case ValueType::Number: return NumberToString(v.AsNumber());
     case ValueType::String: return v.AsString();
     case ValueType::Object: {
+      // The method may change whatever v refers to, so the object is held on to first.
+      Value self = v;
       Value prim;
-      return ObjectPrimitive(v, "toString", prim) ? ToString(prim, version) : v.AsObject()->DefaultString(version);
+      return ObjectPrimitive(self, "toString", prim) ? ToString(prim, version) : self.AsObject()->DefaultString(version);
     }
   }
   return "";
@@ -386,7 +388,9 @@ void ArrayObject::Set(const std::string& name, const Value& v) {
 std::vector<std::string> ArrayObject::Keys() const {
   GetHeap().Charge(elements.size() * 16);
   std::vector<std::string> out;
-  for (size_t i = 0; i < elements.size(); ++i) out.push_back(std::to_string(i));
+  // Holes, never written, are not properties of the array.
+  for (size_t i = 0; i < elements.size(); ++i)
+    if (!elements[i].IsUndefined()) out.push_back(std::to_string(i));
   auto rest = Object::Keys();
   out.insert(out.end(), rest.begin(), rest.end());
   return out;
@@ -396,9 +400,11 @@ std::string ArrayObject::DefaultString(int version) const {
   if (joinDepth > 8) return "";
   ++joinDepth;
   std::string s;
+  // Elements are copied before conversion, as a toString method may change the array.
   for (size_t i = 0; i < elements.size() && s.size() < (1u << 20); ++i) {
     if (i) s += ',';
-    s += ToString(elements[i], version);
+    Value e = elements[i];
+    s += ToString(e, version);
   }
   GetHeap().Charge(s.size() + elements.size());
   --joinDepth;
@@ -428,7 +434,7 @@ void Heap::Clear() {
 bool Heap::Invoke(Object* fn, const Value& self, std::span<const Value> args, Value& out) {
   // Getters that read themselves, or toString methods that convert their own object, must end.
   constexpr int kMaxInvokeDepth = 8;
-  if (!invoker_ || !fn || invokeDepth_ >= kMaxInvokeDepth) return false;
+  if (!invoker_ || !fn || invokeDepth_ >= kMaxInvokeDepth || blocked_) return false;
   ++invokeDepth_;
   out = invoker_(fn, self, args);
   --invokeDepth_;

@@ -234,6 +234,17 @@ class Heap {
   void SetInvoker(Invoker f) { invoker_ = std::move(f); }
   // False when no invoker is set or calls nest too deeply.
   bool Invoke(Object* fn, const Value& self, std::span<const Value> args, Value& out);
+  // While one lives, the object model runs no scripts: for the host's own walks over the display list.
+  class ScriptBlock {
+   public:
+    explicit ScriptBlock(Heap& h) : heap_(h) { ++heap_.blocked_; }
+    ~ScriptBlock() { --heap_.blocked_; }
+    ScriptBlock(const ScriptBlock&) = delete;
+    ScriptBlock& operator=(const ScriptBlock&) = delete;
+
+   private:
+    Heap& heap_;
+  };
   // Cheap test before the slower paths of Set: has any object ever had an accessor or a watcher?
   bool HasSpecialProperties() const { return special_; }
   void MarkSpecialProperties() { special_ = true; }
@@ -251,6 +262,7 @@ class Heap {
   std::vector<std::unique_ptr<Object>> objects_;
   Invoker invoker_;
   int invokeDepth_ = 0;
+  int blocked_ = 0;
   bool special_ = false;
   std::vector<Object*> pinned_;
 };
