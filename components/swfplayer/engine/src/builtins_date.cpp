@@ -17,7 +17,7 @@ double DaysFromCivil(double y, double m, double d) {
   y -= m <= 1;
   double era = std::floor(y / 400);
   double yoe = y - era * 400;
-  double mp = std::fmod(m + 9, 12);
+  double mp = std::fmod(m + 10, 12);
   double doy = std::floor((153 * mp + 2) / 5) + d - 1;
   double doe = yoe * 365 + std::floor(yoe / 4) - std::floor(yoe / 100) + doy;
   return era * 146097 + doe - 719468;
@@ -169,12 +169,9 @@ void Setter(Runtime& rt, Object* proto, const char* name, Field first, size_t co
     DateObject* d = SelfDate(self);
     if (!d) return Value();
     double t = d->Time();
-    if (std::isnan(t)) {
-      // Only a year can give a date without a time value a meaning.
-      if (first != kYear) return Value(t);
-      t = 0;
-    }
-    Fields f = Split(utc ? t : LocalTime(t));
+    // Only a year gives a date without a time value a meaning; it starts from 1970 in the zone asked for.
+    if (std::isnan(t) && first != kYear) return Value(t);
+    Fields f = Split(std::isnan(t) ? 0 : utc ? t : LocalTime(t));
     size_t n = std::min(count, std::max<size_t>(args.size(), 1));
     for (size_t i = 0; i < n; ++i) Ref(f, static_cast<Field>(first + static_cast<int>(i))) = Arg(in, args, i);
     double joined = Join(f);
@@ -246,8 +243,7 @@ void InstallDate(Runtime& rt) {
   Native(rt, dp, "setYear", [](Interpreter& in, const Value& self, std::span<const Value> args) {
     DateObject* d = SelfDate(self);
     if (!d) return Value();
-    double t = std::isnan(d->Time()) ? 0 : d->Time();
-    Fields f = Split(LocalTime(t));
+    Fields f = Split(std::isnan(d->Time()) ? 0 : LocalTime(d->Time()));
     f.year = YearArg(Arg(in, args, 0));
     d->SetTime(UtcFromLocal(Join(f)));
     return Value(d->Time());
