@@ -71,6 +71,8 @@ std::vector<Value> ArgumentList(const Value& list) {
   return out;
 }
 
+Value PlainThis(Interpreter& in) { return Value(static_cast<Object*>(in.Rt().root)); }
+
 }  // namespace
 
 Object* RegisteredClass(Runtime& rt, const std::string& exportName) {
@@ -171,13 +173,13 @@ void InstallFunction(Runtime& rt) {
   Constructor(rt, "Function", fp, [](Interpreter& in, const Value&, std::span<const Value> args) {
     return args.empty() ? Value(in.Rt().heap.Make<Object>(in.Rt().objectProto)) : args[0];
   });
-  // A null or missing this calls the function as a plain function, not as a method.
+  // A null or missing this calls the function as a plain function of the movie, whose this is _root.
   Native(rt, fp, "call", [](Interpreter& in, const Value& self, std::span<const Value> args) {
-    Value thisArg = args.empty() || args[0].IsNull() ? Value() : args[0];
+    Value thisArg = args.empty() || args[0].IsNull() || args[0].IsUndefined() ? PlainThis(in) : args[0];
     return in.Call(self, thisArg, args.empty() ? args : args.subspan(1));
   });
   Native(rt, fp, "apply", [](Interpreter& in, const Value& self, std::span<const Value> args) {
-    Value thisArg = args.empty() || args[0].IsNull() ? Value() : args[0];
+    Value thisArg = args.empty() || args[0].IsNull() || args[0].IsUndefined() ? PlainThis(in) : args[0];
     std::vector<Value> list = args.size() > 1 ? ArgumentList(args[1]) : std::vector<Value>();
     return in.Call(self, thisArg, list);
   });
