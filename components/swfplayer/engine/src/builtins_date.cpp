@@ -188,7 +188,7 @@ DateHost& GetDateHost() {
 }
 
 std::string DateString(double t) {
-  if (!std::isfinite(t)) return "Invalid Date";
+  if (!std::isfinite(t) || std::fabs(t) > kMaxTime) return "Invalid Date";
   double offset = Offset(t);
   Fields f = Split(t + offset);
   static const char* days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
@@ -235,11 +235,13 @@ void InstallDate(Runtime& rt) {
     Setter(rt, dp, ("set" + std::string(name)).c_str(), which, count, false);
     Setter(rt, dp, ("setUTC" + std::string(name)).c_str(), which, count, true);
   }
-  Native(rt, dp, "getYear", [](Interpreter&, const Value& self, std::span<const Value>) {
-    DateObject* d = SelfDate(self);
-    if (!d || std::isnan(d->Time())) return Value(std::nan(""));
-    return Value(Split(LocalTime(d->Time())).year - 1900);
-  });
+  for (bool utc : {false, true}) {
+    Native(rt, dp, utc ? "getUTCYear" : "getYear", [utc](Interpreter&, const Value& self, std::span<const Value>) {
+      DateObject* d = SelfDate(self);
+      if (!d || std::isnan(d->Time())) return Value(std::nan(""));
+      return Value(Split(utc ? d->Time() : LocalTime(d->Time())).year - 1900);
+    });
+  }
   Native(rt, dp, "setYear", [](Interpreter& in, const Value& self, std::span<const Value> args) {
     DateObject* d = SelfDate(self);
     if (!d) return Value();

@@ -1,4 +1,4 @@
-// The global functions: parseInt, parseFloat, isNaN, isFinite, escape and unescape.
+// The global functions parseInt, parseFloat, isNaN, isFinite, escape and unescape, and NaN and Infinity.
 #include <cctype>
 
 #include "builtins.h"
@@ -112,6 +112,8 @@ std::string Unescape(const std::string& s) {
 
 void InstallGlobalFunctions(Runtime& rt) {
   Object* g = rt.global;
+  Constant(g, "NaN", Value(std::nan("")));
+  Constant(g, "Infinity", Value(INFINITY));
   Native(rt, g, "parseInt", [](Interpreter& in, const Value&, std::span<const Value> args) { return ParseInt(in, args); });
   Native(rt, g, "parseFloat", [](Interpreter& in, const Value&, std::span<const Value> args) {
     return ParseFloat(in, args);

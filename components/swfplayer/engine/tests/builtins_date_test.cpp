@@ -58,7 +58,11 @@ TEST(DateClass, LocalFieldsFollowTheZoneAndUtcFieldsDoNot) {
   TraceMethod(a, "d", "getHours");
   TraceMethod(a, "d", "getUTCDate");
   TraceMethod(a, "d", "getUTCHours");
-  EXPECT_EQ(RunScript(a), (V{"Mon Dec 7 23:37:48 GMT-0800 2026", "480", "7", "23", "8", "7"}));
+  SetNew(a, "y", "Date", {946695600000.0});  // 03:00 UTC on the first day of 2000
+  TraceMethod(a, "y", "getYear");
+  TraceMethod(a, "y", "getUTCYear");
+  TraceMethod(a, "y", "getFullYear");
+  EXPECT_EQ(RunScript(a), (V{"Mon Dec 7 23:37:48 GMT-0800 2026", "480", "7", "23", "8", "7", "99", "100", "1999"}));
   FixedHost india(5 * 60 + 30);
   Actions b;
   SetNew(b, "d", "Date", {0});

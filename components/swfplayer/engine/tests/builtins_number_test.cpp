@@ -14,8 +14,10 @@ TEST(NumberPrinting, FifteenDigitsAndExponentForms) {
     a.Push({d}).Op(Action::Trace);
   a.Push({0, 0}).Op(Action::Divide).Op(Action::Trace);
   a.Push({-1, 0}).Op(Action::Divide).Op(Action::Trace);
+  Show(a, "NaN");
+  Show(a, "Infinity");
   EXPECT_EQ(RunScript(a), (V{"1e+21", "1e-7", "0.3", "0", "0.333333333333333", "1.23456789012346e+17", "1e+15",
-                             "0.0001", "-2.5e-10", "255", "NaN", "-Infinity"}));
+                             "0.0001", "-2.5e-10", "255", "NaN", "-Infinity", "NaN", "Infinity"}));
 }
 
 TEST(NumberClass, ConstantsConversionAndRadix) {
