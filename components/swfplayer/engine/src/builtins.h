@@ -44,9 +44,6 @@ DateHost& GetDateHost();
 // Flash's text of a time: "Tue Dec 8 07:37:48 GMT+0000 2026".
 std::string DateString(double utcMs);
 
-// The class Object.registerClass linked to an export name; null when there is none.
-Object* RegisteredClass(Runtime& rt, const std::string& exportName);
-
 // Flash's number printing with a radix other than ten.
 std::string NumberToRadix(double v, int radix);
 

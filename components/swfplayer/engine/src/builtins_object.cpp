@@ -1,5 +1,5 @@
-// Object and Function: the prototype methods every object and function has, addProperty, watch,
-// registerClass and ASSetPropFlags.
+// Object and Function: the prototype methods every object and function has, addProperty, watch
+// and ASSetPropFlags.
 #include "builtins.h"
 
 namespace swf {
@@ -75,21 +75,12 @@ Value PlainThis(Interpreter& in) { return Value(static_cast<Object*>(in.Rt().roo
 
 }  // namespace
 
-Object* RegisteredClass(Runtime& rt, const std::string& exportName) {
-  Object* registry = rt.heap.Pinned(kPinClassRegistry);
-  Value v;
-  if (!registry || !registry->GetOwn(exportName, v)) return nullptr;
-  return v.AsObject();
-}
-
 void InstallObject(Runtime& rt, FunctionObject* objectCtor) {
   Object* op = rt.objectProto;
   objectCtor->Set("prototype", Value(op));
   objectCtor->SetFlags("prototype", kDontEnum | kDontDelete);
   op->Set("constructor", Value(static_cast<Object*>(objectCtor)));
   op->SetFlags("constructor", kDontEnum);
-  Object* registry = rt.heap.Make<Object>(nullptr);
-  rt.heap.Pin(kPinClassRegistry, registry);
 
   Native(rt, op, "toString", [](Interpreter& in, const Value& self, std::span<const Value>) {
     Object* o = self.AsObject();
@@ -141,16 +132,6 @@ void InstallObject(Runtime& rt, FunctionObject* objectCtor) {
   Native(rt, op, "unwatch", [](Interpreter& in, const Value& self, std::span<const Value> args) {
     Object* o = self.AsObject();
     return Value(o && !args.empty() && o->Unwatch(ArgString(in, args, 0)));
-  });
-
-  Native(rt, objectCtor, "registerClass", [](Interpreter& in, const Value&, std::span<const Value> args) {
-    Object* registry = in.Rt().heap.Pinned(kPinClassRegistry);
-    if (!registry || args.size() < 2) return Value(false);
-    std::string name = ArgString(in, args, 0);
-    if (IsFunction(args[1])) registry->Set(name, args[1]);
-    else if (args[1].IsNull()) registry->Delete(name);
-    else return Value(false);
-    return Value(true);
   });
 
   Native(rt, rt.global, "ASSetPropFlags", [](Interpreter& in, const Value&, std::span<const Value> args) {

@@ -213,12 +213,3 @@ TEST(FunctionMethods, CallAndApplySetThisAndArguments) {
   a.Push({Undefined{}, 1, "h"}).Op(Action::GetVariable).Push({"call"}).Op(Action::CallMethod).Op(Action::Trace);
   EXPECT_EQ(RunScript(a), (V{"6", "10", "31", "16", "true", "true", "true"}));
 }
-
-TEST(ObjectClass, RegisterClassTakesFunctionsOnly) {
-  Actions a;
-  a.DefineFunction("C", {}, Actions());
-  a.Push({"C"}).Op(Action::GetVariable).Push({"sym", 2, "Object"}).Op(Action::GetVariable).Push({"registerClass"});
-  a.Op(Action::CallMethod).Op(Action::Trace);
-  TraceMethod(a, "Object", "registerClass", {"sym", 5});
-  EXPECT_EQ(RunScript(a), (V{"true", "false"}));
-}

@@ -35,7 +35,6 @@ const std::vector<Family>& Families() {
                    "Number", "Boolean", "Date", "Array", "Object", "Function"}},
       {"String", {"fromCharCode"}},
       {"Date", {"UTC"}},
-      {"Object", {"registerClass"}},
   };
   return f;
 }

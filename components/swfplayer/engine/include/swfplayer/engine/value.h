@@ -69,7 +69,7 @@ enum PropertyFlags : uint8_t { kDontEnum = 1, kDontDelete = 2, kReadOnly = 4 };
 
 // Slots of Heap::Pin for the objects the object model and the built-ins must always find.
 enum PinSlot : size_t {
-  kPinStringProto, kPinNumberProto, kPinBooleanProto, kPinDateProto, kPinClassRegistry, kPinCount
+  kPinStringProto, kPinNumberProto, kPinBooleanProto, kPinDateProto, kPinCount
 };
 
 struct Property {
