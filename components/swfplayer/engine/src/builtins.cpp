@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace swf {
 
@@ -63,14 +64,18 @@ void InstallGlobals(Runtime& rt) {
   rt.clipProto = h.Make<Object>(rt.objectProto);
   rt.global = h.Make<Object>(rt.objectProto);
   Object* g = rt.global;
-  // The object model calls getters and toString methods from anywhere; each nested run gets a quarter of the
-  // call depth and stack of the run around it, so all of them together stay within a bounded native stack.
-  h.SetInvoker([&rt](Object* fn, const Value& self, std::span<const Value> args) {
+  // The object model calls getters and toString methods from anywhere, each in a run of its own. The first
+  // nested run may go an eighth of the call depth deep, deeper ones half as deep as the run around them, so
+  // together they stay close to one script's depth of native stack.
+  auto nesting = std::make_shared<int>(0);
+  h.SetInvoker([&rt, nesting](Object* fn, const Value& self, std::span<const Value> args) {
     PlayerLimits saved = rt.limits;
-    rt.limits.callDepth /= 4;
-    rt.limits.stackSize /= 4;
+    rt.limits.callDepth = *nesting == 0 ? saved.callDepth / 8 : std::max(2, saved.callDepth / 2);
+    rt.limits.stackSize = std::max<size_t>(256, saved.stackSize / 4);
+    ++*nesting;
     Interpreter in(rt);
     Value r = in.Call(Value(fn), self, args);
+    --*nesting;
     rt.limits = saved;
     return r;
   });

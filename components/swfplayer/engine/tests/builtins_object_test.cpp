@@ -81,6 +81,28 @@ TEST(AddProperty, AGetterReadingItselfEndsTheScriptInsteadOfTheStack) {
   EXPECT_EQ(traces[0], "true");
 }
 
+TEST(AddProperty, GettersAtTheBottomOfDeepRecursionStayWithinTheNativeStack) {
+  Actions a;
+  // function deep(n) { if (n > 0) return deep(n - 1); return _root.o.r; }
+  Actions deep;
+  deep.Push({"n"}).Op(Action::GetVariable).Push({0}).Op(Action::Greater).Op(Action::Not).If("bottom");
+  deep.Push({"n"}).Op(Action::GetVariable).Op(Action::Decrement).Push({1, "deep"}).Op(Action::CallFunction);
+  deep.Op(Action::Return);
+  deep.Label("bottom").Push({"_root.o.r"}).Op(Action::GetVariable).Op(Action::Return);
+  a.DefineFunction("deep", {"n"}, deep);
+  // the getter recurses again before it reads itself
+  Actions getter;
+  getter.Push({"_root.k"}).Op(Action::GetVariable).Push({1, "deep"}).Op(Action::CallFunction).Op(Action::Return);
+  a.DefineFunction("g", {}, getter);
+  Obj(a, {});
+  Store(a, "o");
+  a.Set("k", 12);
+  AddProperty(a, "o", "r", "g", "");
+  a.Call("deep", {250}).Op(Action::Pop);
+  a.Trace("not reached: the nested runs run out of depth and end the script");
+  EXPECT_EQ(RunScript(a, 7), (V{"true"}));
+}
+
 TEST(Watch, TheHandlerSeesOldAndNewAndItsResultIsStored) {
   Actions a;
   // function (prop, oldVal, newVal, data) { trace(prop + ":" + oldVal + ">" + newVal + "/" + data); return newVal * 10; }
