@@ -388,7 +388,7 @@ void ArrayObject::Set(const std::string& name, const Value& v) {
 std::vector<std::string> ArrayObject::Keys() const {
   GetHeap().Charge(elements.size() * 16);
   std::vector<std::string> out;
-  // Holes, never written, are not properties of the array.
+  // Elements holding undefined count as holes, which are not properties of the array.
   for (size_t i = 0; i < elements.size(); ++i)
     if (!elements[i].IsUndefined()) out.push_back(std::to_string(i));
   auto rest = Object::Keys();
