@@ -73,6 +73,21 @@ std::vector<Value> ArgumentList(const Value& list) {
 
 Value PlainThis(Interpreter& in) { return Value(static_cast<Object*>(in.Rt().root)); }
 
+// call and apply can call themselves, one level for each argument or nested list, without a script between
+// them; such chains end at the call depth as recursion through scripts does.
+Value CallCounted(Interpreter& in, const Value& fn, const Value& self, std::span<const Value> args) {
+  static thread_local int depth = 0;
+  Runtime& rt = in.Rt();
+  if (depth >= rt.limits.callDepth) {
+    rt.aborted = true;
+    return Value();
+  }
+  ++depth;
+  Value r = in.Call(fn, self, args);
+  --depth;
+  return r;
+}
+
 }  // namespace
 
 void InstallObject(Runtime& rt, FunctionObject* objectCtor) {
@@ -157,12 +172,12 @@ void InstallFunction(Runtime& rt) {
   // A null or missing this calls the function as a plain function of the movie, whose this is _root.
   Native(rt, fp, "call", [](Interpreter& in, const Value& self, std::span<const Value> args) {
     Value thisArg = args.empty() || args[0].IsNull() || args[0].IsUndefined() ? PlainThis(in) : args[0];
-    return in.Call(self, thisArg, args.empty() ? args : args.subspan(1));
+    return CallCounted(in, self, thisArg, args.empty() ? args : args.subspan(1));
   });
   Native(rt, fp, "apply", [](Interpreter& in, const Value& self, std::span<const Value> args) {
     Value thisArg = args.empty() || args[0].IsNull() || args[0].IsUndefined() ? PlainThis(in) : args[0];
     std::vector<Value> list = args.size() > 1 ? ArgumentList(args[1]) : std::vector<Value>();
-    return in.Call(self, thisArg, list);
+    return CallCounted(in, self, thisArg, list);
   });
   Native(rt, fp, "toString", [](Interpreter&, const Value&, std::span<const Value>) {
     return Value("[type Function]");

@@ -109,3 +109,21 @@ TEST(BuiltinRobustness, LargestArraysSortAndJoinWithinTheirBudgets) {
   EXPECT_EQ(RunScript(b, 7), (V{"x"}));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
 }
+
+TEST(BuiltinRobustness, CallAndApplyCallingThemselvesEndAtTheCallDepth) {
+  Actions a;
+  a.Push({"fa", "Function.prototype.apply"}).Op(Action::GetVariable).Op(Action::SetVariable);
+  a.Push({"a", 0}).Op(Action::InitArray).Op(Action::SetVariable);
+  a.Set("i", 0);
+  // while (i < 5000) { a = [fa, a]; i++; }
+  a.Label("loop").Push({"i"}).Op(Action::GetVariable).Push({5000}).Op(Action::Less2).Op(Action::Not).If("end");
+  a.Push({"a", "a"}).Op(Action::GetVariable).Push({"fa"}).Op(Action::GetVariable).Push({2}).Op(Action::InitArray);
+  a.Op(Action::SetVariable);
+  a.Push({"i", "i"}).Op(Action::GetVariable).Op(Action::Increment).Op(Action::SetVariable).Jump("loop");
+  a.Label("end").Trace("built");
+  // fa.apply(fa, a): every level unwraps one list and applies apply again
+  a.Push({"a"}).Op(Action::GetVariable).Push({"fa"}).Op(Action::GetVariable).Push({2, "fa"}).Op(Action::GetVariable);
+  a.Push({"apply"}).Op(Action::CallMethod).Op(Action::Pop);
+  a.Trace("not reached");
+  EXPECT_EQ(RunScript(a, 7), (V{"built"}));
+}
