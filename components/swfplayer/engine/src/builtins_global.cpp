@@ -125,8 +125,10 @@ void InstallGlobalFunctions(Runtime& rt) {
     return Value(std::isfinite(Arg(in, args, 0)));
   });
   Native(rt, g, "escape", [](Interpreter& in, const Value&, std::span<const Value> args) {
-    std::string s = Escape(ArgString(in, args, 0));
-    return Value(in.Charge(s));
+    std::string text = ArgString(in, args, 0);
+    in.Rt().heap.Charge(text.size() * 3);
+    if (in.Rt().heap.Exhausted()) return Value();
+    return Value(Escape(text));
   });
   Native(rt, g, "unescape", [](Interpreter& in, const Value&, std::span<const Value> args) {
     std::string s = Unescape(ArgString(in, args, 0));

@@ -70,7 +70,9 @@ bool Multibyte(Interpreter& in) { return in.Rt().version >= 6; }
 
 std::u32string SelfUnits(Interpreter& in, const Value& self) {
   std::string s = Str(in, self);
-  if (s.size() > 4096) in.Rt().heap.Charge(s.size() * 4);
+  // The units take four bytes a character; a text too long for the frame's budget is not converted.
+  in.Rt().heap.Charge(s.size() * 4);
+  if (in.Rt().heap.Exhausted()) return {};
   return Units(s, Multibyte(in));
 }
 
