@@ -321,6 +321,7 @@ Value Interpreter::Construct(const Value& ctor, std::span<const Value> args) {
   Object* o = ctor.AsObject();
   if (!o || o->GetKind() != Object::Kind::Function) return {};
   auto* fn = static_cast<FunctionObject*>(o);
+  if (fn->construct) return fn->construct(*this, Value(), args);
   if (fn->native) return fn->native(*this, Value(), args);  // built-in constructors make their own object
   Value proto;
   fn->Get("prototype", proto);

@@ -993,6 +993,7 @@ void RefreshTexts(Runtime& rt, DisplayObject* o, int depth) {
 }  // namespace
 
 void Runtime::Build(DisplayList& out) {
+  Heap::ScriptBlock noScripts(heap);  // getters and toString methods must not change the lists walked here
   out.items.clear();
   out.background = background;
   out.movie = movie;

@@ -2,6 +2,7 @@
 #include "swfplayer/engine/value.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -79,6 +80,24 @@ double StringToNumber(const std::string& str, int version) {
   return std::strtod(s.c_str(), nullptr);
 }
 
+namespace {
+// What the object's toString or valueOf method gives, when that is a primitive; built-ins known to give the
+// object's own text or value are answered without a call.
+bool ObjectPrimitive(const Value& v, const char* method, Value& out) {
+  Object* o = v.AsObject();
+  Value m;
+  if (!o->Get(method, m) || !m.AsObject() || m.AsObject()->GetKind() != Object::Kind::Function) return false;
+  auto* fn = static_cast<FunctionObject*>(m.AsObject());
+  if (fn->shortcut == FunctionObject::Shortcut::DefaultString) return false;
+  if (fn->shortcut == FunctionObject::Shortcut::DefaultValue) {
+    if (o->GetKind() != Object::Kind::Boxed && o->GetKind() != Object::Kind::Date) return false;
+    out = static_cast<BoxObject*>(o)->primitive;
+    return true;
+  }
+  return o->GetHeap().Invoke(fn, v, {}, out) && !out.IsObject();
+}
+}  // namespace
+
 double ToNumber(const Value& v, int version) {
   switch (v.Type()) {
     case ValueType::Undefined:
@@ -86,7 +105,10 @@ double ToNumber(const Value& v, int version) {
     case ValueType::Boolean: return v.AsBool() ? 1 : 0;
     case ValueType::Number: return v.AsNumber();
     case ValueType::String: return StringToNumber(v.AsString(), version);
-    case ValueType::Object: return std::nan("");
+    case ValueType::Object: {
+      Value prim;
+      return ObjectPrimitive(v, "valueOf", prim) ? ToNumber(prim, version) : std::nan("");
+    }
   }
   return std::nan("");
 }
@@ -98,7 +120,12 @@ std::string ToString(const Value& v, int version) {
     case ValueType::Boolean: return v.AsBool() ? "true" : "false";
     case ValueType::Number: return NumberToString(v.AsNumber());
     case ValueType::String: return v.AsString();
-    case ValueType::Object: return v.AsObject()->DefaultString(version);
+    case ValueType::Object: {
+      // The method may change whatever v refers to, so the object is held on to first.
+      Value self = v;
+      Value prim;
+      return ObjectPrimitive(self, "toString", prim) ? ToString(prim, version) : self.AsObject()->DefaultString(version);
+    }
   }
   return "";
 }
@@ -133,24 +160,74 @@ std::string Object::Key(const std::string& name) const {
   return k;
 }
 
-bool Object::GetOwn(const std::string& name, Value& out) const {
+const Property* Object::FindOwn(const std::string& name) const {
   auto it = props_.find(Key(name));
-  if (it == props_.end()) return false;
-  out = it->second.value;
+  return it == props_.end() ? nullptr : &it->second;
+}
+
+bool Object::Read(const Property& p, Object* receiver, Value& out) const {
+  if (!p.Accessor()) {
+    out = p.value;
+    return true;
+  }
+  Object* getter = p.getter;  // the getter may change the property table
+  if (!heap_.Invoke(getter, Value(receiver), {}, out)) out = Value();
   return true;
 }
 
+bool Object::GetOwn(const std::string& name, Value& out) const {
+  const Property* p = FindOwn(name);
+  return p && Read(*p, const_cast<Object*>(this), out);
+}
+
 bool Object::Get(const std::string& name, Value& out) {
-  if (GetOwn(name, out)) return true;
   // Prototype chains may be cyclic when a script makes them so.
-  Object* p = proto_;
-  for (int depth = 0; p && depth < 256; ++depth, p = p->proto_) {
-    if (p != this && p->GetOwn(name, out)) return true;
+  Object* o = this;
+  for (int depth = 0; o && depth < 256; ++depth, o = o->proto_) {
+    if (depth > 0 && o == this) break;
+    if (const Property* p = o->FindOwn(name)) return o->Read(*p, this, out);
   }
   return false;
 }
 
+bool Object::WriteSpecial(const std::string& name, const Value& v) {
+  Value stored = v;
+  bool watched = false;
+  if (watchers_) {
+    auto it = watchers_->find(Key(name));
+    if (it != watchers_->end()) {
+      watched = true;
+      Object* handler = it->second.handler;
+      Value old;
+      GetOwn(name, old);
+      Value args[4] = {Value(name), old, v, it->second.data};
+      if (!heap_.Invoke(handler, Value(this), args, stored)) stored = v;
+    }
+  }
+  Object* o = this;
+  for (int depth = 0; o && depth < 256; ++depth, o = o->proto_) {
+    if (depth > 0 && o == this) break;
+    const Property* p = o->FindOwn(name);
+    if (!p) continue;
+    if (!p->Accessor()) break;
+    Object* setter = p->setter;
+    Value ignored;
+    Value arg[1] = {stored};
+    if (setter) heap_.Invoke(setter, Value(this), arg, ignored);
+    return true;
+  }
+  if (!watched) return false;
+  auto [it, added] = props_.try_emplace(Key(name));
+  if (added) {
+    it->second.name = name;
+    it->second.order = nextOrder_++;
+  }
+  if (!(it->second.flags & kReadOnly)) it->second.value = stored;
+  return true;
+}
+
 void Object::Set(const std::string& name, const Value& v) {
+  if (heap_.HasSpecialProperties() && WriteSpecial(name, v)) return;
   auto [it, added] = props_.try_emplace(Key(name));
   if (added) {
     it->second.name = name;
@@ -175,6 +252,45 @@ void Object::SetFlags(const std::string& name, uint8_t flags) {
   if (it != props_.end()) it->second.flags = flags;
 }
 
+bool Object::GetFlags(const std::string& name, uint8_t& flags) const {
+  const Property* p = FindOwn(name);
+  if (!p) return false;
+  flags = p->flags;
+  return true;
+}
+
+std::vector<std::string> Object::OwnNames() const {
+  std::vector<const Property*> own;
+  for (auto& [k, p] : props_) own.push_back(&p);
+  std::sort(own.begin(), own.end(), [](const Property* a, const Property* b) { return a->order < b->order; });
+  std::vector<std::string> out;
+  for (auto* p : own) out.push_back(p->name);
+  return out;
+}
+
+bool Object::AddAccessor(const std::string& name, Object* getter, Object* setter) {
+  auto [it, added] = props_.try_emplace(Key(name));
+  if (added) {
+    it->second.name = name;
+    it->second.order = nextOrder_++;
+  } else if (it->second.flags & kReadOnly) {
+    return false;
+  }
+  it->second.value = Value();
+  it->second.getter = getter;
+  it->second.setter = setter;
+  heap_.MarkSpecialProperties();
+  return true;
+}
+
+void Object::Watch(const std::string& name, Object* handler, const Value& data) {
+  if (!watchers_) watchers_ = std::make_unique<std::unordered_map<std::string, Watcher>>();
+  (*watchers_)[Key(name)] = Watcher{handler, data};
+  heap_.MarkSpecialProperties();
+}
+
+bool Object::Unwatch(const std::string& name) { return watchers_ && watchers_->erase(Key(name)) != 0; }
+
 std::vector<std::string> Object::Keys() const {
   std::vector<const Property*> own;
   for (auto& [k, p] : props_)
@@ -189,9 +305,31 @@ std::string Object::DefaultString(int) const { return "[object Object]"; }
 
 void Object::Trace(std::vector<Object*>& out) const {
   if (proto_) out.push_back(proto_);
-  for (auto& [k, p] : props_)
+  for (auto& [k, p] : props_) {
     if (Object* o = p.value.AsObject()) out.push_back(o);
+    if (p.getter) out.push_back(p.getter);
+    if (p.setter) out.push_back(p.setter);
+  }
+  if (watchers_) {
+    for (auto& [k, w] : *watchers_) {
+      out.push_back(w.handler);
+      if (Object* o = w.data.AsObject()) out.push_back(o);
+    }
+  }
 }
+
+bool BoxObject::Get(const std::string& name, Value& out) {
+  if (primitive.IsString() && name == "length") {
+    size_t n = 0;
+    for (unsigned char c : primitive.AsString())
+      if ((c & 0xC0) != 0x80) ++n;
+    out = Value(static_cast<double>(n));
+    return true;
+  }
+  return Object::Get(name, out);
+}
+
+std::string BoxObject::DefaultString(int version) const { return ToString(primitive, version); }
 
 namespace {
 bool IndexOf(const std::string& name, size_t& index) {
@@ -250,7 +388,9 @@ void ArrayObject::Set(const std::string& name, const Value& v) {
 std::vector<std::string> ArrayObject::Keys() const {
   GetHeap().Charge(elements.size() * 16);
   std::vector<std::string> out;
-  for (size_t i = 0; i < elements.size(); ++i) out.push_back(std::to_string(i));
+  // Elements holding undefined count as holes, which are not properties of the array.
+  for (size_t i = 0; i < elements.size(); ++i)
+    if (!elements[i].IsUndefined()) out.push_back(std::to_string(i));
   auto rest = Object::Keys();
   out.insert(out.end(), rest.begin(), rest.end());
   return out;
@@ -260,9 +400,11 @@ std::string ArrayObject::DefaultString(int version) const {
   if (joinDepth > 8) return "";
   ++joinDepth;
   std::string s;
+  // Elements are copied before conversion, as a toString method may change the array.
   for (size_t i = 0; i < elements.size() && s.size() < (1u << 20); ++i) {
     if (i) s += ',';
-    s += ToString(elements[i], version);
+    Value e = elements[i];
+    s += ToString(e, version);
   }
   GetHeap().Charge(s.size() + elements.size());
   --joinDepth;
@@ -285,12 +427,30 @@ Heap::~Heap() { Clear(); }
 
 void Heap::Clear() {
   // Destructors never touch other objects, so the order does not matter.
+  pinned_.clear();
   objects_.clear();
+}
+
+bool Heap::Invoke(Object* fn, const Value& self, std::span<const Value> args, Value& out) {
+  // Getters that read themselves, or toString methods that convert their own object, must end.
+  constexpr int kMaxInvokeDepth = 8;
+  if (!invoker_ || !fn || invokeDepth_ >= kMaxInvokeDepth || blocked_) return false;
+  ++invokeDepth_;
+  out = invoker_(fn, self, args);
+  --invokeDepth_;
+  return true;
+}
+
+void Heap::Pin(size_t slot, Object* o) {
+  assert(slot < 64);
+  if (pinned_.size() <= slot) pinned_.resize(slot + 1, nullptr);
+  pinned_[slot] = o;
 }
 
 void Heap::Collect(const std::vector<Object*>& roots) {
   for (auto& o : objects_) o->marked = false;
   std::vector<Object*> work(roots.begin(), roots.end());
+  work.insert(work.end(), pinned_.begin(), pinned_.end());
   while (!work.empty()) {
     Object* o = work.back();
     work.pop_back();

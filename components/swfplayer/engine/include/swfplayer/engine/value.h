@@ -67,17 +67,26 @@ int32_t ToInt32(double n);
 
 enum PropertyFlags : uint8_t { kDontEnum = 1, kDontDelete = 2, kReadOnly = 4 };
 
+// Slots of Heap::Pin for the objects the object model and the built-ins must always find.
+enum PinSlot : size_t {
+  kPinStringProto, kPinNumberProto, kPinBooleanProto, kPinDateProto, kPinCount
+};
+
 struct Property {
   std::string name;   // as first written
   Value value;
   uint8_t flags = 0;
   uint64_t order = 0; // insertion order, for enumeration
+  // addProperty: reads call the getter and writes the setter, for the object and everything inheriting from it.
+  Object* getter = nullptr;
+  Object* setter = nullptr;
+  bool Accessor() const { return getter != nullptr; }
 };
 
 // An object with named properties and a prototype; subclasses add behaviour.
 class Object {
  public:
-  enum class Kind : uint8_t { Plain, Array, Function, Clip, Display };
+  enum class Kind : uint8_t { Plain, Array, Function, Clip, Display, Boxed, Date };
 
   Object(Heap& heap, Object* proto, Kind kind = Kind::Plain) : heap_(heap), proto_(proto), kind_(kind) {}
   virtual ~Object() = default;
@@ -98,6 +107,15 @@ class Object {
   // Names of enumerable properties, own before inherited, in insertion order.
   virtual std::vector<std::string> Keys() const;
   void SetFlags(const std::string& name, uint8_t flags);
+  // The flags of an own property; false when there is none.
+  bool GetFlags(const std::string& name, uint8_t& flags) const;
+  // Names of all own properties, hidden ones too, in insertion order.
+  std::vector<std::string> OwnNames() const;
+  // Makes name an accessor property; false when the property is read-only.
+  bool AddAccessor(const std::string& name, Object* getter, Object* setter);
+  // watch(): writes of name first call handler(name, old, new, data) and store what it returns.
+  void Watch(const std::string& name, Object* handler, const Value& data);
+  bool Unwatch(const std::string& name);
 
   // The text of the object when converted to a string.
   virtual std::string DefaultString(int version) const;
@@ -111,11 +129,31 @@ class Object {
   std::string Key(const std::string& name) const;
 
  private:
+  struct Watcher {
+    Object* handler;
+    Value data;
+  };
+  const Property* FindOwn(const std::string& name) const;
+  bool Read(const Property& p, Object* receiver, Value& out) const;
+  // Writes through a setter or watcher of this object or its prototypes; false when none took the write.
+  bool WriteSpecial(const std::string& name, const Value& v);
+
   Heap& heap_;
   Object* proto_;
   Kind kind_;
   std::unordered_map<std::string, Property> props_;
   uint64_t nextOrder_ = 0;
+  std::unique_ptr<std::unordered_map<std::string, Watcher>> watchers_;  // rare, so kept apart
+};
+
+// A String, Number or Boolean object made with new, holding its primitive value.
+class BoxObject : public Object {
+ public:
+  BoxObject(Heap& heap, Object* proto, Value primitive, Kind kind = Kind::Boxed)
+      : Object(heap, proto, kind), primitive(std::move(primitive)) {}
+  bool Get(const std::string& name, Value& out) override;
+  std::string DefaultString(int version) const override;
+  Value primitive;
 };
 
 // Array with dense elements behind index-named properties and "length".
@@ -155,6 +193,9 @@ class FunctionObject : public Object {
   std::string DefaultString(int) const override { return "[type Function]"; }
   void Trace(std::vector<Object*>& out) const override;
   NativeFn native;                // set for built-ins
+  NativeFn construct;             // built-ins that make something else under new than when called (String, Date)
+  // Built-ins whose result the conversions know without calling them.
+  enum class Shortcut : uint8_t { None, DefaultString, DefaultValue } shortcut = Shortcut::None;
   ScriptFunction script;          // set otherwise
 };
 
@@ -188,6 +229,30 @@ class Heap {
   void Collect(const std::vector<Object*>& roots);
   void Clear();
 
+  // Runs functions for the object model itself (getters, setters, watchers, toString and valueOf).
+  using Invoker = std::function<Value(Object* fn, const Value& self, std::span<const Value> args)>;
+  void SetInvoker(Invoker f) { invoker_ = std::move(f); }
+  // False when no invoker is set or calls nest too deeply.
+  bool Invoke(Object* fn, const Value& self, std::span<const Value> args, Value& out);
+  // While one lives, the object model runs no scripts: for the host's own walks over the display list.
+  class ScriptBlock {
+   public:
+    explicit ScriptBlock(Heap& h) : heap_(h) { ++heap_.blocked_; }
+    ~ScriptBlock() { --heap_.blocked_; }
+    ScriptBlock(const ScriptBlock&) = delete;
+    ScriptBlock& operator=(const ScriptBlock&) = delete;
+
+   private:
+    Heap& heap_;
+  };
+  // Cheap test before the slower paths of Set: has any object ever had an accessor or a watcher?
+  bool HasSpecialProperties() const { return special_; }
+  void MarkSpecialProperties() { special_ = true; }
+
+  // Objects the built-ins keep whatever scripts do to the globals, found by a slot number.
+  void Pin(size_t slot, Object* o);
+  Object* Pinned(size_t slot) const { return slot < pinned_.size() ? pinned_[slot] : nullptr; }
+
   static constexpr size_t kMaxObjects = 1u << 18;
 
  private:
@@ -195,6 +260,11 @@ class Heap {
   size_t charged_ = 0;
   size_t budget_ = SIZE_MAX;
   std::vector<std::unique_ptr<Object>> objects_;
+  Invoker invoker_;
+  int invokeDepth_ = 0;
+  int blocked_ = 0;
+  bool special_ = false;
+  std::vector<Object*> pinned_;
 };
 
 }  // namespace swf
