@@ -215,6 +215,7 @@ bool Runtime::Load(std::shared_ptr<const MovieDef> m) {
   heap.SetCaseSensitive(version >= 7);
   background = movie->background;
   InstallGlobals(*this);
+  InstallClipMethods(*this);
   root = heap.Make<ClipObject>(clipProto, *this, &movie->main);
   root->name = "";
   return true;

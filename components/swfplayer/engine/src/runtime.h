@@ -214,5 +214,7 @@ bool ShapeHit(const ShapeDef& shape, const Matrix& toStage, double x, double y);
 void ExecuteBlock(Runtime& rt, ClipObject* clip, const std::shared_ptr<const std::vector<uint8_t>>& code);
 // Sets up the global object and the built-in prototypes.
 void InstallGlobals(Runtime& rt);
+// Adds the MovieClip methods to the clip prototype and the timer functions to the global object.
+void InstallClipMethods(Runtime& rt);
 
 }  // namespace swf
