@@ -208,6 +208,7 @@ struct MovieDef {
   Rgba background{255, 255, 255, 255};
   std::map<uint16_t, Character> characters;
   TimelineDef main;
+  std::map<std::string, uint16_t> exports;  // ExportAssets: linkage name to character
   const Character* Find(uint16_t id) const {
     auto it = characters.find(id);
     return it == characters.end() ? nullptr : &it->second;
