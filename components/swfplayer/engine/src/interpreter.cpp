@@ -884,33 +884,18 @@ bool Interpreter::Step(Context& c, uint8_t op, BitReader& r, size_t& pc) {
       DisplayObject* s = AsDisplay(src.AsObject());
       if (!s) s = rt_.ResolveTarget(c.original, str(src));
       if (!s || !s->parent || !std::isfinite(depth) || s->type != DisplayObject::Type::Clip) break;
-      const Character* ch = rt_.movie->Find(s->characterId);
+      const Character* ch = rt_.CharacterOf(s);
       if (!ch) break;
-      PlaceTag p;
-      p.depth = 0;
-      p.characterId = s->characterId;
-      p.matrix = s->matrix;
-      p.cxform = s->cxform;
-      p.name = newName;
-      p.clipActions = static_cast<ClipObject*>(s)->clipActions;
-      int d = static_cast<int>(std::clamp(depth, -1e6, 1e6)) + 16384;
-      rt_.RemoveChild(s->parent, d);
-      DisplayObject* o = rt_.Instantiate(s->parent, *ch, p);
-      if (!o) break;
-      o->depth = d;
-      o->placedByScript = true;
-      s->parent->children[d] = o;
-      if (o->type == DisplayObject::Type::Clip) {
-        rt_.EnterFrame(static_cast<ClipObject*>(o), 0, true);
-        rt_.QueueClipEvent(static_cast<ClipObject*>(o), kClipLoad);
-      }
+      int d = static_cast<int>(std::clamp(depth, -16384.0, 1048575.0)) + kScriptDepth;
+      rt_.PlaceScriptClip(s->parent, *ch, s->characterId, d, newName, s->matrix, s->cxform,
+                          static_cast<ClipObject*>(s)->clipActions, nullptr);
       break;
     }
     case kRemoveSprite: {
       Value t = Pop(c);
       DisplayObject* d = AsDisplay(t.AsObject());
       if (!d) d = rt_.ResolveTarget(c.original, str(t));
-      if (d && d->placedByScript && d->parent) rt_.RemoveChild(d->parent, d->depth);
+      rt_.RemoveScriptClip(d);
       break;
     }
     case kTrace: {
@@ -1342,6 +1327,16 @@ bool Interpreter::Step(Context& c, uint8_t op, BitReader& r, size_t& pc) {
 void ExecuteBlock(Runtime& rt, ClipObject* clip, const std::shared_ptr<const std::vector<uint8_t>>& code) {
   Interpreter in(rt);
   in.RunBlock(clip, code);
+}
+
+Value CallScript(Runtime& rt, const Value& fn, const Value& self, std::span<const Value> args) {
+  Interpreter in(rt);
+  return in.Call(fn, self, args);
+}
+
+Value CallScriptMember(Runtime& rt, const Value& obj, const std::string& name, std::span<const Value> args) {
+  Interpreter in(rt);
+  return in.CallMember(obj, name, args);
 }
 
 }  // namespace swf

@@ -216,6 +216,10 @@ bool Runtime::Load(std::shared_ptr<const MovieDef> m) {
   background = movie->background;
   InstallGlobals(*this);
   InstallClipMethods(*this);
+  auto empty = std::make_shared<TimelineDef>();
+  empty->frames.emplace_back();
+  emptyClip.kind = Character::Kind::Sprite;
+  emptyClip.sprite = std::move(empty);
   root = heap.Make<ClipObject>(clipProto, *this, &movie->main);
   root->name = "";
   return true;
@@ -223,6 +227,8 @@ bool Runtime::Load(std::shared_ptr<const MovieDef> m) {
 
 void Runtime::Unload() {
   queue.clear();
+  timers.clear();
+  nextTimerId = 1;
   root = nullptr;
   global = objectProto = functionProto = arrayProto = clipProto = nullptr;
   hover = pressed = nullptr;
@@ -251,16 +257,74 @@ bool Runtime::Advance() {
     root->bornTick = tick;
     EnterFrame(root, 0, true);
   } else {
+    // enterFrame handlers run before the scripts of the frames the timelines move to.
+    QueueEnterFrames(root);
     AdvanceClip(root);
   }
   RunQueue();
+  RunTimers();
   Collect();
   return scriptRan;
 }
 
-void Runtime::QueueClipEvent(ClipObject* clip, uint32_t event) {
-  for (const ClipAction& a : clip->clipActions)
-    if (a.events & event) queue.push_back({clip, a.code});
+namespace {
+const char* HandlerOf(uint32_t event) {
+  switch (event) {
+    case kClipLoad: return "onLoad";
+    case kClipEnterFrame: return "onEnterFrame";
+    case kClipUnload: return "onUnload";
+    case kClipMouseMove: return "onMouseMove";
+    case kClipMouseDown: return "onMouseDown";
+    case kClipMouseUp: return "onMouseUp";
+    case kClipKeyDown: return "onKeyDown";
+    case kClipKeyUp: return "onKeyUp";
+    case kClipData: return "onData";
+    default: return nullptr;
+  }
+}
+
+const char* ButtonHandlerOf(uint16_t condition) {
+  switch (condition) {
+    case kIdleToOverUp: return "onRollOver";
+    case kOverUpToIdle: return "onRollOut";
+    case kOverUpToOverDown: return "onPress";
+    case kOverDownToOverUp: return "onRelease";
+    case kOutDownToIdle: return "onReleaseOutside";
+    case kOverDownToOutDown: return "onDragOut";
+    case kOutDownToOverDown: return "onDragOver";
+    default: return nullptr;
+  }
+}
+
+constexpr const char* kMouseHandlers[] = {"onPress", "onRelease", "onReleaseOutside", "onRollOver",
+                                          "onRollOut", "onDragOver", "onDragOut"};
+
+bool HasFunction(DisplayObject* o, const char* name) {
+  Value v;
+  return o->Get(name, v) && v.AsObject() && v.AsObject()->GetKind() == Object::Kind::Function;
+}
+}  // namespace
+
+void Runtime::QueueHandler(DisplayObject* o, const char* method, bool unloading) {
+  if (!o || !method || !HasFunction(o, method)) return;
+  PendingScript s;
+  s.clip = o->type == DisplayObject::Type::Clip ? static_cast<ClipObject*>(o) : o->parent;
+  s.object = o;
+  s.method = method;
+  s.unloading = unloading;
+  queue.push_back(std::move(s));
+}
+
+void Runtime::QueueClipEvent(ClipObject* clip, uint32_t event, bool unloading) {
+  for (const ClipAction& a : clip->clipActions) {
+    if (!(a.events & event)) continue;
+    PendingScript s;
+    s.clip = clip;
+    s.code = a.code;
+    s.unloading = unloading;
+    queue.push_back(std::move(s));
+  }
+  QueueHandler(clip, HandlerOf(event), unloading);
 }
 
 void Runtime::QueueClipEventEverywhere(DisplayObject* o, uint32_t event, int depth) {
@@ -268,6 +332,19 @@ void Runtime::QueueClipEventEverywhere(DisplayObject* o, uint32_t event, int dep
   auto* clip = static_cast<ClipObject*>(o);
   QueueClipEvent(clip, event);
   for (auto& [d, c] : clip->children) QueueClipEventEverywhere(c, event, depth + 1);
+}
+
+void Runtime::QueueEnterFrames(ClipObject* clip, int depth) {
+  if (depth > 64 || clip->removed) return;
+  QueueClipEvent(clip, kClipEnterFrame);
+  for (auto& [d, o] : clip->children) {
+    if (o->type == DisplayObject::Type::Clip) {
+      QueueEnterFrames(static_cast<ClipObject*>(o), depth + 1);
+    } else if (o->type == DisplayObject::Type::Button) {
+      for (auto& part : static_cast<ButtonInstance*>(o)->parts)
+        if (part.object->type == DisplayObject::Type::Clip) QueueEnterFrames(static_cast<ClipObject*>(part.object), depth + 1);
+    }
+  }
 }
 
 void Runtime::StartDrag(DisplayObject* o, bool lockCenter, const Rect* bounds) {
@@ -315,7 +392,6 @@ void Runtime::AdvanceClip(ClipObject* clip) {
       }
       if (next != clip->frame) GotoFrame(clip, next);
     }
-    QueueClipEvent(clip, kClipEnterFrame);
   }
   // Children added by this frame were entered at their first frame already.
   std::vector<DisplayObject*> kids;
@@ -355,17 +431,27 @@ void Runtime::GotoFrame(ClipObject* clip, int frame) {
   if (!clip || clip->removed) return;
   frame = std::clamp(frame, 0, clip->TotalFrames() - 1);
   if (frame == clip->frame) return;
-  if (frame > clip->frame) {
-    for (int f = clip->frame + 1; f <= frame; ++f) EnterFrame(clip, f, f == frame);
+  if (frame == clip->frame + 1) {
+    EnterFrame(clip, frame, true);
     return;
   }
-  // Going back: rebuild what the timeline holds at the target frame, keeping
-  // objects that are there in both states.
-  struct Slot {
-    PlaceTag place;
-  };
-  std::map<int, Slot> want;
-  for (int f = 0; f <= frame; ++f) {
+  // A jump: only the target frame's actions run, and the display list becomes what the
+  // timeline holds there. Objects of skipped frames are never made. Going forward starts
+  // from what is shown; going back starts from nothing, keeping objects present in both.
+  bool forward = frame > clip->frame;
+  std::map<int, PlaceTag> want;
+  if (forward) {
+    for (auto& [d, o] : clip->children) {
+      if (d >= kScriptDepth) continue;
+      PlaceTag p;
+      p.depth = static_cast<uint16_t>(d);
+      p.hasCharacter = true;
+      p.characterId = o->characterId;
+      want[d] = p;
+    }
+  }
+  std::vector<PendingScript> init;
+  for (int f = forward ? clip->frame + 1 : 0; f <= frame; ++f) {
     for (const ControlTag& t : clip->timeline->frames[static_cast<size_t>(f)].tags) {
       if (t.kind == ControlTag::Kind::Remove) {
         want.erase(t.place.depth);
@@ -373,42 +459,42 @@ void Runtime::GotoFrame(ClipObject* clip, int frame) {
         const PlaceTag& p = t.place;
         auto it = want.find(p.depth);
         if (it == want.end()) {
-          if (p.hasCharacter) want[p.depth].place = p;
+          if (p.hasCharacter) want[p.depth] = p;
           continue;
         }
-        PlaceTag& w = it->second.place;
+        PlaceTag& w = it->second;
         if (p.hasCharacter && !p.move) continue;
         if (p.hasCharacter) w.characterId = p.characterId;
         if (p.hasMatrix) w.matrix = p.matrix, w.hasMatrix = true;
         if (p.hasCxform) w.cxform = p.cxform, w.hasCxform = true;
-        if (p.hasRatio) w.ratio = p.ratio;
+        if (p.hasRatio) w.ratio = p.ratio, w.hasRatio = true;
         if (p.hasName) w.name = p.name, w.hasName = true;
-        if (p.hasClipDepth) w.clipDepth = p.clipDepth;
+        if (p.hasClipDepth) w.clipDepth = p.clipDepth, w.hasClipDepth = true;
+        if (p.hasCharacter && !p.clipActions.empty()) w.clipActions = p.clipActions;
       } else if (t.kind == ControlTag::Kind::Background && clip == root) {
         background = t.color;
+      } else if (t.kind == ControlTag::Kind::InitAction && forward && initDone.insert(t.spriteId).second) {
+        init.push_back({clip, t.code});
       }
     }
   }
+  queue.insert(queue.begin(), init.begin(), init.end());
   for (const ControlTag& t : clip->timeline->frames[static_cast<size_t>(frame)].tags)
     if (t.kind == ControlTag::Kind::Action) queue.push_back({clip, t.code});
+  // Clips a script put at timeline depths go as well when the timeline is rebuilt from its start.
   std::vector<int> drop;
   for (auto& [d, o] : clip->children) {
-    if (o->placedByScript) continue;
+    if (d >= kScriptDepth) continue;
     auto it = want.find(d);
-    if (it == want.end() || it->second.place.characterId != o->characterId) drop.push_back(d);
+    if (it == want.end() || it->second.characterId != o->characterId || (!forward && o->placedByScript)) drop.push_back(d);
   }
   for (int d : drop) RemoveChild(clip, d);
   clip->frame = frame;
-  for (auto& [d, slot] : want) {
-    auto it = clip->children.find(d);
-    PlaceTag p = slot.place;
-    if (it == clip->children.end()) {
-      p.move = false;
-      p.hasCharacter = true;
-    } else {
-      p.move = true;
-      p.hasCharacter = false;
-    }
+  for (auto& [d, w] : want) {
+    PlaceTag p = w;
+    bool present = clip->children.count(d) != 0;
+    p.move = present;
+    p.hasCharacter = !present;
     ApplyPlace(clip, p);
   }
 }
@@ -521,7 +607,7 @@ void Runtime::Unloaded(DisplayObject* o) {
   if (o == pressed) pressed = nullptr;
   if (o->type == DisplayObject::Type::Clip) {
     auto* c = static_cast<ClipObject*>(o);
-    QueueClipEvent(c, kClipUnload);
+    QueueClipEvent(c, kClipUnload, true);
     for (auto& [d, child] : c->children) Unloaded(child);
   } else if (o->type == DisplayObject::Type::Button) {
     for (auto& part : static_cast<ButtonInstance*>(o)->parts) Unloaded(part.object);
@@ -542,8 +628,77 @@ void Runtime::RunQueue() {
     PendingScript s = queue.front();
     queue.pop_front();
     if (aborted || ++guard > (1u << 20)) continue;
-    if (!s.clip || s.clip->removed || !s.code) continue;
-    RunScript(s.clip, s.code);
+    if (!s.clip || (s.clip->removed && !s.unloading)) continue;
+    if (s.method) {
+      if (!s.object || (s.object->removed && !s.unloading)) continue;
+      scriptRan = true;
+      CallScriptMember(*this, Value(static_cast<Object*>(s.object)), s.method, {});
+      continue;
+    }
+    if (s.code) RunScript(s.clip, s.code);
+  }
+}
+
+const Character* Runtime::CharacterOf(const DisplayObject* o) const {
+  if (o->type == DisplayObject::Type::Clip && static_cast<const ClipObject*>(o)->timeline == emptyClip.sprite.get())
+    return &emptyClip;
+  return movie ? movie->Find(o->characterId) : nullptr;
+}
+
+ClipObject* Runtime::PlaceScriptClip(ClipObject* parent, const Character& c, uint16_t characterId, int depth,
+                                     const std::string& name, const Matrix& m, const ColorTransform& cx,
+                                     const std::vector<ClipAction>& actions, Object* init) {
+  if (!parent || parent->removed || c.kind != Character::Kind::Sprite) return nullptr;
+  PlaceTag p;
+  p.characterId = characterId;
+  p.matrix = m;
+  p.cxform = cx;
+  p.name = name;
+  p.clipActions = actions;
+  RemoveChild(parent, depth);
+  DisplayObject* o = Instantiate(parent, c, p);
+  if (!o || o->type != DisplayObject::Type::Clip) return nullptr;
+  auto* clip = static_cast<ClipObject*>(o);
+  clip->depth = depth;
+  clip->placedByScript = true;
+  clip->name = name;
+  parent->children[depth] = clip;
+  if (init) {
+    for (const std::string& k : init->Keys()) {
+      Value v;
+      if (init->Get(k, v)) clip->Set(k, v);
+    }
+  }
+  EnterFrame(clip, 0, true);
+  QueueClipEvent(clip, kClipLoad);
+  return clip;
+}
+
+void Runtime::RemoveScriptClip(DisplayObject* o) {
+  if (!o || o->removed || !o->parent || o->depth < kScriptDepth || o->depth > kMaxScriptDepth) return;
+  auto it = o->parent->children.find(o->depth);
+  if (it != o->parent->children.end() && it->second == o) RemoveChild(o->parent, o->depth);
+}
+
+void Runtime::RunTimers() {
+  // Each timer fires as often as its period fits into the time that passed, at most ten
+  // times a frame, so a tiny period cannot stall the movie.
+  std::vector<uint32_t> ids;
+  for (const Timer& t : timers) ids.push_back(t.id);
+  for (uint32_t id : ids) {
+    for (int n = 0; n < 10 && !aborted; ++n) {
+      auto it = std::find_if(timers.begin(), timers.end(), [id](const Timer& t) { return t.id == id; });
+      if (it == timers.end() || it->due > timeMs) break;
+      Timer t = *it;
+      if (t.once) timers.erase(it);
+      else it->due += t.period;
+      scriptRan = true;
+      if (t.object.IsObject()) CallScriptMember(*this, t.object, t.method, t.args);
+      else CallScript(*this, t.function, Value(), t.args);
+      RunQueue();
+    }
+    auto it = std::find_if(timers.begin(), timers.end(), [id](const Timer& t) { return t.id == id; });
+    if (it != timers.end() && it->due <= timeMs) it->due = timeMs + it->period;
   }
 }
 
@@ -763,7 +918,6 @@ bool ShapeHit(const ShapeDef& shape, const Matrix& toStage, double x, double y) 
   return shape.fills.empty();
 }
 
-namespace {
 bool ObjectHit(const DisplayObject* o, const Matrix& toStage, double x, double y) {
   switch (o->type) {
     case DisplayObject::Type::Shape: return ShapeHit(*static_cast<const ShapeInstance*>(o)->shape, toStage, x, y);
@@ -779,36 +933,53 @@ bool ObjectHit(const DisplayObject* o, const Matrix& toStage, double x, double y
       for (auto& [d, c] : static_cast<const ClipObject*>(o)->children)
         if (c->visible && !c->clipDepth && ObjectHit(c, toStage * c->matrix, x, y)) return true;
       return false;
-    case DisplayObject::Type::Button: return false;
+    case DisplayObject::Type::Button: {
+      auto* b = static_cast<const ButtonInstance*>(o);
+      for (auto& part : b->parts)
+        if ((part.states & 0x08) && ObjectHit(part.object, toStage * part.object->matrix, x, y)) return true;
+      return false;
+    }
   }
   return false;
 }
-}  // namespace
 
-ButtonInstance* Runtime::HitButton(DisplayObject* o, const Matrix& parentToStage, double x, double y) {
-  if (!o->visible || o->removed) return nullptr;
+bool Runtime::HasMouseHandlers(DisplayObject* o) {
+  for (const char* name : kMouseHandlers)
+    if (HasFunction(o, name)) return true;
+  return false;
+}
+
+DisplayObject* Runtime::HitButton(DisplayObject* o, const Matrix& parentToStage, double x, double y, int depth) {
+  if (!o->visible || o->removed || depth > kMaxNesting) return nullptr;
   Matrix m = parentToStage * o->matrix;
-  if (o->type == DisplayObject::Type::Button) {
-    auto* b = static_cast<ButtonInstance*>(o);
-    for (auto& part : b->parts)
-      if ((part.states & 0x08) && ObjectHit(part.object, m * part.object->matrix, x, y)) return b;
-    return nullptr;
-  }
+  if (o->type == DisplayObject::Type::Button) return ObjectHit(o, m, x, y) ? o : nullptr;
   if (o->type != DisplayObject::Type::Clip) return nullptr;
+  // A clip with mouse handlers takes the clicks for everything inside it.
+  if (o != root && HasMouseHandlers(o)) return ObjectHit(o, m, x, y) ? o : nullptr;
   auto* clip = static_cast<ClipObject*>(o);
   for (auto it = clip->children.rbegin(); it != clip->children.rend(); ++it) {
     if (it->second->clipDepth) continue;
-    if (ButtonInstance* hit = HitButton(it->second, m, x, y)) return hit;
+    if (DisplayObject* hit = HitButton(it->second, m, x, y, depth + 1)) return hit;
   }
   return nullptr;
 }
 
-void Runtime::ButtonTransition(ButtonInstance* b, uint16_t condition, int newState) {
-  b->state = newState;
-  for (const ButtonAction& a : b->def->actions) {
-    if ((a.conditions & condition) && b->parent && !b->parent->removed) queue.push_back({b->parent, a.code});
+void Runtime::ButtonTransition(DisplayObject* o, uint16_t condition, int newState) {
+  if (o->type == DisplayObject::Type::Button) {
+    auto* b = static_cast<ButtonInstance*>(o);
+    b->state = newState;
+    for (const ButtonAction& a : b->def->actions) {
+      if ((a.conditions & condition) && b->parent && !b->parent->removed) queue.push_back({b->parent, a.code});
+    }
   }
+  QueueHandler(o, ButtonHandlerOf(condition));
 }
+
+namespace {
+bool TrackAsMenu(const DisplayObject* o) {
+  return o->type == DisplayObject::Type::Button && static_cast<const ButtonInstance*>(o)->def->trackAsMenu;
+}
+}  // namespace
 
 void Runtime::MouseMove(double x, double y) {
   mouseX = x;
@@ -817,7 +988,7 @@ void Runtime::MouseMove(double x, double y) {
   BeginBudget();
   Drag();
   QueueClipEventEverywhere(root, kClipMouseMove);
-  ButtonInstance* hit = HitButton(root, Matrix{}, x, y);
+  DisplayObject* hit = HitButton(root, Matrix{}, x, y);
   if (pressed) {
     bool over = hit == pressed;
     if (over && pressedOutside) {
@@ -825,7 +996,7 @@ void Runtime::MouseMove(double x, double y) {
       ButtonTransition(pressed, kOutDownToOverDown, 2);
     } else if (!over && !pressedOutside) {
       pressedOutside = true;
-      ButtonTransition(pressed, kOverDownToOutDown, pressed->def->trackAsMenu ? 0 : 1);
+      ButtonTransition(pressed, kOverDownToOutDown, TrackAsMenu(pressed) ? 0 : 1);
     }
   } else if (hit != hover) {
     if (hover) ButtonTransition(hover, kOverUpToIdle, 0);
@@ -849,7 +1020,7 @@ void Runtime::MouseButton(bool down) {
   } else {
     QueueClipEventEverywhere(root, kClipMouseUp);
     if (pressed) {
-      ButtonInstance* b = pressed;
+      DisplayObject* b = pressed;
       pressed = nullptr;
       if (pressedOutside) {
         ButtonTransition(b, kOutDownToIdle, 0);
@@ -1008,7 +1179,12 @@ void Runtime::Build(DisplayList& out) {
 void Runtime::Collect() {
   if (!root) return;
   std::vector<Object*> roots{root, global, objectProto, functionProto, arrayProto, clipProto};
-  for (auto& s : queue) roots.push_back(s.clip);
+  for (auto& s : queue) roots.push_back(s.clip), roots.push_back(s.object);
+  for (const Timer& t : timers) {
+    roots.push_back(t.function.AsObject());
+    roots.push_back(t.object.AsObject());
+    for (const Value& v : t.args) roots.push_back(v.AsObject());
+  }
   heap.Collect(roots);
 }
 

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -123,11 +124,28 @@ class ClipObject : public DisplayObject {
 };
 
 constexpr int kMaxNesting = 64;  // clips inside clips
+// Depths scripts use start here inside a timeline's display list; timeline depths lie below.
+constexpr int kScriptDepth = 16384;
+constexpr int kMaxScriptDepth = kScriptDepth + 1048575;
 
-// Script code waiting to run on a timeline.
+// Script code waiting to run on a timeline, or a handler property waiting to be called.
 struct PendingScript {
   ClipObject* clip = nullptr;
   std::shared_ptr<const std::vector<uint8_t>> code;
+  DisplayObject* object = nullptr;  // with method: object[method]() is called
+  const char* method = nullptr;
+  bool unloading = false;           // runs although its clip has left the stage
+};
+
+// A setInterval or setTimeout timer on the movie clock.
+struct Timer {
+  uint32_t id = 0;
+  Value function;                   // or object and method
+  Value object;
+  std::string method;
+  std::vector<Value> args;
+  double period = 0, due = 0;       // milliseconds
+  bool once = false;
 };
 
 // Everything of one loaded movie while it plays.
@@ -153,8 +171,8 @@ class Runtime {
   uint64_t instanceCounter = 0;
   double mouseX = 0, mouseY = 0;   // twips
   bool mouseDown = false;
-  ButtonInstance* hover = nullptr;
-  ButtonInstance* pressed = nullptr;
+  DisplayObject* hover = nullptr;    // a button, or a clip with mouse handlers
+  DisplayObject* pressed = nullptr;
   bool pressedOutside = false;
   DisplayObject* dragged = nullptr;  // the clip startDrag follows the mouse with
   bool dragLockCenter = false, dragConstrained = false;
@@ -164,6 +182,10 @@ class Runtime {
   Rgba background;
   std::set<uint16_t> initDone;
   std::deque<PendingScript> queue;
+  std::vector<Timer> timers;
+  uint32_t nextTimerId = 1;
+  static constexpr size_t kMaxTimers = 4096;
+  Character emptyClip;               // what createEmptyMovieClip places
   uint64_t actionsThisFrame = 0;
   bool aborted = false;            // the frame's budget is spent
   bool scriptRan = false;
@@ -185,8 +207,21 @@ class Runtime {
   void Unloaded(DisplayObject* o);
   void RunQueue();
   void RunScript(ClipObject* clip, const std::shared_ptr<const std::vector<uint8_t>>& code);
-  void QueueClipEvent(ClipObject* clip, uint32_t event);
+  // Queues the clip's onClipEvent code for the event and its handler property of the same event.
+  void QueueClipEvent(ClipObject* clip, uint32_t event, bool unloading = false);
   void QueueClipEventEverywhere(DisplayObject* o, uint32_t event, int depth = 0);
+  void QueueEnterFrames(ClipObject* clip, int depth = 0);
+  // Queues object[method]() when the object has a function of that name now.
+  void QueueHandler(DisplayObject* o, const char* method, bool unloading = false);
+  void RunTimers();
+  // Places a clip from a script (attachMovie, duplicateMovieClip, createEmptyMovieClip) at a
+  // display-list depth, replacing what is there; its first frame and load event are queued.
+  ClipObject* PlaceScriptClip(ClipObject* parent, const Character& c, uint16_t characterId, int depth,
+                              const std::string& name, const Matrix& m, const ColorTransform& cx,
+                              const std::vector<ClipAction>& actions, Object* init);
+  // removeMovieClip: only clips at script depths go.
+  void RemoveScriptClip(DisplayObject* o);
+  const Character* CharacterOf(const DisplayObject* o) const;
   void StartDrag(DisplayObject* o, bool lockCenter, const Rect* bounds);
   void Drag();
 
@@ -199,8 +234,10 @@ class Runtime {
   // Mouse.
   void MouseMove(double xTwips, double yTwips);
   void MouseButton(bool down);
-  ButtonInstance* HitButton(DisplayObject* o, const Matrix& parentToStage, double x, double y);
-  void ButtonTransition(ButtonInstance* b, uint16_t condition, int newState);
+  // The topmost button, or clip with mouse handlers, under a stage point.
+  DisplayObject* HitButton(DisplayObject* o, const Matrix& parentToStage, double x, double y, int depth = 0);
+  bool HasMouseHandlers(DisplayObject* o);
+  void ButtonTransition(DisplayObject* b, uint16_t condition, int newState);
 
   void Build(DisplayList& out);
   void Collect();
@@ -209,6 +246,11 @@ class Runtime {
 
 // Whether a stage point (twips) lies inside a shape drawn with the given matrix.
 bool ShapeHit(const ShapeDef& shape, const Matrix& toStage, double x, double y);
+// Whether a stage point (twips) lies on what a display object draws.
+bool ObjectHit(const DisplayObject* o, const Matrix& toStage, double x, double y);
+// Calls a function value from outside a script (timers, handlers); defined by the interpreter.
+Value CallScript(Runtime& rt, const Value& fn, const Value& self, std::span<const Value> args);
+Value CallScriptMember(Runtime& rt, const Value& obj, const std::string& name, std::span<const Value> args);
 
 // Runs one code block on a timeline; defined by the interpreter.
 void ExecuteBlock(Runtime& rt, ClipObject* clip, const std::shared_ptr<const std::vector<uint8_t>>& code);
