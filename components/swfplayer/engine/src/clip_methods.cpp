@@ -1,4 +1,4 @@
-// The MovieClip methods scripts call on timelines.
+// The MovieClip methods scripts call on timelines, and the timer functions.
 #include <algorithm>
 #include <cmath>
 
@@ -22,16 +22,44 @@ ClipObject* SelfClip(const Value& self) {
   return d->type == DisplayObject::Type::Clip && !d->removed ? static_cast<ClipObject*>(d) : nullptr;
 }
 
+double Num(Runtime& rt, std::span<const Value> args, size_t i) {
+  return i < args.size() ? ToNumber(args[i], std::max(rt.version, 5)) : std::nan("");
+}
+
+// A script depth argument as a display-list depth; false when it is no number.
+bool ScriptDepth(Runtime& rt, std::span<const Value> args, size_t i, int& out) {
+  double d = Num(rt, args, i);
+  if (!std::isfinite(d)) return false;
+  out = static_cast<int>(std::clamp(std::trunc(d), -static_cast<double>(kScriptDepth), 1048575.0)) + kScriptDepth;
+  return true;
+}
+
+Object* ArgObject(std::span<const Value> args, size_t i) { return i < args.size() ? args[i].AsObject() : nullptr; }
+
+DisplayObject* TargetArg(Runtime& rt, ClipObject* self, std::span<const Value> args, size_t i) {
+  if (i >= args.size()) return nullptr;
+  if (Object* o = args[i].AsObject(); o && o->GetKind() == Object::Kind::Display) {
+    auto* d = static_cast<DisplayObject*>(o);
+    return d->removed ? nullptr : d;
+  }
+  return rt.ResolveTarget(self, ToString(args[i], rt.version));
+}
+
+Rect StageBounds(const DisplayObject* o) { return o->StageMatrix().Transform(o->LocalBounds()); }
+
 void ClipGoto(Interpreter& in, const Value& self, std::span<const Value> args, bool play) {
   ClipObject* clip = SelfClip(self);
   if (!clip || args.empty()) return;
   Runtime& rt = in.Rt();
+  // With two arguments the first names a scene; the frames of all scenes form one timeline here.
+  const Value& target = args.size() >= 2 ? args[1] : args[0];
   int frame = -1;
-  if (args[0].IsString()) {
-    double n = StringToNumber(args[0].AsString(), 5);
-    frame = std::isfinite(n) ? static_cast<int>(n) - 1 : clip->timeline->FindLabel(args[0].AsString(), rt.version >= 7);
+  if (target.IsString()) {
+    double n = StringToNumber(target.AsString(), 5);
+    frame = std::isfinite(n) ? static_cast<int>(std::clamp(n, -1.0, 1e9)) - 1
+                             : clip->timeline->FindLabel(target.AsString(), rt.version >= 7);
   } else {
-    double n = ToNumber(args[0], rt.version);
+    double n = ToNumber(target, rt.version);
     if (std::isfinite(n)) frame = static_cast<int>(std::clamp(n, -1.0, 1e9)) - 1;
   }
   if (frame < 0) return;
@@ -77,6 +105,197 @@ void InstallClipMethods(Runtime& rt) {
   Native(rt, cp, "getBytesTotal", [](Interpreter& in, const Value&, std::span<const Value>) {
     return Value(static_cast<double>(in.Rt().movie ? in.Rt().movie->header.fileLength : 0));
   });
+  Native(rt, cp, "getNextHighestDepth", [](Interpreter&, const Value& self, std::span<const Value>) {
+    ClipObject* c = SelfClip(self);
+    if (!c) return Value();
+    int top = c->children.empty() ? kScriptDepth - 1 : c->children.rbegin()->first;
+    return Value(std::max(top + 1, kScriptDepth) - kScriptDepth);
+  });
+  Native(rt, cp, "getInstanceAtDepth", [](Interpreter& in, const Value& self, std::span<const Value> args) {
+    ClipObject* c = SelfClip(self);
+    int d;
+    if (!c || !ScriptDepth(in.Rt(), args, 0, d)) return Value();
+    auto it = c->children.find(d);
+    return it == c->children.end() ? Value() : Value(static_cast<Object*>(it->second));
+  });
+  Native(rt, cp, "createEmptyMovieClip", [](Interpreter& in, const Value& self, std::span<const Value> args) {
+    Runtime& rt = in.Rt();
+    ClipObject* c = SelfClip(self);
+    int d;
+    if (!c || args.empty() || !ScriptDepth(rt, args, 1, d)) return Value();
+    ClipObject* made = rt.PlaceScriptClip(c, rt.emptyClip, 0, d, ToString(args[0], rt.version), Matrix{},
+                                          ColorTransform{}, {}, nullptr);
+    return made ? Value(static_cast<Object*>(made)) : Value();
+  });
+  Native(rt, cp, "attachMovie", [](Interpreter& in, const Value& self, std::span<const Value> args) {
+    Runtime& rt = in.Rt();
+    ClipObject* c = SelfClip(self);
+    int d;
+    if (!c || args.size() < 2 || !ScriptDepth(rt, args, 2, d) || !rt.movie) return Value();
+    std::string id = ToString(args[0], rt.version);
+    const Character* ch = nullptr;
+    uint16_t characterId = 0;
+    for (auto& [name, cid] : rt.movie->exports) {
+      if (!rt.SameName(name, id)) continue;
+      ch = rt.movie->Find(cid);
+      characterId = cid;
+      break;
+    }
+    if (!ch || ch->kind != Character::Kind::Sprite) return Value();
+    ClipObject* made = rt.PlaceScriptClip(c, *ch, characterId, d, ToString(args[1], rt.version), Matrix{},
+                                          ColorTransform{}, {}, ArgObject(args, 3));
+    return made ? Value(static_cast<Object*>(made)) : Value();
+  });
+  Native(rt, cp, "duplicateMovieClip", [](Interpreter& in, const Value& self, std::span<const Value> args) {
+    Runtime& rt = in.Rt();
+    ClipObject* c = SelfClip(self);
+    int d;
+    if (!c || !c->parent || args.empty() || !ScriptDepth(rt, args, 1, d)) return Value();
+    const Character* ch = rt.CharacterOf(c);
+    if (!ch) return Value();
+    ClipObject* made = rt.PlaceScriptClip(c->parent, *ch, c->characterId, d, ToString(args[0], rt.version), c->matrix,
+                                          c->cxform, c->clipActions, ArgObject(args, 2));
+    return made ? Value(static_cast<Object*>(made)) : Value();
+  });
+  Native(rt, cp, "removeMovieClip", [](Interpreter& in, const Value& self, std::span<const Value>) {
+    in.Rt().RemoveScriptClip(SelfClip(self));
+    return Value();
+  });
+  Native(rt, cp, "swapDepths", [](Interpreter& in, const Value& self, std::span<const Value> args) {
+    Runtime& rt = in.Rt();
+    ClipObject* c = SelfClip(self);
+    if (!c || !c->parent || args.empty()) return Value();
+    ClipObject* parent = c->parent;
+    int d;
+    if (Object* o = args[0].AsObject(); o && o->GetKind() == Object::Kind::Display) {
+      auto* other = static_cast<DisplayObject*>(o);
+      if (other->removed || other->parent != parent) return Value();
+      d = other->depth;
+    } else if (!ScriptDepth(rt, args, 0, d)) {
+      return Value();
+    }
+    if (d == c->depth) return Value();
+    auto here = parent->children.find(c->depth);
+    if (here == parent->children.end() || here->second != c) return Value();
+    parent->children.erase(here);
+    auto there = parent->children.find(d);
+    if (there != parent->children.end()) {
+      DisplayObject* other = there->second;
+      other->depth = c->depth;
+      parent->children[c->depth] = other;
+    }
+    c->depth = d;
+    parent->children[d] = c;
+    return Value();
+  });
+  Native(rt, cp, "hitTest", [](Interpreter& in, const Value& self, std::span<const Value> args) {
+    Runtime& rt = in.Rt();
+    ClipObject* c = SelfClip(self);
+    if (!c || args.empty()) return Value(false);
+    if (args.size() >= 2) {
+      double x = Num(rt, args, 0) * 20, y = Num(rt, args, 1) * 20;
+      if (!std::isfinite(x) || !std::isfinite(y)) return Value(false);
+      bool shape = args.size() >= 3 && ToBoolean(args[2], rt.version);
+      if (shape) return Value(ObjectHit(c, c->StageMatrix(), x, y));
+      Rect b = StageBounds(c);
+      return Value(!c->LocalBounds().Empty() && b.Contains(x, y));
+    }
+    DisplayObject* other = TargetArg(rt, c, args, 0);
+    if (!other || c->LocalBounds().Empty() || other->LocalBounds().Empty()) return Value(false);
+    Rect a = StageBounds(c), b = StageBounds(other);
+    return Value(a.xMin <= b.xMax && b.xMin <= a.xMax && a.yMin <= b.yMax && b.yMin <= a.yMax);
+  });
+  Native(rt, cp, "getBounds", [](Interpreter& in, const Value& self, std::span<const Value> args) {
+    Runtime& rt = in.Rt();
+    ClipObject* c = SelfClip(self);
+    if (!c) return Value();
+    Object* out = rt.heap.Make<Object>(rt.objectProto);
+    Rect local = c->LocalBounds();
+    Rect r;
+    if (local.Empty()) {
+      // What the player reports for a clip with nothing in it.
+      r = {6710886.35 * 20, 6710886.35 * 20, 6710886.35 * 20, 6710886.35 * 20};
+    } else {
+      Matrix toSpace = c->StageMatrix();
+      if (DisplayObject* space = TargetArg(rt, c, args, 0)) {
+        Matrix inv;
+        if (space->StageMatrix().Invert(inv)) toSpace = inv * toSpace;
+      } else if (args.empty()) {
+        toSpace = Matrix{};
+      }
+      r = toSpace.Transform(local);
+    }
+    out->Set("xMin", Value(r.xMin / 20));
+    out->Set("xMax", Value(r.xMax / 20));
+    out->Set("yMin", Value(r.yMin / 20));
+    out->Set("yMax", Value(r.yMax / 20));
+    return Value(out);
+  });
+  auto convert = [](Interpreter& in, const Value& self, std::span<const Value> args, bool toGlobal) {
+    Runtime& rt = in.Rt();
+    ClipObject* c = SelfClip(self);
+    Object* pt = ArgObject(args, 0);
+    if (!c || !pt) return Value();
+    Value xv, yv;
+    pt->Get("x", xv);
+    pt->Get("y", yv);
+    double x = ToNumber(xv, std::max(rt.version, 5)) * 20, y = ToNumber(yv, std::max(rt.version, 5)) * 20;
+    Matrix m = c->StageMatrix();
+    if (!toGlobal && !m.Invert(m)) return Value();
+    double ox, oy;
+    m.Apply(x, y, ox, oy);
+    pt->Set("x", Value(ox / 20));
+    pt->Set("y", Value(oy / 20));
+    return Value();
+  };
+  Native(rt, cp, "localToGlobal", [convert](Interpreter& in, const Value& self, std::span<const Value> args) {
+    return convert(in, self, args, true);
+  });
+  Native(rt, cp, "globalToLocal", [convert](Interpreter& in, const Value& self, std::span<const Value> args) {
+    return convert(in, self, args, false);
+  });
+
+  // Timers: setInterval(function, ms, args...) or setInterval(object, "method", ms, args...).
+  auto start = [](Interpreter& in, std::span<const Value> args, bool once) {
+    Runtime& rt = in.Rt();
+    if (args.size() < 2 || rt.timers.size() >= Runtime::kMaxTimers) return Value();
+    Timer t;
+    size_t at;
+    Object* first = args[0].AsObject();
+    if (first && first->GetKind() == Object::Kind::Function) {
+      t.function = args[0];
+      at = 1;
+    } else if (first && args.size() >= 3) {
+      t.object = args[0];
+      t.method = ToString(args[1], rt.version);
+      at = 2;
+    } else {
+      return Value();
+    }
+    double ms = Num(rt, args, at);
+    t.period = std::isfinite(ms) ? std::clamp(ms, 1.0, 1e9) : 1.0;
+    t.due = rt.timeMs + t.period;
+    t.once = once;
+    t.args.assign(args.begin() + static_cast<std::ptrdiff_t>(at + 1), args.end());
+    t.id = rt.nextTimerId++;
+    rt.timers.push_back(std::move(t));
+    return Value(static_cast<double>(rt.timers.back().id));
+  };
+  auto clear = [](Interpreter& in, const Value&, std::span<const Value> args) {
+    Runtime& rt = in.Rt();
+    double id = Num(rt, args, 0);
+    std::erase_if(rt.timers, [id](const Timer& t) { return t.id == id; });
+    return Value();
+  };
+  Object* g = rt.global;
+  Native(rt, g, "setInterval", [start](Interpreter& in, const Value&, std::span<const Value> args) {
+    return start(in, args, false);
+  });
+  Native(rt, g, "setTimeout", [start](Interpreter& in, const Value&, std::span<const Value> args) {
+    return start(in, args, true);
+  });
+  Native(rt, g, "clearInterval", clear);
+  Native(rt, g, "clearTimeout", clear);
 }
 
 }  // namespace swf
