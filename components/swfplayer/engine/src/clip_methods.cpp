@@ -240,8 +240,9 @@ void InstallClipMethods(Runtime& rt) {
     pt->Get("x", xv);
     pt->Get("y", yv);
     double x = ToNumber(xv, std::max(rt.version, 5)) * 20, y = ToNumber(yv, std::max(rt.version, 5)) * 20;
-    Matrix m = c->StageMatrix();
-    if (!toGlobal && !m.Invert(m)) return Value();
+    Matrix m = c->StageMatrix(), inv;
+    if (!toGlobal && !m.Invert(inv)) return Value();
+    if (!toGlobal) m = inv;
     double ox, oy;
     m.Apply(x, y, ox, oy);
     pt->Set("x", Value(ox / 20));
