@@ -34,6 +34,9 @@ bool ScriptDepth(Runtime& rt, std::span<const Value> args, size_t i, int& out) {
   return true;
 }
 
+// Timers keep their arguments for as long as they live, so they keep only so many.
+constexpr size_t kMaxTimerArgs = 256;
+
 Object* ArgObject(std::span<const Value> args, size_t i) { return i < args.size() ? args[i].AsObject() : nullptr; }
 
 DisplayObject* TargetArg(Runtime& rt, ClipObject* self, std::span<const Value> args, size_t i) {
@@ -277,7 +280,9 @@ void InstallClipMethods(Runtime& rt) {
     t.period = std::isfinite(ms) ? std::clamp(ms, 1.0, 1e9) : 1.0;
     t.due = rt.timeMs + t.period;
     t.once = once;
-    t.args.assign(args.begin() + static_cast<std::ptrdiff_t>(at + 1), args.end());
+    size_t extra = std::min<size_t>(args.size() - (at + 1), kMaxTimerArgs);
+    t.args.assign(args.begin() + static_cast<std::ptrdiff_t>(at + 1),
+                  args.begin() + static_cast<std::ptrdiff_t>(at + 1 + extra));
     t.id = rt.nextTimerId++;
     rt.timers.push_back(std::move(t));
     return Value(static_cast<double>(rt.timers.back().id));

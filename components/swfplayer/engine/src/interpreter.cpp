@@ -282,11 +282,16 @@ bool Interpreter::Try(Context& c, BitReader& r, size_t& pc) {
 Value Interpreter::Call(const Value& fnValue, const Value& self, std::span<const Value> args, Object* home) {
   FunctionObject* fn = AsFunction(fnValue);
   if (!fn) return {};
-  if (fn->native) return fn->native(*this, self, args);
   if (depth_ >= rt_.limits.callDepth) {
-    // The player abandons a script that recurses too deeply.
+    // The player abandons a script that recurses too deeply, also through built-ins that call back.
     rt_.aborted = true;
     return {};
+  }
+  if (fn->native) {
+    ++depth_;
+    Value r = fn->native(*this, self, args);
+    --depth_;
+    return r;
   }
   const ScriptFunction& sf = fn->script;
   if (!sf.code) return {};
