@@ -137,6 +137,32 @@ Rect ButtonInstance::LocalBounds() const {
   return r;
 }
 
+bool ButtonInstance::Get(const std::string& n, Value& out) {
+  if (!n.empty() && n[0] == '_') {
+    int idx = PropertyIndexOf(n, rt.version >= 7);
+    if (idx >= 0) {
+      out = rt.GetProperty(this, idx);
+      return true;
+    }
+    if (rt.SameName(n, "_parent")) {
+      out = parent ? Value(static_cast<Object*>(parent)) : Value();
+      return parent != nullptr;
+    }
+  }
+  return DisplayObject::Get(n, out);
+}
+
+void ButtonInstance::Set(const std::string& n, const Value& v) {
+  if (!n.empty() && n[0] == '_') {
+    int idx = PropertyIndexOf(n, rt.version >= 7);
+    if (idx >= 0) {
+      rt.SetProperty(this, idx, v);
+      return;
+    }
+  }
+  DisplayObject::Set(n, v);
+}
+
 void ButtonInstance::Trace(std::vector<Object*>& out) const {
   DisplayObject::Trace(out);
   for (const Part& p : parts) out.push_back(p.object);

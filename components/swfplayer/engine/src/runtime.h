@@ -94,6 +94,9 @@ class ButtonInstance : public DisplayObject {
       : DisplayObject(h, proto, Type::Button, rt), def(d) {}
   Rect LocalBounds() const override;
   void Trace(std::vector<Object*>& out) const override;
+  // The placement properties (_x, _alpha, _name...) read and write the button's placement.
+  bool Get(const std::string& name, Value& out) override;
+  void Set(const std::string& name, const Value& v) override;
   uint8_t StateMask() const { return state == 2 ? 0x04 : state == 1 ? 0x02 : 0x01; }
   const ButtonDef* def;
   struct Part {

@@ -47,7 +47,7 @@ TEST(Handlers, AClipWithMouseHandlersActsAsAButton) {
                            "onRollOver _level0.c", "onPress _level0.c", "onReleaseOutside _level0.c"}));
 }
 
-TEST(Handlers, ButtonHandlerPropertiesRunWithTheButtonAsThis) {
+TEST(Handlers, ButtonPropertiesAndHandlersWithTheButtonAsThis) {
   MovieBuilder m(6, 300, 300);
   uint16_t rect = m.Rectangle(0, 0, 50, 50, {0, 0, 0});
   ButtonSpec spec;
@@ -56,6 +56,9 @@ TEST(Handlers, ButtonHandlerPropertiesRunWithTheButtonAsThis) {
   uint16_t button = m.DefineButton(spec);
   Actions a;
   Handler(a, "b", "onRelease", "onRelease");
+  // A named button has the placement properties of a clip.
+  a.Push({"b"}).Op(Action::GetVariable).Push({"_alpha", 40}).Op(Action::SetMember);
+  a.TraceVar("b._x").TraceVar("b._alpha").TraceVar("b._name");
   m.Main().Place(button, 1, Transform::Translate(100, 100), "b").Do(a.Stop()).ShowFrame();
   Recorder rec;
   swf::Player p(rec.Callbacks());
@@ -64,7 +67,7 @@ TEST(Handlers, ButtonHandlerPropertiesRunWithTheButtonAsThis) {
   p.MouseMove(120, 120);
   p.MouseDown();
   p.MouseUp();
-  EXPECT_EQ(rec.traces, (V{"on release action", "onRelease _level0.b"}));
+  EXPECT_EQ(rec.traces, (V{"100", "40", "b", "on release action", "onRelease _level0.b"}));
 }
 
 TEST(Handlers, MouseHandlersOfEveryClipHearTheMouseAnywhere) {
