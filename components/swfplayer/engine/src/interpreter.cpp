@@ -519,11 +519,22 @@ bool Interpreter::Lookup(Context& c, const std::string& name, Value& out) {
   return rt_.global && rt_.global->Get(name, out);
 }
 
+Object* Interpreter::PrimitiveProto(const Value& v) {
+  const char* ctor = v.IsString() ? "String" : v.IsNumber() ? "Number" : v.IsBoolean() ? "Boolean" : nullptr;
+  Value f, proto;
+  if (!ctor || !rt_.global || !rt_.global->Get(ctor, f) || !f.AsObject() || !f.AsObject()->Get("prototype", proto))
+    return nullptr;
+  return proto.AsObject();
+}
+
 Value Interpreter::GetMember(Context& c, const Value& obj, const std::string& name) {
-  if (obj.IsString()) {
-    if (rt_.SameName(name, "length"))
-      return Value(static_cast<double>(c.version >= 6 ? Utf8Length(obj.AsString()) : obj.AsString().size()));
-    return {};
+  if (obj.IsString() && rt_.SameName(name, "length"))
+    return Value(static_cast<double>(c.version >= 6 ? Utf8Length(obj.AsString()) : obj.AsString().size()));
+  if (Object* proto = PrimitiveProto(obj)) {
+    // Members of strings, numbers and booleans come from their class's prototype.
+    Value v;
+    proto->Get(name, v);
+    return v;
   }
   Object* o = obj.AsObject();
   if (!o) return {};
@@ -671,24 +682,31 @@ Value Interpreter::DefineFunction(Context& c, BitReader& r, size_t& pc, bool v2)
 
 Value Interpreter::CallMethod(Context& c, const Value& obj, const std::string& name, std::span<const Value> args) {
   if (name.empty()) return Call(obj, Value(), args);
-  if (obj.IsString()) {
+  if (!obj.IsObject()) {
+    // Methods of strings, numbers and booleans: one a script added to the class's prototype first,
+    // then the built-in ones, with the primitive as this.
+    Object* proto = PrimitiveProto(obj);
+    Value method;
+    FunctionObject* f = proto && proto->Get(name, method) ? AsFunction(method) : nullptr;
+    if (f && !f->native) return Call(method, obj, args, Owner(proto, name));
     Value out;
-    StringMethod(*this, obj.AsString(), name, args, out);
-    return out;
-  }
-  if (obj.IsNumber() && rt_.SameName(name, "toString")) {
-    double radix = args.empty() ? 10 : ToNumber(args[0], c.version);
-    double v = obj.AsNumber();
-    if (radix == 10 || !std::isfinite(v) || radix < 2 || radix > 36 || std::fabs(v) > 9e18) return Value(NumberToString(v));
-    int64_t iv = static_cast<int64_t>(v);
-    bool neg = iv < 0;
-    uint64_t u = neg ? static_cast<uint64_t>(-iv) : static_cast<uint64_t>(iv);
-    std::string s;
-    do {
-      s.insert(s.begin(), "0123456789abcdefghijklmnopqrstuvwxyz"[u % static_cast<uint64_t>(radix)]);
-      u /= static_cast<uint64_t>(radix);
-    } while (u);
-    return Value(neg ? "-" + s : s);
+    if (obj.IsString() && StringMethod(*this, obj.AsString(), name, args, out)) return out;
+    if (obj.IsNumber() && rt_.SameName(name, "toString")) {
+      double radix = args.empty() ? 10 : ToNumber(args[0], c.version);
+      double v = obj.AsNumber();
+      if (radix == 10 || !std::isfinite(v) || radix < 2 || radix > 36 || std::fabs(v) > 9e18)
+        return Value(NumberToString(v));
+      int64_t iv = static_cast<int64_t>(v);
+      bool neg = iv < 0;
+      uint64_t u = neg ? static_cast<uint64_t>(-iv) : static_cast<uint64_t>(iv);
+      std::string s;
+      do {
+        s.insert(s.begin(), "0123456789abcdefghijklmnopqrstuvwxyz"[u % static_cast<uint64_t>(radix)]);
+        u /= static_cast<uint64_t>(radix);
+      } while (u);
+      return Value(neg ? "-" + s : s);
+    }
+    return f ? Call(method, obj, args, Owner(proto, name)) : Value();
   }
   Object* o = obj.AsObject();
   if (!o) return {};

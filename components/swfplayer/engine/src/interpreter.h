@@ -78,6 +78,7 @@ class Interpreter {
   Value GetVar(Context& c, const std::string& name);
   void SetVar(Context& c, const std::string& name, const Value& v);
   Value GetMember(Context& c, const Value& obj, const std::string& name);
+  Object* PrimitiveProto(const Value& v);  // String.prototype for a string, and so on
   void SetMember(const Value& obj, const std::string& name, const Value& v);
   Value CallMethod(Context& c, const Value& obj, const std::string& name, std::span<const Value> args);
   void Enumerate(Object* o);

@@ -222,3 +222,18 @@ TEST(Arguments, SuperPreloadedInARegister) {
   a.Push({0, "B"}).Op(Action::NewObject).Push({"m"}).Op(Action::CallMethod).Op(Action::Trace);
   EXPECT_EQ(RunScript(a, 7), (V{"from A"}));
 }
+
+TEST(Prototypes, MethodsAddedToStringPrototypeRunOnPrimitives) {
+  Actions a;
+  // String.prototype may not exist yet in an engine without a String class.
+  Member(a, "String", "prototype").Push({Undefined{}}).Op(Action::Equals2).Op(Action::Not).If("has");
+  a.Push({"String"}).Op(Action::GetVariable).Push({"prototype", 0}).Op(Action::InitObject).Op(Action::SetMember);
+  a.Label("has");
+  Actions shout;
+  shout.Push({"this"}).Op(Action::GetVariable).Push({"!"}).Op(Action::Add2).Op(Action::Return);
+  Method(a, "String", "shout", shout);
+  a.Push({0, "hey"}).Push({"shout"}).Op(Action::CallMethod).Op(Action::Trace);
+  a.Push({"hey"}).Push({"shout"}).Op(Action::GetMember).Op(Action::TypeOf).Op(Action::Trace);
+  a.Push({0, "abc"}).Push({"toUpperCase"}).Op(Action::CallMethod).Op(Action::Trace);  // built-ins still work
+  EXPECT_EQ(RunScript(a, 6), (V{"hey!", "function", "ABC"}));
+}
