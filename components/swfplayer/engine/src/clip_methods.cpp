@@ -147,7 +147,11 @@ void InstallClipMethods(Runtime& rt) {
     if (!ch || ch->kind != Character::Kind::Sprite) return Value();
     ClipObject* made = rt.PlaceScriptClip(c, *ch, characterId, d, ToString(args[1], rt.version), Matrix{},
                                           ColorTransform{}, {}, ArgObject(args, 3));
-    return made ? Value(static_cast<Object*>(made)) : Value();
+    if (!made) return Value();
+    Value clip(static_cast<Object*>(made));
+    Value ctor = rt.AttachClass(made);
+    if (!ctor.IsUndefined()) in.Call(ctor, clip, {});
+    return clip;
   });
   Native(rt, cp, "duplicateMovieClip", [](Interpreter& in, const Value& self, std::span<const Value> args) {
     Runtime& rt = in.Rt();
@@ -158,7 +162,11 @@ void InstallClipMethods(Runtime& rt) {
     if (!ch) return Value();
     ClipObject* made = rt.PlaceScriptClip(c->parent, *ch, c->characterId, d, ToString(args[0], rt.version), c->matrix,
                                           c->cxform, c->clipActions, ArgObject(args, 2));
-    return made ? Value(static_cast<Object*>(made)) : Value();
+    if (!made) return Value();
+    Value clip(static_cast<Object*>(made));
+    Value ctor = rt.AttachClass(made);
+    if (!ctor.IsUndefined()) in.Call(ctor, clip, {});
+    return clip;
   });
   Native(rt, cp, "removeMovieClip", [](Interpreter& in, const Value& self, std::span<const Value>) {
     in.Rt().RemoveScriptClip(SelfClip(self));
@@ -294,6 +302,22 @@ void InstallClipMethods(Runtime& rt) {
     return Value();
   };
   Object* g = rt.global;
+  Value objectCtor;
+  if (g->Get("Object", objectCtor) && objectCtor.AsObject()) {
+    // Object.registerClass(exportName, constructor): clips of that symbol are made as instances of it.
+    Native(rt, objectCtor.AsObject(), "registerClass", [](Interpreter& in, const Value&, std::span<const Value> args) {
+      Runtime& rt = in.Rt();
+      if (args.empty()) return Value(false);
+      std::string name = ToString(args[0], rt.version);
+      Value ctor = args.size() > 1 ? args[1] : Value();
+      bool isFunction = ctor.AsObject() && ctor.AsObject()->GetKind() == Object::Kind::Function;
+      std::erase_if(rt.classes, [&](const auto& entry) { return rt.SameName(entry.first, name); });
+      if (!isFunction) return Value(!ctor.IsObject());
+      if (rt.classes.size() >= Runtime::kMaxClasses) return Value(false);
+      rt.classes.emplace_back(name, ctor);
+      return Value(true);
+    });
+  }
   Native(rt, g, "setInterval", [start](Interpreter& in, const Value&, std::span<const Value> args) {
     return start(in, args, false);
   });

@@ -254,6 +254,7 @@ bool Runtime::Load(std::shared_ptr<const MovieDef> m) {
 void Runtime::Unload() {
   queue.clear();
   timers.clear();
+  classes.clear();
   nextTimerId = 1;
   root = nullptr;
   global = objectProto = functionProto = arrayProto = clipProto = nullptr;
@@ -436,13 +437,18 @@ void Runtime::AdvanceClip(ClipObject* clip) {
 void Runtime::EnterFrame(ClipObject* clip, int frame, bool withActions) {
   const Frame& f = clip->timeline->frames[static_cast<size_t>(frame)];
   clip->frame = frame;
-  // A frame's own scripts run before those of the clips it places.
+  // Init actions run first, then the constructors of the classes of the clips the frame places,
+  // then the frame's own scripts, then those of the clips it places.
   std::vector<PendingScript> init;
-  for (const ControlTag& t : f.tags) {
+  for (const ControlTag& t : f.tags)
     if (t.kind == ControlTag::Kind::InitAction && initDone.insert(t.spriteId).second) init.push_back({clip, t.code});
-    if (t.kind == ControlTag::Kind::Action && withActions) queue.push_back({clip, t.code});
-  }
   queue.insert(queue.begin(), init.begin(), init.end());
+  size_t mark = queue.size();
+  for (const ControlTag& t : f.tags)
+    if (t.kind == ControlTag::Kind::Action && withActions) queue.push_back({clip, t.code});
+  std::vector<PendingScript> made;
+  std::vector<PendingScript>* outer = constructs;
+  constructs = &made;
   for (const ControlTag& t : f.tags) {
     switch (t.kind) {
       case ControlTag::Kind::Place: ApplyPlace(clip, t.place); break;
@@ -451,6 +457,27 @@ void Runtime::EnterFrame(ClipObject* clip, int frame, bool withActions) {
       default: break;
     }
   }
+  constructs = outer;
+  queue.insert(queue.begin() + static_cast<std::ptrdiff_t>(std::min(mark, queue.size())), made.begin(), made.end());
+}
+
+Value Runtime::RegisteredClass(uint16_t characterId) const {
+  if (!movie || classes.empty()) return {};
+  for (auto& [name, id] : movie->exports) {
+    if (id != characterId) continue;
+    for (auto& [registered, ctor] : classes)
+      if (SameName(registered, name)) return ctor;
+  }
+  return {};
+}
+
+Value Runtime::AttachClass(ClipObject* clip) {
+  Value ctor = RegisteredClass(clip->characterId);
+  Object* f = ctor.AsObject();
+  if (!f || f->GetKind() != Object::Kind::Function) return {};
+  Value proto;
+  if (f->Get("prototype", proto) && proto.AsObject()) clip->SetProto(proto.AsObject());
+  return ctor;
 }
 
 void Runtime::GotoFrame(ClipObject* clip, int frame) {
@@ -556,6 +583,14 @@ void Runtime::ApplyPlace(ClipObject* clip, const PlaceTag& p) {
   clip->children[depth] = o;
   if (o->type == DisplayObject::Type::Clip) {
     auto* child = static_cast<ClipObject*>(o);
+    if (!movie->exports.empty()) {
+      PendingScript s;
+      s.clip = child;
+      s.object = child;
+      s.construct = true;
+      if (constructs) constructs->push_back(s);
+      else queue.push_back(s);
+    }
     EnterFrame(child, 0, true);
     QueueClipEvent(child, kClipLoad);
   }
@@ -655,6 +690,14 @@ void Runtime::RunQueue() {
     queue.pop_front();
     if (aborted || ++guard > (1u << 20)) continue;
     if (!s.clip || (s.clip->removed && !s.unloading)) continue;
+    if (s.construct) {
+      Value ctor = AttachClass(s.clip);
+      if (!ctor.IsUndefined()) {
+        scriptRan = true;
+        CallScript(*this, ctor, Value(static_cast<Object*>(s.clip)), {});
+      }
+      continue;
+    }
     if (s.method) {
       if (!s.object || (s.object->removed && !s.unloading)) continue;
       scriptRan = true;
@@ -1206,6 +1249,7 @@ void Runtime::Collect() {
   if (!root) return;
   std::vector<Object*> roots{root, global, objectProto, functionProto, arrayProto, clipProto};
   for (auto& s : queue) roots.push_back(s.clip), roots.push_back(s.object);
+  for (auto& [name, ctor] : classes) roots.push_back(ctor.AsObject());
   for (const Timer& t : timers) {
     roots.push_back(t.function.AsObject());
     roots.push_back(t.object.AsObject());

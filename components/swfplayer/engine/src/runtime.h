@@ -138,6 +138,7 @@ struct PendingScript {
   DisplayObject* object = nullptr;  // with method: object[method]() is called
   const char* method = nullptr;
   bool unloading = false;           // runs although its clip has left the stage
+  bool construct = false;           // runs the class registered for the object's symbol on it
 };
 
 // A setInterval or setTimeout timer on the movie clock.
@@ -189,6 +190,9 @@ class Runtime {
   uint32_t nextTimerId = 1;
   static constexpr size_t kMaxTimers = 4096;
   Character emptyClip;               // what createEmptyMovieClip places
+  std::vector<std::pair<std::string, Value>> classes;  // Object.registerClass: export name to constructor
+  static constexpr size_t kMaxClasses = 4096;
+  std::vector<PendingScript>* constructs = nullptr;    // where placements put their class constructors
   uint64_t actionsThisFrame = 0;
   bool aborted = false;            // the frame's budget is spent
   bool scriptRan = false;
@@ -225,6 +229,11 @@ class Runtime {
   // removeMovieClip: only clips at script depths go.
   void RemoveScriptClip(DisplayObject* o);
   const Character* CharacterOf(const DisplayObject* o) const;
+  // The constructor registered for a symbol's export name; undefined when there is none.
+  Value RegisteredClass(uint16_t characterId) const;
+  // Gives a clip of a registered symbol its class: the prototype now, the constructor queued
+  // (or run by the caller when it returns the constructor).
+  Value AttachClass(ClipObject* clip);
   void StartDrag(DisplayObject* o, bool lockCenter, const Rect* bounds);
   void Drag();
 

@@ -166,3 +166,35 @@ TEST(ClipMethods, GotoFormsOnClips) {
   m.Main().Do(Actions().Stop()).ShowFrame();
   EXPECT_EQ(Play(m, 2), (V{"3", "2", "3", "3", "three", "two", "four", "three"}));
 }
+
+TEST(ClipMethods, RegisteredClassesMakeTheClipsOfTheirSymbol) {
+  // #initclip registers Widget for the "widget" symbol; the placed instance is constructed before
+  // the frame's script, and attachMovie constructs at once, after copying its init object.
+  MovieBuilder m(7);
+  Timeline inner;
+  inner.ShowFrame();
+  uint16_t sprite = m.DefineSprite(inner);
+  m.Main().Tag(56, ExportBody(sprite, "widget"));
+  Actions ctor;
+  ctor.Push({"made "}).Push({"this"}).Op(Action::GetVariable).Op(Action::Add2).Push({" size "}).Op(Action::Add2)
+      .Push({"this"}).Op(Action::GetVariable).Push({"size"}).Op(Action::GetMember).Op(Action::Add2).Op(Action::Trace);
+  Actions init;
+  init.DefineFunction("Widget", {}, ctor);
+  init.Push({"Widget"}).Op(Action::GetVariable).Push({"MovieClip"}).Op(Action::GetVariable).Op(Action::Extends);
+  init.Push({"Widget"}).Op(Action::GetVariable).Push({"prototype"}).Op(Action::GetMember).Push({"kind"})
+      .DefineFunction("", {}, Actions().Push({"widget"}).Op(Action::Return)).Op(Action::SetMember);
+  init.Push({"Widget"}).Op(Action::GetVariable).Push({"widget", 2, "Object"}).Op(Action::GetVariable)
+      .Push({"registerClass"}).Op(Action::CallMethod).Op(Action::Pop);
+  Actions frame;
+  frame.Trace("frame script");
+  CallOn(frame, "w", "kind", {}).Op(Action::Trace);
+  frame.Push({"init", "size", 3, 1}).Op(Action::InitObject).Op(Action::SetVariable);
+  frame.Push({"init"}).Op(Action::GetVariable).Push({7, "a", "widget", 4, "_root"}).Op(Action::GetVariable)
+      .Push({"attachMovie"}).Op(Action::CallMethod).Push({"kind"}).Op(Action::GetMember).Op(Action::TypeOf)
+      .Op(Action::Trace);
+  frame.Push({"a"}).Op(Action::GetVariable).Push({"MovieClip"}).Op(Action::GetVariable).Op(Action::InstanceOf)
+      .Op(Action::Trace);
+  m.Main().InitActions(sprite, init).Place(sprite, 1, {}, "w").Do(frame.Stop()).ShowFrame();
+  EXPECT_EQ(Play(m, 1), (V{"made _level0.w size undefined", "frame script", "widget", "made _level0.a size 3",
+                           "function", "true"}));
+}
