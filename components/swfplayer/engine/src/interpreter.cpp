@@ -604,8 +604,10 @@ void Interpreter::SetVar(Context& c, const std::string& name, const Value& v) {
     if (Object* o = owner.AsObject()) o->Set(name.substr(dot + 1), v);
     return;
   }
+  // A with object takes the assignment when it has the name, inherited or built in (a clip's _x).
+  Value present;
   for (auto it = c.with.rbegin(); it != c.with.rend(); ++it)
-    if (it->object->HasOwn(name)) return it->object->Set(name, v);
+    if (it->object->Get(name, present)) return it->object->Set(name, v);
   if (c.activation && c.activation->HasOwn(name)) return c.activation->Set(name, v);
   for (auto it = c.scope.rbegin(); it != c.scope.rend(); ++it)
     if (*it && (*it)->GetKind() != Object::Kind::Display && (*it)->HasOwn(name)) return (*it)->Set(name, v);

@@ -67,6 +67,24 @@ TEST(Scope, WithLooksUpAndAssignsOnItsObjectFirst) {
             (V{"object x", "timeline y", "changed", "timeline x", "timeline", "", "changed"}));
 }
 
+TEST(Scope, WithOnAClipSetsItsProperties) {
+  MovieBuilder m(6);
+  Timeline inner;
+  inner.ShowFrame();
+  uint16_t sprite = m.DefineSprite(inner);
+  Actions body;
+  body.Set("_x", 40).Set("_alpha", 30);
+  Actions a;
+  a.Push({"c"}).Op(Action::GetVariable).With(body);
+  a.TraceVar("c._x").TraceVar("c._alpha").TraceVar("_x");
+  m.Main().Place(sprite, 1, {}, "c").Do(a).ShowFrame();
+  Recorder rec;
+  swf::Player p(rec.Callbacks());
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.Advance();
+  EXPECT_EQ(rec.traces, (V{"40", "30", "0"}));
+}
+
 TEST(Scope, LocalsDeleteAndDefineLocal2) {
   Actions f;
   f.Push({"v", "local"}).Op(Action::DefineLocal);
