@@ -292,13 +292,14 @@ void InstallClipMethods(Runtime& rt) {
     t.args.assign(args.begin() + static_cast<std::ptrdiff_t>(at + 1),
                   args.begin() + static_cast<std::ptrdiff_t>(at + 1 + extra));
     t.id = rt.nextTimerId++;
-    rt.timers.push_back(std::move(t));
-    return Value(static_cast<double>(rt.timers.back().id));
+    uint32_t id = t.id;
+    rt.timers[id] = std::move(t);
+    return Value(static_cast<double>(id));
   };
   auto clear = [](Interpreter& in, const Value&, std::span<const Value> args) {
     Runtime& rt = in.Rt();
     double id = Num(rt, args, 0);
-    std::erase_if(rt.timers, [id](const Timer& t) { return t.id == id; });
+    if (id >= 1 && id < 4294967296.0 && id == std::trunc(id)) rt.timers.erase(static_cast<uint32_t>(id));
     return Value();
   };
   Object* g = rt.global;

@@ -753,21 +753,21 @@ void Runtime::RunTimers() {
   // Each timer fires as often as its period fits into the time that passed, at most ten
   // times a frame, so a tiny period cannot stall the movie.
   std::vector<uint32_t> ids;
-  for (const Timer& t : timers) ids.push_back(t.id);
+  for (auto& [id, t] : timers) ids.push_back(id);
   for (uint32_t id : ids) {
     for (int n = 0; n < 10 && !aborted; ++n) {
-      auto it = std::find_if(timers.begin(), timers.end(), [id](const Timer& t) { return t.id == id; });
-      if (it == timers.end() || it->due > timeMs) break;
-      Timer t = *it;
+      auto it = timers.find(id);
+      if (it == timers.end() || it->second.due > timeMs) break;
+      Timer t = it->second;
       if (t.once) timers.erase(it);
-      else it->due += t.period;
+      else it->second.due += t.period;
       scriptRan = true;
       if (t.object.IsObject()) CallScriptMember(*this, t.object, t.method, t.args);
       else CallScript(*this, t.function, Value(), t.args);
       RunQueue();
     }
-    auto it = std::find_if(timers.begin(), timers.end(), [id](const Timer& t) { return t.id == id; });
-    if (it != timers.end() && it->due <= timeMs) it->due = timeMs + it->period;
+    auto it = timers.find(id);
+    if (it != timers.end() && it->second.due <= timeMs) it->second.due = timeMs + it->second.period;
   }
 }
 
@@ -1250,7 +1250,7 @@ void Runtime::Collect() {
   std::vector<Object*> roots{root, global, objectProto, functionProto, arrayProto, clipProto};
   for (auto& s : queue) roots.push_back(s.clip), roots.push_back(s.object);
   for (auto& [name, ctor] : classes) roots.push_back(ctor.AsObject());
-  for (const Timer& t : timers) {
+  for (auto& [id, t] : timers) {
     roots.push_back(t.function.AsObject());
     roots.push_back(t.object.AsObject());
     for (const Value& v : t.args) roots.push_back(v.AsObject());

@@ -186,7 +186,7 @@ class Runtime {
   Rgba background;
   std::set<uint16_t> initDone;
   std::deque<PendingScript> queue;
-  std::vector<Timer> timers;
+  std::map<uint32_t, Timer> timers;  // by id
   uint32_t nextTimerId = 1;
   static constexpr size_t kMaxTimers = 4096;
   Character emptyClip;               // what createEmptyMovieClip places
