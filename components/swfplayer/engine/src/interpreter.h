@@ -28,6 +28,11 @@ class Interpreter {
   // Counts the bytes of a string a script made, against the frame's budget.
   const std::string& Charge(const std::string& s);
 
+  // Conversions that call an object's valueOf and toString as the actions do.
+  Value ToPrimitive(const Value& v, bool preferString, int version);
+  double ToNum(const Value& v, int version);
+  std::string ToStr(const Value& v, int version);
+
  private:
   struct WithBlock {
     Object* object;
@@ -65,10 +70,6 @@ class Interpreter {
   DisplayObject* Base(const Context& c) const { return c.target ? c.target : c.original; }
   ClipObject* BaseClip(const Context& c) const;
 
-  // Conversions that call a script's valueOf and toString.
-  Value ToPrimitive(const Value& v, bool preferString, int version);
-  double ToNum(const Value& v, int version);
-  std::string ToStr(const Value& v, int version);
   bool LooseEquals(const Value& a, const Value& b, int version);
   Value LessThan(const Value& a, const Value& b, int version);  // undefined when either side is NaN
   bool IsInstance(const Value& obj, const Value& ctor);
