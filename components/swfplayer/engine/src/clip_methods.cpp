@@ -1,4 +1,4 @@
-// The MovieClip methods scripts call on timelines, and the timer functions.
+// The MovieClip methods scripts call on timelines, the timer functions and the input objects (Key, Mouse).
 #include <algorithm>
 #include <cmath>
 
@@ -319,6 +319,61 @@ void InstallClipMethods(Runtime& rt) {
       return Value(true);
     });
   }
+  // Key and Mouse keep their listeners in "_listeners", as broadcasters do.
+  auto listeners = [](Runtime& rt, Object* source) -> ArrayObject* {
+    Value v;
+    if (source->GetOwn("_listeners", v) && v.AsObject() && v.AsObject()->GetKind() == Object::Kind::Array)
+      return static_cast<ArrayObject*>(v.AsObject());
+    auto* list = rt.heap.Make<ArrayObject>(rt.arrayProto);
+    source->Set("_listeners", Value(static_cast<Object*>(list)));
+    source->SetFlags("_listeners", kDontEnum);
+    return list;
+  };
+  auto addListeners = [listeners](Runtime& rt, Object* source) {
+    Native(rt, source, "addListener", [listeners, source](Interpreter& in, const Value&, std::span<const Value> args) {
+      if (args.empty() || !args[0].IsObject()) return Value(false);
+      ArrayObject* list = listeners(in.Rt(), source);
+      std::erase_if(list->elements, [&](const Value& v) { return v.AsObject() == args[0].AsObject(); });
+      if (list->elements.size() >= 4096) return Value(false);
+      list->elements.push_back(args[0]);
+      return Value(true);
+    });
+    Native(rt, source, "removeListener", [listeners, source](Interpreter& in, const Value&, std::span<const Value> args) {
+      if (args.empty() || !args[0].IsObject()) return Value(false);
+      ArrayObject* list = listeners(in.Rt(), source);
+      size_t before = list->elements.size();
+      std::erase_if(list->elements, [&](const Value& v) { return v.AsObject() == args[0].AsObject(); });
+      return Value(list->elements.size() != before);
+    });
+  };
+  Object* key = rt.heap.Make<Object>(rt.objectProto);
+  rt.keyObject = key;
+  g->Set("Key", Value(key));
+  static const std::pair<const char*, int> kKeys[] = {
+      {"BACKSPACE", 8}, {"CAPSLOCK", 20}, {"CONTROL", 17}, {"DELETEKEY", 46}, {"DOWN", 40}, {"END", 35},
+      {"ENTER", 13},    {"ESCAPE", 27},   {"HOME", 36},    {"INSERT", 45},    {"LEFT", 37}, {"PGDN", 34},
+      {"PGUP", 33},     {"RIGHT", 39},    {"SHIFT", 16},   {"SPACE", 32},     {"TAB", 9},   {"UP", 38}};
+  for (auto& [name, code] : kKeys) {
+    key->Set(name, Value(code));
+    key->SetFlags(name, kDontEnum | kDontDelete | kReadOnly);
+  }
+  Native(rt, key, "isDown", [](Interpreter& in, const Value&, std::span<const Value> args) {
+    double code = Num(in.Rt(), args, 0);
+    return Value(std::isfinite(code) && in.Rt().keysDown.count(static_cast<int>(std::clamp(code, -1.0, 1e6))) != 0);
+  });
+  Native(rt, key, "getCode", [](Interpreter& in, const Value&, std::span<const Value>) { return Value(in.Rt().lastKey); });
+  Native(rt, key, "getAscii", [](Interpreter& in, const Value&, std::span<const Value>) {
+    return Value(in.Rt().lastAscii);
+  });
+  addListeners(rt, key);
+  Object* mouse = rt.heap.Make<Object>(rt.objectProto);
+  rt.mouseObject = mouse;
+  g->Set("Mouse", Value(mouse));
+  addListeners(rt, mouse);
+  // The host draws the pointer; hiding it is the host's business.
+  Native(rt, mouse, "hide", [](Interpreter&, const Value&, std::span<const Value>) { return Value(1); });
+  Native(rt, mouse, "show", [](Interpreter&, const Value&, std::span<const Value>) { return Value(0); });
+
   Native(rt, g, "setInterval", [start](Interpreter& in, const Value&, std::span<const Value> args) {
     return start(in, args, false);
   });

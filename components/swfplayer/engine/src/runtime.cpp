@@ -260,6 +260,9 @@ void Runtime::Unload() {
   global = objectProto = functionProto = arrayProto = clipProto = nullptr;
   hover = pressed = nullptr;
   dragged = nullptr;
+  keyObject = mouseObject = nullptr;
+  keysDown.clear();
+  lastKey = lastAscii = 0;
   heap.Clear();
   movie.reset();
   started = false;
@@ -303,8 +306,6 @@ const char* HandlerOf(uint32_t event) {
     case kClipMouseMove: return "onMouseMove";
     case kClipMouseDown: return "onMouseDown";
     case kClipMouseUp: return "onMouseUp";
-    case kClipKeyDown: return "onKeyDown";
-    case kClipKeyUp: return "onKeyUp";
     case kClipData: return "onData";
     default: return nullptr;
   }
@@ -1057,6 +1058,7 @@ void Runtime::MouseMove(double x, double y) {
   BeginBudget();
   Drag();
   QueueClipEventEverywhere(root, kClipMouseMove);
+  Broadcast(mouseObject, "onMouseMove");
   DisplayObject* hit = HitButton(root, Matrix{}, x, y);
   if (pressed) {
     bool over = hit == pressed;
@@ -1081,6 +1083,7 @@ void Runtime::MouseButton(bool down) {
   mouseDown = down;
   if (down) {
     QueueClipEventEverywhere(root, kClipMouseDown);
+    Broadcast(mouseObject, "onMouseDown");
     if (hover && !pressed) {
       pressed = hover;
       pressedOutside = false;
@@ -1088,6 +1091,7 @@ void Runtime::MouseButton(bool down) {
     }
   } else {
     QueueClipEventEverywhere(root, kClipMouseUp);
+    Broadcast(mouseObject, "onMouseUp");
     if (pressed) {
       DisplayObject* b = pressed;
       pressed = nullptr;
@@ -1099,6 +1103,72 @@ void Runtime::MouseButton(bool down) {
       }
     }
   }
+  RunQueue();
+}
+
+namespace {
+// The key a button's keyPress condition names: the character, or a code for the special keys.
+int ButtonKeyCode(int keyCode, int ascii) {
+  if (ascii >= 32 && ascii < 127) return ascii;
+  switch (keyCode) {
+    case 37: return 1;   // left
+    case 39: return 2;   // right
+    case 36: return 3;   // home
+    case 35: return 4;   // end
+    case 45: return 5;   // insert
+    case 46: return 6;   // delete
+    case 8: return 8;    // backspace
+    case 13: return 13;  // enter
+    case 38: return 14;  // up
+    case 40: return 15;  // down
+    case 33: return 16;  // page up
+    case 34: return 17;  // page down
+    case 9: return 18;   // tab
+    case 27: return 19;  // escape
+    default: return 0;
+  }
+}
+
+void QueueKeyPresses(Runtime& rt, DisplayObject* o, int code, int depth) {
+  if (depth > kMaxNesting || o->removed) return;
+  if (o->type == DisplayObject::Type::Button) {
+    auto* b = static_cast<ButtonInstance*>(o);
+    for (const ButtonAction& a : b->def->actions)
+      if ((a.conditions >> 9) == code && b->parent) rt.queue.push_back({b->parent, a.code});
+  } else if (o->type == DisplayObject::Type::Clip) {
+    for (auto& [d, c] : static_cast<ClipObject*>(o)->children) QueueKeyPresses(rt, c, code, depth + 1);
+  }
+}
+}  // namespace
+
+void Runtime::Broadcast(Object* source, const char* method) {
+  Value list;
+  if (!source || !source->GetOwn("_listeners", list) || !list.AsObject() ||
+      list.AsObject()->GetKind() != Object::Kind::Array)
+    return;
+  // A listener may add or remove listeners; this event goes to those registered when it happened.
+  std::vector<Value> listeners = static_cast<ArrayObject*>(list.AsObject())->elements;
+  for (const Value& l : listeners) {
+    if (aborted) break;
+    CallScriptMember(*this, l, method, {});
+  }
+}
+
+void Runtime::KeyEvent(int keyCode, int ascii, bool down) {
+  if (!root || !started) return;
+  BeginBudget();
+  if (down) {
+    keysDown.insert(keyCode);
+    lastKey = keyCode;
+    lastAscii = ascii;
+  } else {
+    keysDown.erase(keyCode);
+  }
+  QueueClipEventEverywhere(root, down ? kClipKeyDown : kClipKeyUp);
+  if (down) {
+    if (int code = ButtonKeyCode(keyCode, ascii)) QueueKeyPresses(*this, root, code, 0);
+  }
+  Broadcast(keyObject, down ? "onKeyDown" : "onKeyUp");
   RunQueue();
 }
 
@@ -1247,7 +1317,7 @@ void Runtime::Build(DisplayList& out) {
 
 void Runtime::Collect() {
   if (!root) return;
-  std::vector<Object*> roots{root, global, objectProto, functionProto, arrayProto, clipProto};
+  std::vector<Object*> roots{root, global, objectProto, functionProto, arrayProto, clipProto, keyObject, mouseObject};
   for (auto& s : queue) roots.push_back(s.clip), roots.push_back(s.object);
   for (auto& [name, ctor] : classes) roots.push_back(ctor.AsObject());
   for (auto& [id, t] : timers) {

@@ -175,6 +175,10 @@ class Runtime {
   uint64_t instanceCounter = 0;
   double mouseX = 0, mouseY = 0;   // twips
   bool mouseDown = false;
+  std::set<int> keysDown;            // key codes as Key.isDown takes them
+  int lastKey = 0, lastAscii = 0;
+  Object* keyObject = nullptr;       // Key and Mouse, whose listeners hear the input
+  Object* mouseObject = nullptr;
   DisplayObject* hover = nullptr;    // a button, or a clip with mouse handlers
   DisplayObject* pressed = nullptr;
   bool pressedOutside = false;
@@ -243,9 +247,12 @@ class Runtime {
   void SetProperty(DisplayObject* o, int index, const Value& v);
   bool SameName(const std::string& a, const std::string& b) const;
 
-  // Mouse.
+  // Mouse and keyboard.
   void MouseMove(double xTwips, double yTwips);
   void MouseButton(bool down);
+  void KeyEvent(int keyCode, int ascii, bool down);
+  // Calls method on every listener registered with Key or Mouse (their "_listeners" array).
+  void Broadcast(Object* source, const char* method);
   // The topmost button, or clip with mouse handlers, under a stage point.
   DisplayObject* HitButton(DisplayObject* o, const Matrix& parentToStage, double x, double y, int depth = 0);
   bool HasMouseHandlers(DisplayObject* o);

@@ -135,3 +135,43 @@ TEST(Timers, ObjectMethodFormTimeoutsAndTheLimitPerFrame) {
   EXPECT_EQ(rec.traces, (V{"obj once"}));
   EXPECT_EQ(p.GetVariable("hits"), "40");
 }
+
+TEST(Keys, ClipEventsListenersButtonKeyPressesAndKeyState) {
+  MovieBuilder m(6, 300, 300);
+  Timeline inner;
+  inner.ShowFrame();
+  uint16_t sprite = m.DefineSprite(inner);
+  Actions onKey;
+  onKey.Push({"keyDown "}).Push({0, "Key"}).Op(Action::GetVariable).Push({"getCode"}).Op(Action::CallMethod)
+      .Op(Action::Add2).Op(Action::Trace);
+  m.Main().PlaceWithEvents(sprite, 1, {}, "c", {{kOnKeyDown, onKey}, {kOnKeyUp, Actions().Trace("keyUp")}});
+  uint16_t rect = m.Rectangle(0, 0, 10, 10, {0, 0, 0});
+  ButtonSpec spec;
+  spec.records = {{0x0F, rect}};
+  spec.actions.push_back({static_cast<uint16_t>('a' << 9), Actions().Trace("key a on the button")});
+  spec.actions.push_back({static_cast<uint16_t>(1 << 9), Actions().Trace("left on the button")});
+  m.Main().Place(m.DefineButton(spec), 2);
+  Actions a;
+  a.Push({"l", 0}).Op(Action::InitObject).Op(Action::SetVariable);
+  a.Push({"l"}).Op(Action::GetVariable).Push({"onKeyDown"})
+      .DefineFunction("", {}, Actions().Push({"listener "}).Push({37, 1, "Key"}).Op(Action::GetVariable)
+                                  .Push({"isDown"}).Op(Action::CallMethod).Op(Action::Add2).Op(Action::Trace))
+      .Op(Action::SetMember);
+  a.Push({"l"}).Op(Action::GetVariable).Push({1, "Key"}).Op(Action::GetVariable).Push({"addListener"})
+      .Op(Action::CallMethod).Op(Action::Pop);
+  a.Push({"l"}).Op(Action::GetVariable).Push({"onMouseDown"}).DefineFunction("", {}, Actions().Trace("mouse listener"))
+      .Op(Action::SetMember);
+  a.Push({"l"}).Op(Action::GetVariable).Push({1, "Mouse"}).Op(Action::GetVariable).Push({"addListener"})
+      .Op(Action::CallMethod).Op(Action::Pop);
+  m.Main().Do(a.Stop()).ShowFrame();
+  Recorder rec;
+  swf::Player p(rec.Callbacks());
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.Advance();
+  p.KeyDown(65, 'a');
+  p.KeyUp(65, 'a');
+  p.KeyDown(37, 0);
+  p.MouseDown();
+  EXPECT_EQ(rec.traces, (V{"listener false", "keyDown 65", "key a on the button", "keyUp", "listener true",
+                           "keyDown 37", "left on the button", "mouse listener"}));
+}
