@@ -423,7 +423,8 @@ class Loader {
     if (b0 & 0x40) e |= kClipKeyDown;
     if (b0 & 0x80) e |= kClipKeyUp;
     if ((raw >> 8) & 0x01) e |= kClipData;
-    (void)wide;
+    // The later flags sit where our values have them.
+    if (wide) e |= raw & (kClipInitialize | kClipButtonEvents | kClipKeyPress | kClipConstruct);
     return e;
   }
 

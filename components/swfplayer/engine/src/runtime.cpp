@@ -307,7 +307,27 @@ const char* HandlerOf(uint32_t event) {
     case kClipMouseDown: return "onMouseDown";
     case kClipMouseUp: return "onMouseUp";
     case kClipData: return "onData";
+    case kClipPress: return "onPress";
+    case kClipRelease: return "onRelease";
+    case kClipReleaseOutside: return "onReleaseOutside";
+    case kClipRollOver: return "onRollOver";
+    case kClipRollOut: return "onRollOut";
+    case kClipDragOver: return "onDragOver";
+    case kClipDragOut: return "onDragOut";
     default: return nullptr;
+  }
+}
+
+uint32_t ClipEventOf(uint16_t condition) {
+  switch (condition) {
+    case kIdleToOverUp: return kClipRollOver;
+    case kOverUpToIdle: return kClipRollOut;
+    case kOverUpToOverDown: return kClipPress;
+    case kOverDownToOverUp: return kClipRelease;
+    case kOutDownToIdle: return kClipReleaseOutside;
+    case kOverDownToOutDown: return kClipDragOut;
+    case kOutDownToOverDown: return kClipDragOver;
+    default: return 0;
   }
 }
 
@@ -584,7 +604,10 @@ void Runtime::ApplyPlace(ClipObject* clip, const PlaceTag& p) {
   clip->children[depth] = o;
   if (o->type == DisplayObject::Type::Clip) {
     auto* child = static_cast<ClipObject*>(o);
-    if (!movie->exports.empty()) {
+    bool initializes = std::any_of(child->clipActions.begin(), child->clipActions.end(), [](const ClipAction& a) {
+      return (a.events & (kClipInitialize | kClipConstruct)) != 0;
+    });
+    if (initializes || !movie->exports.empty()) {
       PendingScript s;
       s.clip = child;
       s.object = child;
@@ -692,6 +715,10 @@ void Runtime::RunQueue() {
     if (aborted || ++guard > (1u << 20)) continue;
     if (!s.clip || (s.clip->removed && !s.unloading)) continue;
     if (s.construct) {
+      // onClipEvent(construct) and (initialize) come before the class constructor.
+      for (uint32_t event : {kClipConstruct, kClipInitialize})
+        for (const ClipAction& a : s.clip->clipActions)
+          if ((a.events & event) && a.code && !s.clip->removed) RunScript(s.clip, a.code);
       Value ctor = AttachClass(s.clip);
       if (!ctor.IsUndefined()) {
         scriptRan = true;
@@ -1014,6 +1041,9 @@ bool ObjectHit(const DisplayObject* o, const Matrix& toStage, double x, double y
 }
 
 bool Runtime::HasMouseHandlers(DisplayObject* o) {
+  if (o->type == DisplayObject::Type::Clip)
+    for (const ClipAction& a : static_cast<ClipObject*>(o)->clipActions)
+      if (a.events & kClipButtonEvents) return true;
   for (const char* name : kMouseHandlers)
     if (HasFunction(o, name)) return true;
   return false;
@@ -1041,6 +1071,9 @@ void Runtime::ButtonTransition(DisplayObject* o, uint16_t condition, int newStat
     for (const ButtonAction& a : b->def->actions) {
       if ((a.conditions & condition) && b->parent && !b->parent->removed) queue.push_back({b->parent, a.code});
     }
+  } else if (o->type == DisplayObject::Type::Clip) {
+    QueueClipEvent(static_cast<ClipObject*>(o), ClipEventOf(condition));
+    return;
   }
   QueueHandler(o, ButtonHandlerOf(condition));
 }
@@ -1136,7 +1169,10 @@ void QueueKeyPresses(Runtime& rt, DisplayObject* o, int code, int depth) {
     for (const ButtonAction& a : b->def->actions)
       if ((a.conditions >> 9) == code && b->parent) rt.queue.push_back({b->parent, a.code});
   } else if (o->type == DisplayObject::Type::Clip) {
-    for (auto& [d, c] : static_cast<ClipObject*>(o)->children) QueueKeyPresses(rt, c, code, depth + 1);
+    auto* clip = static_cast<ClipObject*>(o);
+    for (const ClipAction& a : clip->clipActions)
+      if ((a.events & kClipKeyPress) && a.keyCode == code) rt.queue.push_back({clip, a.code});
+    for (auto& [d, c] : clip->children) QueueKeyPresses(rt, c, code, depth + 1);
   }
 }
 }  // namespace

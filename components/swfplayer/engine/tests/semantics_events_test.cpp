@@ -47,6 +47,30 @@ TEST(Handlers, AClipWithMouseHandlersActsAsAButton) {
                            "onRollOver _level0.c", "onPress _level0.c", "onReleaseOutside _level0.c"}));
 }
 
+TEST(Handlers, OnHandlersAttachedToAClipAndItsInitializeEvent) {
+  // on (press) and on (release) written on a clip instance make it a button; they run on the clip.
+  MovieBuilder m(7, 300, 300);
+  Timeline inner;
+  inner.Place(m.Rectangle(0, 0, 50, 50, {0, 0, 0}), 1).ShowFrame();
+  uint16_t sprite = m.DefineSprite(inner);
+  constexpr uint32_t kPress = 0x0400, kRelease = 0x0800, kInitialize = 0x0200;
+  Actions press;
+  press.Push({"press "}).Push({"this"}).Op(Action::GetVariable).Op(Action::Add2).Op(Action::Trace);
+  m.Main().PlaceWithEvents(sprite, 1, Transform::Translate(100, 100), "c",
+                           {{kPress, press}, {kRelease, Actions().Trace("release")},
+                            {kInitialize, Actions().Trace("initialize")}, {kOnLoad, Actions().Trace("load")}});
+  m.Main().Do(Actions().Trace("frame").Stop()).ShowFrame();
+  Recorder rec;
+  swf::Player p(rec.Callbacks());
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.Advance();
+  p.MouseMove(120, 120);
+  EXPECT_TRUE(p.MouseOverButton());
+  p.MouseDown();
+  p.MouseUp();
+  EXPECT_EQ(rec.traces, (V{"initialize", "frame", "load", "press _level0.c", "release"}));
+}
+
 TEST(Handlers, ButtonPropertiesAndHandlersWithTheButtonAsThis) {
   MovieBuilder m(6, 300, 300);
   uint16_t rect = m.Rectangle(0, 0, 50, 50, {0, 0, 0});
