@@ -151,6 +151,9 @@ MovieBuilder Semantics(int version) {
       .DefineFunction("", {}, Actions().Push({"n"}).Op(Action::GetVariable).Op(Action::Trace)).Op(Action::SetMember);
   a.Push({"x", 30}).DefineFunction("", {"p"}, Actions().Set("n", 1)).Push({3, "setInterval"})
       .Op(Action::CallFunction).Op(Action::Pop);
+  m.Main().PlaceWithEvents(sprite, 3, {}, "buttonlike", {{0x0400 | 0x0800, Actions().Set("pressed", 1)},
+                                                        {0x0200 | 0x40000, Actions().Set("initialized", 1)},
+                                                        {0x40 | 0x80, Actions().Set("key", 1)}});
   m.Main().Place(sprite, 1, {}, "placed").Do(a).ShowFrame();
   m.Main().Do(Actions().GotoFrame(3)).ShowFrame();
   m.Main().Place(sprite, 2).ShowFrame();
