@@ -1,4 +1,5 @@
-// The MovieClip methods scripts call on timelines, the timer functions and the input objects (Key, Mouse).
+// The MovieClip methods scripts call on timelines, the timer functions, the input objects
+// (Key, Mouse), Stage and the Color class that tints clips.
 #include <algorithm>
 #include <cmath>
 
@@ -32,6 +33,20 @@ bool ScriptDepth(Runtime& rt, std::span<const Value> args, size_t i, int& out) {
   if (!std::isfinite(d)) return false;
   out = static_cast<int>(std::clamp(std::trunc(d), -static_cast<double>(kScriptDepth), 1048575.0)) + kScriptDepth;
   return true;
+}
+
+// Where a Color object keeps the clip it tints; not a name scripts write.
+constexpr const char* kColorTarget = "\x01target";
+
+DisplayObject* ColorTarget(Runtime& rt, const Value& self) {
+  Object* o = self.AsObject();
+  Value t;
+  if (!o || !o->GetOwn(kColorTarget, t)) return nullptr;
+  if (Object* d = t.AsObject(); d && d->GetKind() == Object::Kind::Display) {
+    auto* display = static_cast<DisplayObject*>(d);
+    return display->removed ? nullptr : display;
+  }
+  return rt.root ? rt.ResolveTarget(rt.root, ToString(t, rt.version)) : nullptr;
 }
 
 // Timers keep their arguments for as long as they live, so they keep only so many.
@@ -373,6 +388,76 @@ void InstallClipMethods(Runtime& rt) {
   // The host draws the pointer; hiding it is the host's business.
   Native(rt, mouse, "hide", [](Interpreter&, const Value&, std::span<const Value>) { return Value(1); });
   Native(rt, mouse, "show", [](Interpreter&, const Value&, std::span<const Value>) { return Value(0); });
+
+  Object* stage = rt.heap.Make<Object>(rt.objectProto);
+  g->Set("Stage", Value(stage));
+  const Rect& area = rt.movie->header.stage;
+  stage->Set("width", Value((area.xMax - area.xMin) / 20));
+  stage->Set("height", Value((area.yMax - area.yMin) / 20));
+  stage->Set("scaleMode", Value("showAll"));
+  stage->Set("align", Value(""));
+  stage->Set("showMenu", Value(true));
+  addListeners(rt, stage);
+
+  // Color(target): setRGB and setTransform change the clip's colour transform, as the player's Color class does.
+  Object* colorProto = rt.heap.Make<Object>(rt.objectProto);
+  FunctionObject* color = Native(rt, g, "Color", [colorProto](Interpreter& in, const Value&, std::span<const Value> args) {
+    Runtime& rt = in.Rt();
+    Object* o = rt.heap.Make<Object>(colorProto);
+    if (!args.empty()) {
+      o->Set(kColorTarget, args[0]);
+      o->SetFlags(kColorTarget, kDontEnum);
+    }
+    return Value(o);
+  });
+  color->Set("prototype", Value(colorProto));
+  color->SetFlags("prototype", kDontEnum);
+  Native(rt, colorProto, "setRGB", [](Interpreter& in, const Value& self, std::span<const Value> args) {
+    DisplayObject* d = ColorTarget(in.Rt(), self);
+    double n = Num(in.Rt(), args, 0);
+    if (!d || !std::isfinite(n)) return Value();
+    auto rgb = static_cast<uint32_t>(ToInt32(n)) & 0xFFFFFF;
+    d->cxform.rMul = d->cxform.gMul = d->cxform.bMul = 0;
+    d->cxform.rAdd = (rgb >> 16) & 0xFF;
+    d->cxform.gAdd = (rgb >> 8) & 0xFF;
+    d->cxform.bAdd = rgb & 0xFF;
+    d->scriptTransformed = true;
+    return Value();
+  });
+  Native(rt, colorProto, "getRGB", [](Interpreter& in, const Value& self, std::span<const Value>) {
+    DisplayObject* d = ColorTarget(in.Rt(), self);
+    if (!d) return Value();
+    auto ch = [](double v) { return static_cast<uint32_t>(std::clamp(v, 0.0, 255.0)); };
+    return Value(static_cast<double>((ch(d->cxform.rAdd) << 16) | (ch(d->cxform.gAdd) << 8) | ch(d->cxform.bAdd)));
+  });
+  Native(rt, colorProto, "setTransform", [](Interpreter& in, const Value& self, std::span<const Value> args) {
+    Runtime& rt = in.Rt();
+    DisplayObject* d = ColorTarget(rt, self);
+    Object* t = ArgObject(args, 0);
+    if (!d || !t) return Value();
+    auto take = [&](const char* name, double& field, double scale) {
+      Value v;
+      if (!t->Get(name, v)) return;
+      double n = ToNumber(v, std::max(rt.version, 5));
+      if (std::isfinite(n)) field = std::clamp(n, -1e6, 1e6) * scale;
+    };
+    ColorTransform& c = d->cxform;
+    take("ra", c.rMul, 0.01), take("rb", c.rAdd, 1), take("ga", c.gMul, 0.01), take("gb", c.gAdd, 1);
+    take("ba", c.bMul, 0.01), take("bb", c.bAdd, 1), take("aa", c.aMul, 0.01), take("ab", c.aAdd, 1);
+    d->scriptTransformed = true;
+    return Value();
+  });
+  Native(rt, colorProto, "getTransform", [](Interpreter& in, const Value& self, std::span<const Value>) {
+    Runtime& rt = in.Rt();
+    DisplayObject* d = ColorTarget(rt, self);
+    if (!d) return Value();
+    Object* t = rt.heap.Make<Object>(rt.objectProto);
+    const ColorTransform& c = d->cxform;
+    t->Set("ra", Value(c.rMul * 100)), t->Set("rb", Value(c.rAdd)), t->Set("ga", Value(c.gMul * 100));
+    t->Set("gb", Value(c.gAdd)), t->Set("ba", Value(c.bMul * 100)), t->Set("bb", Value(c.bAdd));
+    t->Set("aa", Value(c.aMul * 100)), t->Set("ab", Value(c.aAdd));
+    return Value(t);
+  });
 
   Native(rt, g, "setInterval", [start](Interpreter& in, const Value&, std::span<const Value> args) {
     return start(in, args, false);

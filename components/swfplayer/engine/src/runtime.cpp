@@ -1052,10 +1052,12 @@ bool Runtime::HasMouseHandlers(DisplayObject* o) {
 DisplayObject* Runtime::HitButton(DisplayObject* o, const Matrix& parentToStage, double x, double y, int depth) {
   if (!o->visible || o->removed || depth > kMaxNesting) return nullptr;
   Matrix m = parentToStage * o->matrix;
-  if (o->type == DisplayObject::Type::Button) return ObjectHit(o, m, x, y) ? o : nullptr;
+  Value enabled;
+  auto disabled = [&] { return o->Get("enabled", enabled) && !ToBoolean(enabled, version); };
+  if (o->type == DisplayObject::Type::Button) return !disabled() && ObjectHit(o, m, x, y) ? o : nullptr;
   if (o->type != DisplayObject::Type::Clip) return nullptr;
   // A clip with mouse handlers takes the clicks for everything inside it.
-  if (o != root && HasMouseHandlers(o)) return ObjectHit(o, m, x, y) ? o : nullptr;
+  if (o != root && HasMouseHandlers(o)) return !disabled() && ObjectHit(o, m, x, y) ? o : nullptr;
   auto* clip = static_cast<ClipObject*>(o);
   for (auto it = clip->children.rbegin(); it != clip->children.rend(); ++it) {
     if (it->second->clipDepth) continue;

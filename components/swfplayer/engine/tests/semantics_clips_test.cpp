@@ -198,3 +198,34 @@ TEST(ClipMethods, RegisteredClassesMakeTheClipsOfTheirSymbol) {
   EXPECT_EQ(Play(m, 1), (V{"made _level0.w size undefined", "frame script", "widget", "made _level0.a size 3",
                            "function", "true"}));
 }
+
+TEST(ClipMethods, ColorTintsAClipAndStageGivesTheMovieSize) {
+  MovieBuilder m(6, 320, 240);
+  Timeline inner;
+  inner.Place(m.Rectangle(0, 0, 10, 10, {0, 0, 0}), 1).ShowFrame();
+  uint16_t sprite = m.DefineSprite(inner);
+  Actions a;
+  a.Push({"c", "ball", 1, "Color"}).Op(Action::NewObject).Op(Action::SetVariable);
+  CallOn(a, "c", "setRGB", {0x336699}).Op(Action::Pop);
+  CallOn(a, "c", "getRGB", {}).Push({16}).Op(Action::StackSwap).Push({1}).Op(Action::StackSwap)
+      .Push({"toString"}).Op(Action::CallMethod).Op(Action::Trace);
+  a.Push({"t", "aa", 50, 1}).Op(Action::InitObject).Op(Action::SetVariable);
+  CallOn(a, "c", "setTransform", {}).Op(Action::Pop);  // no argument: nothing changes
+  a.Push({"t"}).Op(Action::GetVariable).Push({1, "c"}).Op(Action::GetVariable).Push({"setTransform"})
+      .Op(Action::CallMethod).Op(Action::Pop);
+  a.TraceVar("ball._alpha");
+  a.Push({"tr"});
+  CallOn(a, "c", "getTransform", {}).Op(Action::SetVariable);
+  a.TraceVar("tr.rb").TraceVar("tr.ra");
+  a.TraceVar("Stage.width").TraceVar("Stage.height");
+  m.Main().Place(sprite, 1, {}, "ball").Do(a).ShowFrame();
+  Recorder rec;
+  swf::Player p(rec.Callbacks());
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.Advance();
+  EXPECT_EQ(rec.traces, (V{"336699", "50", "51", "0", "320", "240"}));
+  swf::DisplayList list;
+  p.BuildDisplayList(list);
+  ASSERT_EQ(list.items.size(), 1u);
+  EXPECT_EQ(list.items[0].cxform.Apply({0, 0, 0, 255}), (swf::Rgba{0x33, 0x66, 0x99, 127}));
+}
