@@ -414,6 +414,15 @@ Value Interpreter::ToPrimitive(const Value& v, bool preferString, int version) {
   return Value(o->DefaultString(version));
 }
 
+Value Interpreter::DefaultPrimitive(const Value& v, int version) {
+  // Without a hint (+ and ==) dates convert to their text, everything else through valueOf first.
+  Object* o = v.AsObject();
+  Value ctor, date;
+  bool isDate = o && rt_.global && o->Get("constructor", ctor) && ctor.IsObject() && rt_.global->Get("Date", date) &&
+                ctor.AsObject() == date.AsObject();
+  return ToPrimitive(v, isDate, version);
+}
+
 double Interpreter::ToNum(const Value& v, int version) {
   if (!v.IsObject()) return ToNumber(v, version);
   Value p = ToPrimitive(v, false, version);
@@ -437,10 +446,10 @@ bool Interpreter::LooseEquals(const Value& x, const Value& y, int version) {
     } else if (b.IsBoolean()) {
       b = Value(b.AsBool() ? 1.0 : 0.0);
     } else if (a.IsObject()) {
-      a = ToPrimitive(a, false, version);
+      a = DefaultPrimitive(a, version);
       if (a.IsObject()) return false;
     } else if (b.IsObject()) {
-      b = ToPrimitive(b, false, version);
+      b = DefaultPrimitive(b, version);
       if (b.IsObject()) return false;
     } else {
       return ToNumber(a, numVersion) == ToNumber(b, numVersion);  // number against string
@@ -1095,8 +1104,8 @@ bool Interpreter::Step(Context& c, uint8_t op, BitReader& r, size_t& pc) {
       break;
     }
     case kAdd2: {
-      Value b = ToPrimitive(Pop(c), false, ver);
-      Value a = ToPrimitive(Pop(c), false, ver);
+      Value b = DefaultPrimitive(Pop(c), ver);
+      Value a = DefaultPrimitive(Pop(c), ver);
       if (a.IsString() || b.IsString()) {
         std::string sa = str(a), sb = str(b);
         if (sa.size() + sb.size() > kMaxStringBytes) {

@@ -30,6 +30,7 @@ class Interpreter {
 
   // Conversions that call an object's valueOf and toString as the actions do.
   Value ToPrimitive(const Value& v, bool preferString, int version);
+  Value DefaultPrimitive(const Value& v, int version);  // for + and ==: dates prefer their text
   double ToNum(const Value& v, int version);
   std::string ToStr(const Value& v, int version);
 

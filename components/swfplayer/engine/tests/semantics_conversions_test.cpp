@@ -117,3 +117,18 @@ TEST(Coercion, FourthVersionActionsAreNumericOrStringwise) {
   EXPECT_EQ(RunScript(a, 4), (V{"0", "1", "1", "0", "1", "5", "1"}));
   EXPECT_EQ(RunScript(a, 6), (V{"false", "true", "true", "false", "true", "5", "NaN"}));
 }
+
+TEST(Coercion, DatesJoinAsTextButCompareAsNumbers) {
+  Actions a;
+  a.Push({"_global"}).Op(Action::GetVariable).Push({"Date"}).DefineFunction("", {}, Actions()).Op(Action::SetMember);
+  a.Push({"d", 0, "Date"}).Op(Action::NewObject).Op(Action::SetVariable);
+  for (auto [name, result] : {std::pair<const char*, PushValue>{"valueOf", 1000}, {"toString", "Mon Jan 1"}}) {
+    a.Push({"d"}).Op(Action::GetVariable).Push({name})
+        .DefineFunction("", {}, Actions().Push({result}).Op(Action::Return)).Op(Action::SetMember);
+  }
+  a.Push({"d"}).Op(Action::GetVariable).Push({"!"}).Op(Action::Add2).Op(Action::Trace);
+  a.Push({"d"}).Op(Action::GetVariable).Push({1}).Op(Action::Add2).Op(Action::Trace);
+  a.Push({"d"}).Op(Action::GetVariable).Push({2000}).Op(Action::Less2).Op(Action::Trace);
+  a.Push({"d"}).Op(Action::GetVariable).Push({2}).Op(Action::Multiply).Op(Action::Trace);
+  EXPECT_EQ(RunScript(a, 6), (V{"Mon Jan 1!", "Mon Jan 11", "true", "2000"}));
+}
