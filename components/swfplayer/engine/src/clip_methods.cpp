@@ -282,6 +282,34 @@ void InstallClipMethods(Runtime& rt) {
     return convert(in, self, args, false);
   });
 
+  Native(rt, cp, "startDrag", [](Interpreter& in, const Value& self, std::span<const Value> args) {
+    Runtime& rt = in.Rt();
+    ClipObject* c = SelfClip(self);
+    if (!c || !c->parent) return Value();
+    bool lock = !args.empty() && ToBoolean(args[0], rt.version);
+    if (args.size() >= 5) {
+      Rect b{Num(rt, args, 1) * 20, Num(rt, args, 2) * 20, Num(rt, args, 3) * 20, Num(rt, args, 4) * 20};
+      if (std::isfinite(b.xMin + b.yMin + b.xMax + b.yMax)) {
+        rt.StartDrag(c, lock, &b);
+        return Value();
+      }
+    }
+    rt.StartDrag(c, lock, nullptr);
+    return Value();
+  });
+  Native(rt, cp, "stopDrag", [](Interpreter& in, const Value&, std::span<const Value>) {
+    in.Rt().dragged = nullptr;
+    return Value();
+  });
+  Native(rt, cp, "getURL", [](Interpreter& in, const Value&, std::span<const Value> args) {
+    Runtime& rt = in.Rt();
+    if (!args.empty()) rt.Fscommand(ToString(args[0], rt.version), args.size() > 1 ? ToString(args[1], rt.version) : "");
+    return Value();
+  });
+  Native(rt, cp, "getSWFVersion", [](Interpreter& in, const Value&, std::span<const Value>) {
+    return Value(in.Rt().version);
+  });
+
   // Timers: setInterval(function, ms, args...) or setInterval(object, "method", ms, args...).
   auto start = [](Interpreter& in, std::span<const Value> args, bool once) {
     Runtime& rt = in.Rt();

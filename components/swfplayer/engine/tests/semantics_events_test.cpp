@@ -38,6 +38,12 @@ TEST(Handlers, AClipWithMouseHandlersActsAsAButton) {
   p.MouseDown();
   p.MouseUp();
   p.MouseMove(10, 10);
+  // A disabled clip takes no clicks.
+  p.SetVariable("c.enabled", "");
+  p.MouseMove(120, 120);
+  EXPECT_FALSE(p.MouseOverButton());
+  p.MouseMove(10, 10);
+  p.SetVariable("c.enabled", "1");
   // Pressed inside and let go outside.
   p.MouseMove(120, 120);
   p.MouseDown();
