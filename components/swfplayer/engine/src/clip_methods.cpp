@@ -115,7 +115,7 @@ void InstallClipMethods(Runtime& rt) {
   });
   Native(rt, cp, "getDepth", [](Interpreter&, const Value& self, std::span<const Value>) {
     ClipObject* c = SelfClip(self);
-    return c ? Value(c->depth - 16384) : Value();
+    return c ? Value(c->depth - kScriptDepth) : Value();
   });
   Native(rt, cp, "getBytesLoaded", [](Interpreter& in, const Value&, std::span<const Value>) {
     return Value(static_cast<double>(in.Rt().movie ? in.Rt().movie->header.fileLength : 0));
