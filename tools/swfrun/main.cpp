@@ -1,5 +1,6 @@
-// swfrun: plays a movie without a window and prints what it traces and the
-// FSCommands it sends, for authors and for conformance runs.
+// swfrun: plays a movie without a window and prints what it traces, for authors
+// and for conformance runs; the FSCommands it sends go to standard error.
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,9 +19,10 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: swfrun FILE.swf [--frames N] [--var NAME=VALUE ...]\n"
-    "Plays FILE.swf without a window and prints each trace line and each FSCommand\n"
-    "(\"fscommand: COMMAND|ARGS\"). Without --frames it plays until the main timeline has\n"
-    "stopped and no script ran for a second of movie time, or for 10 seconds of movie time.\n";
+    "Plays FILE.swf without a window and prints each trace text on standard output; each\n"
+    "FSCommand goes to standard error (\"fscommand: COMMAND|ARGS\"), and \"quit\" ends the run.\n"
+    "Without --frames it plays until the main timeline has stopped and no script ran for a\n"
+    "second of movie time, or for 10 seconds of movie time.\n";
 
 int Usage(const char* problem) {
   if (problem) std::fprintf(stderr, "swfrun: %s\n", problem);
@@ -29,7 +31,7 @@ int Usage(const char* problem) {
 }
 
 // A carriage return in a trace text is a line break, as in the authoring tool's output window.
-void PrintLines(const std::string& text) {
+void PrintLines(const std::string& text, FILE* to) {
   std::string out;
   out.reserve(text.size() + 1);
   for (size_t i = 0; i < text.size(); ++i) {
@@ -41,7 +43,15 @@ void PrintLines(const std::string& text) {
     }
   }
   out += '\n';
-  std::fwrite(out.data(), 1, out.size(), stdout);
+  std::fwrite(out.data(), 1, out.size(), to);
+}
+
+bool IsQuit(const std::string& command) {
+  static const char kQuit[] = "quit";
+  if (command.size() != 4) return false;
+  for (size_t i = 0; i < 4; ++i)
+    if (std::tolower(static_cast<unsigned char>(command[i])) != kQuit[i]) return false;
+  return true;
 }
 
 bool ParseCount(const char* s, long& out) {
@@ -87,10 +97,11 @@ int main(int argc, char** argv) {
 
   bool quit = false;
   swf::PlayerCallbacks cb;
-  cb.trace = [](const std::string& text) { PrintLines(text); };
+  cb.trace = [](const std::string& text) { PrintLines(text, stdout); };
   cb.fscommand = [&quit](const std::string& command, const std::string& args) {
-    PrintLines("fscommand: " + command + "|" + args);
-    if (command == "quit") quit = true;
+    std::fflush(stdout);
+    PrintLines("fscommand: " + command + "|" + args, stderr);
+    if (IsQuit(command)) quit = true;
   };
   swf::Player player(cb);
   if (!player.LoadFile(file)) {

@@ -16,11 +16,13 @@ namespace {
 struct Result {
   int code = -1;
   std::string out;
+  std::string err;
 };
 
 Result RunSwfrun(const std::string& args) {
   Result r;
-  std::string cmd = std::string(SWFRUN_PATH) + " " + args + " 2>/dev/null";
+  auto errPath = std::filesystem::temp_directory_path() / "swfrun_test_stderr.txt";
+  std::string cmd = std::string(SWFRUN_PATH) + " " + args + " 2>" + errPath.string();
   FILE* p = popen(cmd.c_str(), "r");
   if (!p) return r;
   char buf[4096];
@@ -28,6 +30,8 @@ Result RunSwfrun(const std::string& args) {
   while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
   int status = pclose(p);
   r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::ifstream err(errPath, std::ios::binary);
+  r.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
   return r;
 }
 
@@ -40,15 +44,41 @@ std::string Write(const std::string& name, const MovieBuilder& m) {
 
 }  // namespace
 
-TEST(Swfrun, PrintsTracesAndFsCommandsUntilQuit) {
+TEST(Swfrun, PrintsOnlyTheTracesAndEndsAtQuit) {
   MovieBuilder m(6);
   m.SetCompressed(true);
-  m.Main().Do(Actions().Trace("line one\rline two").GetUrl("FSCommand:show", "a|b")).ShowFrame();
+  m.Main().Do(Actions().Trace("line one\rline two\r\nline three").GetUrl("FSCommand:show", "a|b")).ShowFrame();
   m.Main().Do(Actions().TraceVar("who").GetUrl("FSCommand:quit", "")).ShowFrame();
   m.Main().Do(Actions().Trace("after quit")).ShowFrame();
-  Result r = RunSwfrun(Write("quit", m) + " --var who=Ann");
+  Result r = RunSwfrun(Write("quit", m) + " --var who=Ann --frames 100");
   EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(r.out, "line one\nline two\nfscommand: show|a|b\nAnn\nfscommand: quit|\n");
+  EXPECT_EQ(r.out, "line one\nline two\nline three\nAnn\n");
+  EXPECT_EQ(r.err, "fscommand: show|a|b\nfscommand: quit|\n");
+}
+
+TEST(Swfrun, QuitThroughGetUrl2InAnyCase) {
+  MovieBuilder m(7);
+  m.Main().Do(Actions().Trace("bye").Push({"FSCommand:Quit", ""}).GetUrl2()).ShowFrame();
+  m.Main().Do(Actions().Trace("too late")).ShowFrame();
+  Result r = RunSwfrun(Write("quit2", m));
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, "bye\n");
+}
+
+TEST(Swfrun, RunsExactlyTheFramesItIsGivenEvenWhenTheMovieStops) {
+  // The movie stops at once but counts frames with an enterFrame handler; quiet movies end early
+  // only without --frames.
+  MovieBuilder m(6, 100, 100, 10);
+  Timeline inner;
+  inner.ShowFrame();
+  uint16_t sprite = m.DefineSprite(inner);
+  m.Main().PlaceWithEvents(sprite, 1, {}, "c", {{kOnEnterFrame, Actions().Trace("tick")}});
+  m.Main().Do(Actions().Stop()).ShowFrame();
+  std::string path = Write("frames", m);
+  Result r = RunSwfrun(path + " --frames 25");
+  EXPECT_EQ(r.out.size(), 24 * 5u);  // every frame after the first enters a frame
+  r = RunSwfrun(path + " --frames 0");
+  EXPECT_EQ(r.out, "");
 }
 
 TEST(Swfrun, StopsWhenTheMovieIsQuietOrAtTheFrameLimit) {

@@ -17,6 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     player.MouseMove(10.0 * frame, 10.0 * frame);
     if (frame == 3) player.MouseDown();
     if (frame == 5) player.MouseUp();
+    if (frame == 6) player.SetTime(player.Time() + 60000);  // timers that fell behind
+    if (frame == 2) player.KeyDown(37, 0);
+    if (frame == 4) player.KeyUp(37, 0), player.KeyDown(65, 'a');
     player.BuildDisplayList(list);
   }
   player.GotoFrame(0);

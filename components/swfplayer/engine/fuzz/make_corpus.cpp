@@ -99,6 +99,68 @@ MovieBuilder Features7() {
   return m;
 }
 
+// Classes, super, casts, for..in, with, try/finally, handlers, timers and the clip methods.
+MovieBuilder Semantics(int version) {
+  MovieBuilder m(version, 200, 200, 12);
+  Timeline inner;
+  inner.Place(m.Rectangle(0, 0, 20, 20, {5, 5, 5}), 1).Do(Actions().Set("ready", 1)).ShowFrame();
+  inner.ShowFrame();
+  uint16_t sprite = m.DefineSprite(inner);
+  std::vector<uint8_t> exportBody = {1, 0, static_cast<uint8_t>(sprite), static_cast<uint8_t>(sprite >> 8)};
+  for (char ch : std::string("Item")) exportBody.push_back(static_cast<uint8_t>(ch));
+  exportBody.push_back(0);
+  m.Main().Tag(56, exportBody);
+
+  Actions a;
+  a.DefineFunction("Base", {"v"}, Actions().Push({"this"}).Op(Action::GetVariable).Push({"v", "v"})
+                                      .Op(Action::GetVariable).Op(Action::SetMember));
+  a.DefineFunction2("Sub", {{2, "v"}}, 4, kPreloadThis | kPreloadSuper | kPreloadGlobal,
+                    Actions().Push({Register{2}, 1, Register{2}}).Op(Action::Pop).Push({"super"})
+                        .Op(Action::CallFunction).Op(Action::Pop));
+  a.Push({"Sub"}).Op(Action::GetVariable).Push({"Base"}).Op(Action::GetVariable).Op(Action::Extends);
+  a.Push({"Base"}).Op(Action::GetVariable).Push({1, "Sub"}).Op(Action::GetVariable).Op(Action::ImplementsOp);
+  a.Push({"o", 3, 1, "Sub"}).Op(Action::NewObject).Op(Action::SetVariable);
+  a.Push({"Base"}).Op(Action::GetVariable).Push({"o"}).Op(Action::GetVariable).Op(Action::CastOp).Op(Action::Pop);
+  a.Push({"o"}).Op(Action::GetVariable).Push({"Sub"}).Op(Action::GetVariable).Op(Action::InstanceOf).Op(Action::Pop);
+  a.Push({"o"}).Op(Action::GetVariable).Push({"valueOf"})
+      .DefineFunction("", {}, Actions().Push({7}).Op(Action::Return)).Op(Action::SetMember);
+  a.Push({"o"}).Op(Action::GetVariable).Push({1}).Op(Action::Add2).Push({"o"}).Op(Action::GetVariable)
+      .Op(Action::Less2).Op(Action::Pop);
+  a.Push({"o"}).Op(Action::GetVariable).Op(Action::Enumerate2);
+  a.Label("loop").StoreRegister(0).Push({Null{}}).Op(Action::Equals2).If("done").Jump("loop").Label("done");
+  a.Push({"o"}).Op(Action::GetVariable).With(Actions().Set("v", 9).TraceVar("v"));
+  Actions thrower;
+  thrower.Push({"e"}).Op(Action::Throw);
+  Actions fin;
+  fin.Push({"f"}).Op(Action::Delete2).Op(Action::Pop);
+  a.Try(thrower, &fin, "caught", &fin);
+  a.Push({0, "i", "Item"}).Push({3, "_root"}).Op(Action::GetVariable).Push({"attachMovie"}).Op(Action::CallMethod)
+      .Op(Action::Pop);
+  a.Push({1, "e", 2, "_root"}).Op(Action::GetVariable).Push({"createEmptyMovieClip"}).Op(Action::CallMethod)
+      .Op(Action::Pop);
+  a.Push({2, "d", 2, "i"}).Op(Action::GetVariable).Push({"duplicateMovieClip"}).Op(Action::CallMethod).Op(Action::Pop);
+  a.Push({5, 1, "d"}).Op(Action::GetVariable).Push({"swapDepths"}).Op(Action::CallMethod).Op(Action::Pop);
+  a.Push({true, 10, 10, 3, "i"}).Op(Action::GetVariable).Push({"hitTest"}).Op(Action::CallMethod).Op(Action::Pop);
+  a.Push({"_root"}).Op(Action::GetVariable).Push({1, "i"}).Op(Action::GetVariable).Push({"getBounds"})
+      .Op(Action::CallMethod).Op(Action::Pop);
+  a.Push({"i"}).Op(Action::GetVariable).Push({"onPress"})
+      .DefineFunction("", {}, Actions().Push({"d"}).Op(Action::GetVariable).Push({0, "removeMovieClip"})
+                                  .Op(Action::StackSwap).Op(Action::CallMethod).Op(Action::Pop))
+      .Op(Action::SetMember);
+  a.Push({"i"}).Op(Action::GetVariable).Push({"onEnterFrame"})
+      .DefineFunction("", {}, Actions().Push({"n"}).Op(Action::GetVariable).Op(Action::Trace)).Op(Action::SetMember);
+  a.Push({"x", 30}).DefineFunction("", {"p"}, Actions().Set("n", 1)).Push({3, "setInterval"})
+      .Op(Action::CallFunction).Op(Action::Pop);
+  m.Main().PlaceWithEvents(sprite, 3, {}, "buttonlike", {{0x0400 | 0x0800, Actions().Set("pressed", 1)},
+                                                        {0x0200 | 0x40000, Actions().Set("initialized", 1)},
+                                                        {0x40 | 0x80, Actions().Set("key", 1)}});
+  m.Main().Place(sprite, 1, {}, "placed").Do(a).ShowFrame();
+  m.Main().Do(Actions().GotoFrame(3)).ShowFrame();
+  m.Main().Place(sprite, 2).ShowFrame();
+  m.Main().Remove(2).Do(Actions().GotoFrame(0)).ShowFrame();
+  return m;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -111,6 +173,8 @@ int main(int argc, char** argv) {
   Write(dir, "everything7_cws", Everything(7, true));
   Write(dir, "everything4", Everything(4, false));
   Write(dir, "features7", Features7());
+  Write(dir, "semantics6", Semantics(6));
+  Write(dir, "semantics7", Semantics(7));
   MovieBuilder button1(5);
   uint16_t sq = button1.Rectangle(0, 0, 10, 10, {1, 2, 3});
   button1.Main().Place(button1.DefineButton1({{0x0F, sq}}, Actions().Op(Action::Play)), 1).ShowFrame();

@@ -3,7 +3,9 @@
 #include "interpreter.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <unordered_set>
 
 namespace swf {
 namespace {
@@ -26,8 +28,11 @@ enum Op : uint8_t {
   kGotoFrame = 0x81, kGetURL = 0x83, kStoreRegister = 0x87, kConstantPool = 0x88, kWaitForFrame = 0x8A,
   kSetTarget = 0x8B, kGotoLabel = 0x8C, kWaitForFrame2 = 0x8D, kDefineFunction2 = 0x8E, kWith = 0x94,
   kPush = 0x96, kJump = 0x99, kGetURL2 = 0x9A, kDefineFunction = 0x9B, kIf = 0x9D, kCall = 0x9E,
-  kGotoFrame2 = 0x9F, kThrow = 0x2A, kTry = 0x8F,
+  kGotoFrame2 = 0x9F, kThrow = 0x2A, kTry = 0x8F, kCastOp = 0x2B, kImplementsOp = 0x2C, kExtends = 0x69,
 };
+
+// Where ImplementsOp keeps a prototype's interfaces; not a name scripts write.
+constexpr const char* kInterfaces = "\x01interfaces";
 
 constexpr size_t kMaxStringBytes = 16u << 20;
 
@@ -43,34 +48,47 @@ DisplayObject* AsDisplay(Object* o) {
   return d->removed ? nullptr : d;
 }
 
-// Objects compare through their text, as the player's primitive conversion does.
-Value ToPrimitive(const Value& v, int version) {
-  if (!v.IsObject()) return v;
-  return Value(ToString(v, version));
-}
-
-bool LooseEquals(const Value& a, const Value& b, int version) {
-  if (a.Type() == b.Type()) {
-    switch (a.Type()) {
-      case ValueType::Undefined: case ValueType::Null: return true;
-      case ValueType::Boolean: return a.AsBool() == b.AsBool();
-      case ValueType::Number: return a.AsNumber() == b.AsNumber();
-      case ValueType::String: return a.AsString() == b.AsString();
-      case ValueType::Object: return a.AsObject() == b.AsObject();
-    }
-  }
-  auto nullish = [](const Value& v) { return v.IsUndefined() || v.IsNull(); };
-  if (nullish(a) || nullish(b)) return nullish(a) && nullish(b);
-  if (a.IsObject() || b.IsObject()) {
-    if (a.IsObject() && b.IsObject()) return false;
-    return LooseEquals(ToPrimitive(a, version), ToPrimitive(b, version), version);
-  }
-  return ToNumber(a, std::max(version, 5)) == ToNumber(b, std::max(version, 5));
-}
-
 bool StrictEqual(const Value& a, const Value& b) {
   if (a.Type() != b.Type()) return false;
-  return LooseEquals(a, b, 7);
+  switch (a.Type()) {
+    case ValueType::Undefined: case ValueType::Null: return true;
+    case ValueType::Boolean: return a.AsBool() == b.AsBool();
+    case ValueType::Number: return a.AsNumber() == b.AsNumber();
+    case ValueType::String: return a.AsString() == b.AsString();
+    case ValueType::Object: return a.AsObject() == b.AsObject();
+  }
+  return false;
+}
+
+FunctionObject* AsFunction(const Value& v) {
+  Object* o = v.AsObject();
+  return o && o->GetKind() == Object::Kind::Function ? static_cast<FunctionObject*>(o) : nullptr;
+}
+
+// The "super" of a method: members come from above the prototype the method was found on,
+// and calling it runs that prototype's superclass constructor on the same this.
+class SuperObject : public FunctionObject {
+ public:
+  SuperObject(Heap& h, Object* proto, Object* home, Value self)
+      : FunctionObject(h, proto), home(home), self(std::move(self)) {}
+  bool Get(const std::string& name, Value& out) override {
+    Object* above = home ? home->Proto() : nullptr;
+    return above && above != this && above->Get(name, out);
+  }
+  void Trace(std::vector<Object*>& out) const override {
+    FunctionObject::Trace(out);
+    if (home) out.push_back(home);
+    if (Object* o = self.AsObject()) out.push_back(o);
+  }
+  Object* home;
+  Value self;
+};
+
+// The object on the prototype chain of o that holds name itself, or null.
+Object* Owner(Object* o, const std::string& name) {
+  for (int depth = 0; o && depth < 256; ++depth, o = o->Proto())
+    if (o->HasOwn(name)) return o;
+  return nullptr;
 }
 
 }  // namespace
@@ -181,27 +199,31 @@ void Interpreter::RunBlock(ClipObject* clip, const std::shared_ptr<const std::ve
   stack_.resize(c.stackBase);
 }
 
-void Interpreter::RunRange(Context& c, size_t from, size_t to) {
+size_t Interpreter::RunRange(Context& c, size_t from, size_t to) {
   const std::vector<uint8_t>& code = *c.code;
   size_t pc = from;
   size_t end = std::min(to, code.size());
-  while (pc < end) {
-    while (!c.with.empty() && (pc >= c.with.back().end || pc < c.start)) c.with.pop_back();
+  while (pc < end && pc >= from) {
+    while (!c.with.empty() && (pc >= c.with.back().end || pc < c.with.back().start)) c.with.pop_back();
     if (++rt_.actionsThisFrame > rt_.limits.actionsPerFrame || rt_.heap.Exhausted()) rt_.aborted = true;
-    if (rt_.aborted) return;
+    if (rt_.aborted) return pc;
     uint8_t op = code[pc++];
-    if (op == 0) return;
+    if (op == 0) {
+      c.returned = true;  // End stops the whole block
+      return pc;
+    }
     size_t len = 0;
     if (op >= 0x80) {
-      if (pc + 2 > end) return;
+      if (pc + 2 > end) return end;
       len = code[pc] | (code[pc + 1] << 8);
       pc += 2;
     }
     size_t avail = std::min(len, end - pc);
     BitReader r(std::span<const uint8_t>(code).subspan(pc, avail));
     pc += avail;
-    if (!Step(c, op, r, pc) || throwing_ || c.returned) return;
+    if (!Step(c, op, r, pc) || throwing_ || c.returned) return pc;
   }
+  return pc;
 }
 
 bool Interpreter::Try(Context& c, BitReader& r, size_t& pc) {
@@ -221,7 +243,10 @@ bool Interpreter::Try(Context& c, BitReader& r, size_t& pc) {
     return false;
   }
   ++depth_;
-  RunRange(c, pc, catchStart);
+  // A jump out of the try or catch block (break, continue) still runs the finally block first.
+  size_t resume = end;
+  size_t stop = RunRange(c, pc, catchStart);
+  if (!throwing_ && !c.returned && stop != catchStart) resume = stop;
   if (throwing_ && hasCatch && !rt_.aborted) {
     throwing_ = false;
     Value e = thrown_;
@@ -232,35 +257,41 @@ bool Interpreter::Try(Context& c, BitReader& r, size_t& pc) {
     } else if (DisplayObject* b = Base(c)) {
       b->Set(catchName, e);
     }
-    RunRange(c, catchStart, finallyStart);
+    stop = RunRange(c, catchStart, finallyStart);
+    if (!throwing_ && !c.returned && stop != finallyStart) resume = stop;
   }
   if (hasFinally && !rt_.aborted) {
-    // The finally block runs whatever happened; a pending throw or return resumes after it.
+    // A pending throw, return or jump resumes after the finally block unless it makes its own.
     bool pendingThrow = throwing_, pendingReturn = c.returned;
     Value pendingValue = thrown_;
     throwing_ = false;
     c.returned = false;
-    RunRange(c, finallyStart, end);
+    stop = RunRange(c, finallyStart, end);
     if (!throwing_ && !c.returned) {
+      if (stop != end) resume = stop;
       throwing_ = pendingThrow;
       thrown_ = pendingValue;
       c.returned = pendingReturn;
     }
   }
   --depth_;
-  pc = end;
+  pc = resume;
   return !throwing_ && !c.returned;
 }
 
-Value Interpreter::Call(const Value& fnValue, const Value& self, std::span<const Value> args) {
-  Object* o = fnValue.AsObject();
-  if (!o || o->GetKind() != Object::Kind::Function) return {};
-  auto* fn = static_cast<FunctionObject*>(o);
-  if (fn->native) return fn->native(*this, self, args);
+Value Interpreter::Call(const Value& fnValue, const Value& self, std::span<const Value> args, Object* home) {
+  FunctionObject* fn = AsFunction(fnValue);
+  if (!fn) return {};
   if (depth_ >= rt_.limits.callDepth) {
-    // The player abandons a script that recurses too deeply.
+    // The player abandons a script that recurses too deeply, also through built-ins that call back.
     rt_.aborted = true;
     return {};
+  }
+  if (fn->native) {
+    ++depth_;
+    Value r = fn->native(*this, self, args);
+    --depth_;
+    return r;
   }
   const ScriptFunction& sf = fn->script;
   if (!sf.code) return {};
@@ -275,9 +306,15 @@ Value Interpreter::Call(const Value& fnValue, const Value& self, std::span<const
   c.scope = sf.scope;
   c.constants = sf.constants;
   c.version = sf.version;
+  c.callee = fn;
+  c.home = home ? home : self.AsObject() ? self.AsObject()->Proto() : nullptr;
   c.activation = rt_.heap.Make<Object>(nullptr);
   auto* arguments = rt_.heap.Make<ArrayObject>(rt_.arrayProto);
   arguments->elements.assign(args.begin(), args.end());
+  arguments->Set("callee", Value(static_cast<Object*>(fn)));
+  arguments->Set("caller", running_ ? Value(static_cast<Object*>(running_)) : Value::Null());
+  arguments->SetFlags("callee", kDontEnum);
+  arguments->SetFlags("caller", kDontEnum);
   Value argumentsValue(static_cast<Object*>(arguments));
   if (sf.registers) {
     // Registers are numbered from 1 in the order this, arguments, super, _root, _parent, _global.
@@ -292,13 +329,14 @@ Value Interpreter::Call(const Value& fnValue, const Value& self, std::span<const
       if ((sf.preload & flag) && next < c.registers.size()) c.registers[next++] = v;
     };
     DisplayObject* parent = c.original ? c.original->parent : nullptr;
+    c.noSuper = (sf.preload & kSuppressSuper) != 0;
     preload(kPreloadThis, self);
     preload(kPreloadArguments, argumentsValue);
-    preload(kPreloadSuper, Value());
+    if (sf.preload & kPreloadSuper) preload(kPreloadSuper, Value(Super(c)));
     preload(kPreloadRoot, Value(static_cast<Object*>(rt_.root)));
     preload(kPreloadParent, parent ? Value(static_cast<Object*>(parent)) : Value());
     preload(kPreloadGlobal, Value(rt_.global));
-    if (!(sf.preload & kSuppressArguments)) c.activation->Set("arguments", argumentsValue);
+    if (!(sf.preload & (kSuppressArguments | kPreloadArguments))) c.activation->Set("arguments", argumentsValue);
     for (size_t i = 0; i < sf.params.size(); ++i) {
       Value v = i < args.size() ? args[i] : Value();
       uint8_t reg = i < sf.paramRegisters.size() ? sf.paramRegisters[i] : 0;
@@ -310,26 +348,153 @@ Value Interpreter::Call(const Value& fnValue, const Value& self, std::span<const
     for (size_t i = 0; i < sf.params.size(); ++i) c.activation->Set(sf.params[i], i < args.size() ? args[i] : Value());
   }
   c.stackBase = stack_.size();
+  FunctionObject* caller = running_;
+  running_ = fn;
   ++depth_;
   Run(c);
   --depth_;
+  running_ = caller;
   if (stack_.size() > c.stackBase) stack_.resize(c.stackBase);
   return c.result;
 }
 
 Value Interpreter::Construct(const Value& ctor, std::span<const Value> args) {
-  Object* o = ctor.AsObject();
-  if (!o || o->GetKind() != Object::Kind::Function) return {};
-  auto* fn = static_cast<FunctionObject*>(o);
+  FunctionObject* fn = AsFunction(ctor);
+  if (!fn) return {};
   if (fn->construct) return fn->construct(*this, Value(), args);
   if (fn->native) return fn->native(*this, Value(), args);  // built-in constructors make their own object
   Value proto;
   fn->Get("prototype", proto);
-  Object* obj = rt_.heap.Make<Object>(proto.AsObject() ? proto.AsObject() : rt_.objectProto);
+  Object* home = proto.AsObject() ? proto.AsObject() : rt_.objectProto;
+  Object* obj = rt_.heap.Make<Object>(home);
   obj->Set("constructor", ctor);
   obj->SetFlags("constructor", kDontEnum);
-  Value r = Call(ctor, Value(obj), args);
+  if (rt_.version >= 6) {
+    obj->Set("__constructor__", ctor);
+    obj->SetFlags("__constructor__", kDontEnum);
+  }
+  Value r = Call(ctor, Value(obj), args, home);
   return r.IsObject() ? r : Value(obj);
+}
+
+Value Interpreter::CallMember(const Value& obj, const std::string& name, std::span<const Value> args) {
+  Object* o = obj.AsObject();
+  if (!o) return {};
+  Value m;
+  if (!o->Get(name, m) || !AsFunction(m)) return {};
+  return Call(m, obj, args, Owner(o, name));
+}
+
+Object* Interpreter::Super(Context& c) {
+  if (c.noSuper || !c.callee || !c.home) return nullptr;
+  if (!c.super) c.super = rt_.heap.Make<SuperObject>(rt_.functionProto, c.home, c.self);
+  auto* s = static_cast<SuperObject*>(c.super);
+  if (!s->native) {
+    s->native = [s](Interpreter& in, const Value&, std::span<const Value> args) {
+      Value ctor;
+      if (s->home) s->home->Get("__constructor__", ctor);
+      return in.Call(ctor, s->self, args, s->home ? s->home->Proto() : nullptr);
+    };
+  }
+  return c.super;
+}
+
+Value Interpreter::ToPrimitive(const Value& v, bool preferString, int version) {
+  Object* o = v.AsObject();
+  if (!o) return v;
+  bool display = o->GetKind() == Object::Kind::Display;
+  const char* order[2] = {preferString ? "toString" : "valueOf", preferString ? "valueOf" : "toString"};
+  for (const char* name : order) {
+    Value m;
+    FunctionObject* f = o->Get(name, m) ? AsFunction(m) : nullptr;
+    // Clips and other display objects convert to their path unless a script says otherwise.
+    if (!f || (display && f->native)) continue;
+    Value r = Call(m, v, {}, Owner(o, name));
+    if (!r.IsObject() || rt_.aborted) return r.IsObject() ? Value(std::string()) : r;
+  }
+  return Value(o->DefaultString(version));
+}
+
+Value Interpreter::DefaultPrimitive(const Value& v, int version) {
+  // Without a hint (+ and ==) dates convert to their text, everything else through valueOf first.
+  Object* o = v.AsObject();
+  Value ctor, date;
+  bool isDate = o && rt_.global && o->Get("constructor", ctor) && ctor.IsObject() && rt_.global->Get("Date", date) &&
+                ctor.AsObject() == date.AsObject();
+  return ToPrimitive(v, isDate, version);
+}
+
+double Interpreter::ToNum(const Value& v, int version) {
+  if (!v.IsObject()) return ToNumber(v, version);
+  Value p = ToPrimitive(v, false, version);
+  return p.IsObject() ? std::nan("") : ToNumber(p, version);
+}
+
+std::string Interpreter::ToStr(const Value& v, int version) {
+  if (!v.IsObject()) return ToString(v, version);
+  return ToString(ToPrimitive(v, true, version), version);
+}
+
+bool Interpreter::LooseEquals(const Value& x, const Value& y, int version) {
+  Value a = x, b = y;
+  const int numVersion = std::max(version, 5);
+  for (int round = 0; round < 4; ++round) {
+    if (a.Type() == b.Type()) return StrictEqual(a, b);
+    auto nullish = [](const Value& v) { return v.IsUndefined() || v.IsNull(); };
+    if (nullish(a) || nullish(b)) return nullish(a) && nullish(b);
+    if (a.IsBoolean()) {
+      a = Value(a.AsBool() ? 1.0 : 0.0);
+    } else if (b.IsBoolean()) {
+      b = Value(b.AsBool() ? 1.0 : 0.0);
+    } else if (a.IsObject()) {
+      a = DefaultPrimitive(a, version);
+      if (a.IsObject()) return false;
+    } else if (b.IsObject()) {
+      b = DefaultPrimitive(b, version);
+      if (b.IsObject()) return false;
+    } else {
+      return ToNumber(a, numVersion) == ToNumber(b, numVersion);  // number against string
+    }
+  }
+  return false;
+}
+
+Value Interpreter::LessThan(const Value& x, const Value& y, int version) {
+  Value a = ToPrimitive(x, false, version);
+  Value b = ToPrimitive(y, false, version);
+  if (a.IsString() && b.IsString()) return Value(a.AsString() < b.AsString());
+  double p = ToNumber(a, version), q = ToNumber(b, version);
+  if (std::isnan(p) || std::isnan(q)) return {};
+  return Value(p < q);
+}
+
+bool Interpreter::IsInstance(const Value& objValue, const Value& ctorValue) {
+  Object* obj = objValue.AsObject();
+  Object* ctor = ctorValue.AsObject();
+  if (!obj || !ctor) return false;
+  Value protoValue;
+  ctor->Get("prototype", protoValue);
+  Object* proto = protoValue.AsObject();
+  if (!proto) return false;
+  // Interfaces a class implements count as well, also through superclasses and other interfaces.
+  std::vector<Object*> work;
+  for (Object* p = obj->Proto(); p && work.size() < 256; p = p->Proto()) {
+    if (p == proto) return true;
+    work.push_back(p);
+  }
+  for (size_t i = 0; i < work.size() && i < 1024; ++i) {
+    Value list;
+    if (!work[i]->GetOwn(kInterfaces, list) || list.AsObject() == nullptr ||
+        list.AsObject()->GetKind() != Object::Kind::Array)
+      continue;
+    for (const Value& iface : static_cast<ArrayObject*>(list.AsObject())->elements) {
+      Value ip;
+      if (!iface.AsObject() || !iface.AsObject()->Get("prototype", ip) || !ip.AsObject()) continue;
+      if (ip.AsObject() == proto) return true;
+      if (work.size() < 1024) work.push_back(ip.AsObject());
+    }
+  }
+  return false;
 }
 
 bool Interpreter::Lookup(Context& c, const std::string& name, Value& out) {
@@ -337,8 +502,13 @@ bool Interpreter::Lookup(Context& c, const std::string& name, Value& out) {
     out = c.self;
     return true;
   }
-  if (rt_.SameName(name, "_global")) {
+  if (rt_.version >= 6 && rt_.SameName(name, "_global")) {
     out = Value(rt_.global);
+    return true;
+  }
+  if (c.callee && rt_.SameName(name, "super")) {
+    Object* s = Super(c);
+    out = s ? Value(s) : Value();
     return true;
   }
   if (rt_.SameName(name, "_root") || rt_.SameName(name, "_level0")) {
@@ -359,18 +529,41 @@ bool Interpreter::Lookup(Context& c, const std::string& name, Value& out) {
   return rt_.global && rt_.global->Get(name, out);
 }
 
+Object* Interpreter::PrimitiveProto(const Value& v) {
+  const char* ctor = v.IsString() ? "String" : v.IsNumber() ? "Number" : v.IsBoolean() ? "Boolean" : nullptr;
+  Value f, proto;
+  if (!ctor || !rt_.global || !rt_.global->Get(ctor, f) || !f.AsObject() || !f.AsObject()->Get("prototype", proto))
+    return nullptr;
+  return proto.AsObject();
+}
+
 Value Interpreter::GetMember(Context& c, const Value& obj, const std::string& name) {
-  if (obj.IsString()) {
-    if (rt_.SameName(name, "length"))
-      return Value(static_cast<double>(c.version >= 6 ? Utf8Length(obj.AsString()) : obj.AsString().size()));
-    return {};
+  if (obj.IsString() && rt_.SameName(name, "length"))
+    return Value(static_cast<double>(c.version >= 6 ? Utf8Length(obj.AsString()) : obj.AsString().size()));
+  if (Object* proto = PrimitiveProto(obj)) {
+    // Members of strings, numbers and booleans come from their class's prototype.
+    Value v;
+    proto->Get(name, v);
+    return v;
   }
   Object* o = obj.AsObject();
   if (!o) return {};
   if (o->GetKind() == Object::Kind::Display && static_cast<DisplayObject*>(o)->removed) return {};
+  if (rt_.SameName(name, "__proto__")) return o->Proto() ? Value(o->Proto()) : Value();
   Value v;
   o->Get(name, v);
   return v;
+}
+
+void Interpreter::SetMember(const Value& obj, const std::string& name, const Value& v) {
+  Object* o = obj.AsObject();
+  if (!o) return;
+  if (o->GetKind() == Object::Kind::Display && static_cast<DisplayObject*>(o)->removed) return;
+  if (rt_.SameName(name, "__proto__")) {
+    if (v.IsObject() || v.IsNull()) o->SetProto(v.AsObject());
+    return;
+  }
+  o->Set(name, v);
 }
 
 Value Interpreter::GetVar(Context& c, const std::string& name) {
@@ -421,8 +614,10 @@ void Interpreter::SetVar(Context& c, const std::string& name, const Value& v) {
     if (Object* o = owner.AsObject()) o->Set(name.substr(dot + 1), v);
     return;
   }
+  // A with object takes the assignment when it has the name, inherited or built in (a clip's _x).
+  Value present;
   for (auto it = c.with.rbegin(); it != c.with.rend(); ++it)
-    if (it->object->HasOwn(name)) return it->object->Set(name, v);
+    if (it->object->Get(name, present)) return it->object->Set(name, v);
   if (c.activation && c.activation->HasOwn(name)) return c.activation->Set(name, v);
   for (auto it = c.scope.rbegin(); it != c.scope.rend(); ++it)
     if (*it && (*it)->GetKind() != Object::Kind::Display && (*it)->HasOwn(name)) return (*it)->Set(name, v);
@@ -479,6 +674,7 @@ Value Interpreter::DefineFunction(Context& c, BitReader& r, size_t& pc, bool v2)
   sf.constants = c.constants;
   sf.scope = c.scope;
   if (c.activation) sf.scope.push_back(c.activation);
+  for (const WithBlock& w : c.with) sf.scope.push_back(w.object);
   sf.definingClip = c.original;
   sf.version = c.version;
   Object* proto = rt_.heap.Make<Object>(rt_.objectProto);
@@ -498,40 +694,83 @@ Value Interpreter::DefineFunction(Context& c, BitReader& r, size_t& pc, bool v2)
 
 Value Interpreter::CallMethod(Context& c, const Value& obj, const std::string& name, std::span<const Value> args) {
   if (name.empty()) return Call(obj, Value(), args);
-  if (obj.IsString()) {
+  if (!obj.IsObject()) {
+    // Methods of strings, numbers and booleans: one a script added to the class's prototype first,
+    // then the built-in ones, with the primitive as this.
+    Object* proto = PrimitiveProto(obj);
+    Value method;
+    FunctionObject* f = proto && proto->Get(name, method) ? AsFunction(method) : nullptr;
+    if (f && !f->native) return Call(method, obj, args, Owner(proto, name));
     Value out;
-    StringMethod(*this, obj.AsString(), name, args, out);
-    return out;
-  }
-  if (obj.IsNumber() && rt_.SameName(name, "toString")) {
-    double radix = args.empty() ? 10 : ToNumber(args[0], c.version);
-    double v = obj.AsNumber();
-    if (radix == 10 || !std::isfinite(v) || radix < 2 || radix > 36) return Value(NumberToString(v));
-    int64_t iv = static_cast<int64_t>(v);
-    bool neg = iv < 0;
-    uint64_t u = neg ? static_cast<uint64_t>(-iv) : static_cast<uint64_t>(iv);
-    std::string s;
-    do {
-      s.insert(s.begin(), "0123456789abcdefghijklmnopqrstuvwxyz"[u % static_cast<uint64_t>(radix)]);
-      u /= static_cast<uint64_t>(radix);
-    } while (u);
-    return Value(neg ? "-" + s : s);
+    if (obj.IsString() && StringMethod(*this, obj.AsString(), name, args, out)) return out;
+    if (obj.IsNumber() && rt_.SameName(name, "toString")) {
+      double radix = args.empty() ? 10 : ToNumber(args[0], c.version);
+      double v = obj.AsNumber();
+      if (radix == 10 || !std::isfinite(v) || radix < 2 || radix > 36 || std::fabs(v) > 9e18)
+        return Value(NumberToString(v));
+      int64_t iv = static_cast<int64_t>(v);
+      bool neg = iv < 0;
+      uint64_t u = neg ? static_cast<uint64_t>(-iv) : static_cast<uint64_t>(iv);
+      std::string s;
+      do {
+        s.insert(s.begin(), "0123456789abcdefghijklmnopqrstuvwxyz"[u % static_cast<uint64_t>(radix)]);
+        u /= static_cast<uint64_t>(radix);
+      } while (u);
+      return Value(neg ? "-" + s : s);
+    }
+    return f ? Call(method, obj, args, Owner(proto, name)) : Value();
   }
   Object* o = obj.AsObject();
   if (!o) return {};
   if (o->GetKind() == Object::Kind::Display && static_cast<DisplayObject*>(o)->removed) return {};
+  if (auto* sup = dynamic_cast<SuperObject*>(o)) {
+    // super.method() runs the superclass's method on the same object.
+    Object* above = sup->home ? sup->home->Proto() : nullptr;
+    Value method;
+    if (!above || !above->Get(name, method)) return {};
+    return Call(method, sup->self, args, Owner(above, name));
+  }
   Value method;
   o->Get(name, method);
-  return Call(method, obj, args);
+  return Call(method, obj, args, Owner(o, name));
+}
+
+void Interpreter::Enumerate(Object* o) {
+  // for..in takes the names from the top of the stack: own members newest first, then each
+  // prototype's, a name shadowed lower down only once.
+  std::vector<std::string> names;
+  auto fold = [&](const std::string& n) {
+    if (rt_.heap.CaseSensitive()) return n;
+    std::string k = n;
+    for (char& ch : k) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return k;
+  };
+  std::unordered_set<std::string> known;
+  auto add = [&](const std::string& n) {
+    if (n.empty() || n[0] == '\x01' || !known.insert(fold(n)).second) return;
+    names.push_back(n);
+  };
+  Object* p = o;
+  for (int depth = 0; p && depth < 256 && !rt_.aborted; ++depth, p = p->Proto()) {
+    std::vector<std::string> keys = p->Keys();
+    rt_.heap.Charge(keys.size() * sizeof(Value));
+    for (auto it = keys.rbegin(); it != keys.rend(); ++it) add(*it);
+    if (p == o && o->GetKind() == Object::Kind::Display && static_cast<DisplayObject*>(o)->type == DisplayObject::Type::Clip) {
+      auto& kids = static_cast<ClipObject*>(o)->children;
+      for (auto it = kids.rbegin(); it != kids.rend(); ++it) add(it->second->name);
+    }
+  }
+  Push(Value::Null());
+  for (auto it = names.rbegin(); it != names.rend() && !rt_.aborted; ++it) Push(Value(*it));
 }
 
 bool Interpreter::Step(Context& c, uint8_t op, BitReader& r, size_t& pc) {
   const int ver = c.version;
-  auto num = [&](const Value& v) { return ToNumber(v, ver); };
+  auto num = [&](const Value& v) { return ToNum(v, ver); };
   // Strings are copied out of values here; long copies count against the frame's budget.
   auto str = [&](const Value& v) {
     if (v.IsString() && v.AsString().size() > 4096) rt_.heap.Charge(v.AsString().size());
-    return ToString(v, ver);
+    return ToStr(v, ver);
   };
   auto binaryNumber = [&](auto f) {
     double b = num(Pop(c));
@@ -680,33 +919,18 @@ bool Interpreter::Step(Context& c, uint8_t op, BitReader& r, size_t& pc) {
       DisplayObject* s = AsDisplay(src.AsObject());
       if (!s) s = rt_.ResolveTarget(c.original, str(src));
       if (!s || !s->parent || !std::isfinite(depth) || s->type != DisplayObject::Type::Clip) break;
-      const Character* ch = rt_.movie->Find(s->characterId);
+      const Character* ch = rt_.CharacterOf(s);
       if (!ch) break;
-      PlaceTag p;
-      p.depth = 0;
-      p.characterId = s->characterId;
-      p.matrix = s->matrix;
-      p.cxform = s->cxform;
-      p.name = newName;
-      p.clipActions = static_cast<ClipObject*>(s)->clipActions;
-      int d = static_cast<int>(std::clamp(depth, -1e6, 1e6)) + 16384;
-      rt_.RemoveChild(s->parent, d);
-      DisplayObject* o = rt_.Instantiate(s->parent, *ch, p);
-      if (!o) break;
-      o->depth = d;
-      o->placedByScript = true;
-      s->parent->children[d] = o;
-      if (o->type == DisplayObject::Type::Clip) {
-        rt_.EnterFrame(static_cast<ClipObject*>(o), 0, true);
-        rt_.QueueClipEvent(static_cast<ClipObject*>(o), kClipLoad);
-      }
+      int d = static_cast<int>(std::clamp(depth, -16384.0, 1048575.0)) + kScriptDepth;
+      rt_.PlaceScriptClip(s->parent, *ch, s->characterId, d, newName, s->matrix, s->cxform,
+                          static_cast<ClipObject*>(s)->clipActions, nullptr);
       break;
     }
     case kRemoveSprite: {
       Value t = Pop(c);
       DisplayObject* d = AsDisplay(t.AsObject());
       if (!d) d = rt_.ResolveTarget(c.original, str(t));
-      if (d && d->placedByScript && d->parent) rt_.RemoveChild(d->parent, d->depth);
+      rt_.RemoveScriptClip(d);
       break;
     }
     case kTrace: {
@@ -762,15 +986,26 @@ bool Interpreter::Step(Context& c, uint8_t op, BitReader& r, size_t& pc) {
     case kDelete: {
       std::string name = str(Pop(c));
       Object* o = Pop(c).AsObject();
-      Push(Value(o ? o->Delete(name) : false));
+      Push(Bool(c, o ? o->Delete(name) : false));
       break;
     }
     case kDelete2: {
+      // Deletes the variable where a lookup would find it.
       std::string name = str(Pop(c));
+      std::vector<Object*> chain;
+      for (auto it = c.with.rbegin(); it != c.with.rend(); ++it) chain.push_back(it->object);
+      if (c.activation) chain.push_back(c.activation);
+      for (auto it = c.scope.rbegin(); it != c.scope.rend(); ++it) chain.push_back(*it);
+      chain.push_back(Base(c));
+      chain.push_back(rt_.global);
       bool done = false;
-      if (c.activation && c.activation->HasOwn(name)) done = c.activation->Delete(name);
-      else if (DisplayObject* b = Base(c); b && b->HasOwn(name)) done = b->Delete(name);
-      Push(Value(done));
+      for (Object* o : chain) {
+        if (o && o->HasOwn(name)) {
+          done = o->Delete(name);
+          break;
+        }
+      }
+      Push(Bool(c, done));
       break;
     }
     case kDefineLocal: {
@@ -790,7 +1025,8 @@ bool Interpreter::Step(Context& c, uint8_t op, BitReader& r, size_t& pc) {
       std::string name = str(Pop(c));
       std::vector<Value> args = PopArgs(c);
       Value fn = GetVar(c, name);
-      Push(Call(fn, Value(), args));
+      // A plain call runs with the caller's this.
+      Push(Call(fn, c.self, args));
       break;
     }
     case kReturn:
@@ -812,7 +1048,7 @@ bool Interpreter::Step(Context& c, uint8_t op, BitReader& r, size_t& pc) {
       Value name = Pop(c);
       Value obj = Pop(c);
       std::vector<Value> args = PopArgs(c);
-      std::string n = str(name);
+      std::string n = name.IsUndefined() ? std::string() : str(name);
       Push(Construct(n.empty() ? obj : GetMember(c, obj, n), args));
       break;
     }
@@ -864,21 +1100,13 @@ bool Interpreter::Step(Context& c, uint8_t op, BitReader& r, size_t& pc) {
     case kEnumerate: case kEnumerate2: {
       Value v = Pop(c);
       Object* o = op == kEnumerate ? GetVar(c, str(v)).AsObject() : v.AsObject();
-      Push(Value::Null());
-      if (o) {
-        std::vector<std::string> keys = o->Keys();
-        rt_.heap.Charge(keys.size() * sizeof(Value));
-        if (o->GetKind() == Object::Kind::Display && static_cast<DisplayObject*>(o)->type == DisplayObject::Type::Clip) {
-          for (auto& [d, child] : static_cast<ClipObject*>(o)->children)
-            if (!child->name.empty()) keys.push_back(child->name);
-        }
-        for (auto& k : keys) Push(Value(k));
-      }
+      if (o && o->GetKind() == Object::Kind::Display && static_cast<DisplayObject*>(o)->removed) o = nullptr;
+      Enumerate(o);
       break;
     }
     case kAdd2: {
-      Value b = ToPrimitive(Pop(c), ver);
-      Value a = ToPrimitive(Pop(c), ver);
+      Value b = DefaultPrimitive(Pop(c), ver);
+      Value a = DefaultPrimitive(Pop(c), ver);
       if (a.IsString() || b.IsString()) {
         std::string sa = str(a), sb = str(b);
         if (sa.size() + sb.size() > kMaxStringBytes) {
@@ -891,17 +1119,16 @@ bool Interpreter::Step(Context& c, uint8_t op, BitReader& r, size_t& pc) {
       }
       break;
     }
-    case kLess2: case kGreater: {
-      Value b = ToPrimitive(Pop(c), ver);
-      Value a = ToPrimitive(Pop(c), ver);
-      if (op == kGreater) std::swap(a, b);
-      if (a.IsString() && b.IsString()) {
-        Push(Value(a.AsString() < b.AsString()));
-      } else {
-        double x = num(a), y = num(b);
-        if (std::isnan(x) || std::isnan(y)) Push(Value());
-        else Push(Value(x < y));
-      }
+    case kLess2: {
+      Value b = Pop(c);
+      Value a = Pop(c);
+      Push(LessThan(a, b, ver));
+      break;
+    }
+    case kGreater: {
+      Value b = Pop(c);
+      Value a = Pop(c);
+      Push(LessThan(b, a, ver));
       break;
     }
     case kEquals2: {
@@ -940,7 +1167,7 @@ bool Interpreter::Step(Context& c, uint8_t op, BitReader& r, size_t& pc) {
       Value v = Pop(c);
       std::string name = str(Pop(c));
       Value obj = Pop(c);
-      if (Object* o = obj.AsObject()) o->Set(name, v);
+      SetMember(obj, name, v);
       break;
     }
     case kIncrement: Push(Value(num(Pop(c)) + 1)); break;
@@ -949,19 +1176,46 @@ bool Interpreter::Step(Context& c, uint8_t op, BitReader& r, size_t& pc) {
       Value name = Pop(c);
       Value obj = Pop(c);
       std::vector<Value> args = PopArgs(c);
-      Push(CallMethod(c, obj, name.IsUndefined() ? std::string() : str(name), args));
+      Push(CallMethod(c, obj, name.IsUndefined() || name.IsNull() ? std::string() : str(name), args));
       break;
     }
     case kInstanceOf: {
       Value ctor = Pop(c);
       Value obj = Pop(c);
+      Push(Value(IsInstance(obj, ctor)));
+      break;
+    }
+    case kCastOp: {
+      Value obj = Pop(c);
+      Value ctor = Pop(c);
+      Push(IsInstance(obj, ctor) ? obj : Value::Null());
+      break;
+    }
+    case kImplementsOp: {
+      Value ctor = Pop(c);
+      std::vector<Value> interfaces = PopArgs(c);
       Value proto;
-      bool is = false;
-      if (Object* f = ctor.AsObject(); f && f->Get("prototype", proto) && obj.AsObject()) {
-        Object* p = obj.AsObject()->Proto();
-        for (int i = 0; p && i < 256 && !is; ++i, p = p->Proto()) is = p == proto.AsObject();
+      if (Object* f = ctor.AsObject(); f && f->Get("prototype", proto) && proto.AsObject()) {
+        auto* list = rt_.heap.Make<ArrayObject>(rt_.arrayProto);
+        for (const Value& i : interfaces)
+          if (AsFunction(i)) list->elements.push_back(i);
+        proto.AsObject()->Set(kInterfaces, Value(static_cast<Object*>(list)));
+        proto.AsObject()->SetFlags(kInterfaces, kDontEnum | kDontDelete);
       }
-      Push(Value(is));
+      break;
+    }
+    case kExtends: {
+      Value superclass = Pop(c);
+      Value subclass = Pop(c);
+      Object* sub = subclass.AsObject();
+      Value superProto;
+      if (!sub || !AsFunction(superclass)) break;
+      superclass.AsObject()->Get("prototype", superProto);
+      Object* proto = rt_.heap.Make<Object>(superProto.AsObject() ? superProto.AsObject() : rt_.objectProto);
+      proto->Set("__constructor__", superclass);
+      proto->SetFlags("__constructor__", kDontEnum);
+      sub->Set("prototype", Value(proto));
+      sub->SetFlags("prototype", kDontEnum);
       break;
     }
     case kBitAnd: case kBitOr: case kBitXor: case kBitLShift: case kBitRShift: case kBitURShift: {
@@ -1037,7 +1291,7 @@ bool Interpreter::Step(Context& c, uint8_t op, BitReader& r, size_t& pc) {
     case kWith: {
       size_t size = r.U16();
       Object* o = Pop(c).AsObject();
-      if (o && c.with.size() < 16) c.with.push_back({o, pc + size});
+      if (o && c.with.size() < 16) c.with.push_back({o, pc, pc + size});
       else pc = std::min(pc + size, c.end);
       break;
     }
@@ -1108,6 +1362,16 @@ bool Interpreter::Step(Context& c, uint8_t op, BitReader& r, size_t& pc) {
 void ExecuteBlock(Runtime& rt, ClipObject* clip, const std::shared_ptr<const std::vector<uint8_t>>& code) {
   Interpreter in(rt);
   in.RunBlock(clip, code);
+}
+
+Value CallScript(Runtime& rt, const Value& fn, const Value& self, std::span<const Value> args) {
+  Interpreter in(rt);
+  return in.Call(fn, self, args);
+}
+
+Value CallScriptMember(Runtime& rt, const Value& obj, const std::string& name, std::span<const Value> args) {
+  Interpreter in(rt);
+  return in.CallMember(obj, name, args);
 }
 
 }  // namespace swf

@@ -17,17 +17,27 @@ class Interpreter {
   Runtime& Rt() { return rt_; }
 
   void RunBlock(ClipObject* clip, const std::shared_ptr<const std::vector<uint8_t>>& code);
-  Value Call(const Value& fn, const Value& self, std::span<const Value> args);
+  Value Call(const Value& fn, const Value& self, std::span<const Value> args) { return Call(fn, self, args, nullptr); }
+  // home is the object the method was found on; "super" starts above it.
+  Value Call(const Value& fn, const Value& self, std::span<const Value> args, Object* home);
   // Makes a new object the way "new" does, with a built-in or a script constructor.
   Value Construct(const Value& ctor, std::span<const Value> args);
+  // Calls obj[name] with obj as this; undefined when there is no such function.
+  Value CallMember(const Value& obj, const std::string& name, std::span<const Value> args);
 
   // Counts the bytes of a string a script made, against the frame's budget.
   const std::string& Charge(const std::string& s);
 
+  // Conversions that call an object's valueOf and toString as the actions do.
+  Value ToPrimitive(const Value& v, bool preferString, int version);
+  Value DefaultPrimitive(const Value& v, int version);  // for + and ==: dates prefer their text
+  double ToNum(const Value& v, int version);
+  std::string ToStr(const Value& v, int version);
+
  private:
   struct WithBlock {
     Object* object;
-    size_t end;
+    size_t start, end;
   };
   struct Context {
     std::shared_ptr<const std::vector<uint8_t>> code;
@@ -44,10 +54,15 @@ class Interpreter {
     size_t stackBase = 0;
     Value result;
     bool returned = false;
+    FunctionObject* callee = nullptr;  // the running script function
+    Object* home = nullptr;            // where the running method was found
+    Object* super = nullptr;           // made when first named
+    bool noSuper = false;
   };
 
   void Run(Context& c) { RunRange(c, c.start, c.end); }
-  void RunRange(Context& c, size_t from, size_t to);
+  // Runs until the code leaves [from, to); returns where it stopped.
+  size_t RunRange(Context& c, size_t from, size_t to);
   bool Try(Context& c, BitReader& r, size_t& pc);
   bool Step(Context& c, uint8_t op, BitReader& r, size_t& pc);
   Value Pop(Context& c);
@@ -56,11 +71,19 @@ class Interpreter {
   DisplayObject* Base(const Context& c) const { return c.target ? c.target : c.original; }
   ClipObject* BaseClip(const Context& c) const;
 
+  bool LooseEquals(const Value& a, const Value& b, int version);
+  Value LessThan(const Value& a, const Value& b, int version);  // undefined when either side is NaN
+  bool IsInstance(const Value& obj, const Value& ctor);
+
   bool Lookup(Context& c, const std::string& name, Value& out);
+  Object* Super(Context& c);
   Value GetVar(Context& c, const std::string& name);
   void SetVar(Context& c, const std::string& name, const Value& v);
   Value GetMember(Context& c, const Value& obj, const std::string& name);
+  Object* PrimitiveProto(const Value& v);  // String.prototype for a string, and so on
+  void SetMember(const Value& obj, const std::string& name, const Value& v);
   Value CallMethod(Context& c, const Value& obj, const std::string& name, std::span<const Value> args);
+  void Enumerate(Object* o);
   void Goto(Context& c, DisplayObject* target, const Value& frame, bool play, int bias);
   Value DefineFunction(Context& c, BitReader& r, size_t& pc, bool v2);
   std::vector<Value> PopArgs(Context& c);
@@ -70,6 +93,7 @@ class Interpreter {
   int depth_ = 0;
   bool throwing_ = false;  // a thrown value is unwinding to the nearest try
   Value thrown_;
+  FunctionObject* running_ = nullptr;  // for arguments.caller
 };
 
 // UTF-8 helpers used by the string actions and methods.

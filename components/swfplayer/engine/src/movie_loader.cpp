@@ -18,7 +18,7 @@ enum Tag : uint16_t {
   kDefineButton2 = 34, kDefineBitsJpeg3 = 35, kDefineBitsLossless2 = 36, kDefineEditText = 37,
   kDefineSprite = 39, kFrameLabel = 43, kDefineFont2 = 48, kDoInitAction = 59, kDefineFontInfo2 = 62,
   kPlaceObject3 = 70, kDefineFont3 = 75, kDefineShape4 = 83, kDefineText = 11, kDefineText2 = 33,
-  kDefineBits = 6, kJpegTables = 8,
+  kDefineBits = 6, kJpegTables = 8, kExportAssets = 56,
 };
 
 constexpr size_t kInflateChunk = 64 * 1024;
@@ -140,6 +140,15 @@ class Loader {
       case kFrameLabel:
         frame.label = r.String();
         break;
+      case kExportAssets: {
+        unsigned count = r.U16();
+        for (unsigned i = 0; i < count && !r.AtEnd() && !r.Overrun(); ++i) {
+          uint16_t id = r.U16();
+          std::string name = r.String();
+          if (!r.Overrun() && !name.empty()) movie_.exports.emplace(std::move(name), id);
+        }
+        break;
+      }
       case kDefineSprite: {
         if (isSprite) break;  // sprites do not nest definitions
         uint16_t id = r.U16();
@@ -414,7 +423,8 @@ class Loader {
     if (b0 & 0x40) e |= kClipKeyDown;
     if (b0 & 0x80) e |= kClipKeyUp;
     if ((raw >> 8) & 0x01) e |= kClipData;
-    (void)wide;
+    // The later flags sit where our values have them.
+    if (wide) e |= raw & (kClipInitialize | kClipButtonEvents | kClipKeyPress | kClipConstruct);
     return e;
   }
 

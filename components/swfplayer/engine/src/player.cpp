@@ -154,6 +154,8 @@ void Player::MouseMove(double x, double y) {
 void Player::MouseDown() { rt_->MouseButton(true); }
 void Player::MouseUp() { rt_->MouseButton(false); }
 bool Player::MouseOverButton() const { return rt_->hover != nullptr; }
+void Player::KeyDown(int keyCode, int charCode) { rt_->KeyEvent(keyCode, charCode, true); }
+void Player::KeyUp(int keyCode, int charCode) { rt_->KeyEvent(keyCode, charCode, false); }
 
 Rgba Player::BackgroundColor() const { return rt_->background; }
 int Player::Quality() const { return rt_->quality; }

@@ -137,6 +137,32 @@ Rect ButtonInstance::LocalBounds() const {
   return r;
 }
 
+bool ButtonInstance::Get(const std::string& n, Value& out) {
+  if (!n.empty() && n[0] == '_') {
+    int idx = PropertyIndexOf(n, rt.version >= 7);
+    if (idx >= 0) {
+      out = rt.GetProperty(this, idx);
+      return true;
+    }
+    if (rt.SameName(n, "_parent")) {
+      out = parent ? Value(static_cast<Object*>(parent)) : Value();
+      return parent != nullptr;
+    }
+  }
+  return DisplayObject::Get(n, out);
+}
+
+void ButtonInstance::Set(const std::string& n, const Value& v) {
+  if (!n.empty() && n[0] == '_') {
+    int idx = PropertyIndexOf(n, rt.version >= 7);
+    if (idx >= 0) {
+      rt.SetProperty(this, idx, v);
+      return;
+    }
+  }
+  DisplayObject::Set(n, v);
+}
+
 void ButtonInstance::Trace(std::vector<Object*>& out) const {
   DisplayObject::Trace(out);
   for (const Part& p : parts) out.push_back(p.object);
@@ -215,6 +241,11 @@ bool Runtime::Load(std::shared_ptr<const MovieDef> m) {
   heap.SetCaseSensitive(version >= 7);
   background = movie->background;
   InstallGlobals(*this);
+  InstallClipMethods(*this);
+  auto empty = std::make_shared<TimelineDef>();
+  empty->frames.emplace_back();
+  emptyClip.kind = Character::Kind::Sprite;
+  emptyClip.sprite = std::move(empty);
   root = heap.Make<ClipObject>(clipProto, *this, &movie->main);
   root->name = "";
   return true;
@@ -222,10 +253,16 @@ bool Runtime::Load(std::shared_ptr<const MovieDef> m) {
 
 void Runtime::Unload() {
   queue.clear();
+  timers.clear();
+  classes.clear();
+  nextTimerId = 1;
   root = nullptr;
   global = objectProto = functionProto = arrayProto = clipProto = nullptr;
   hover = pressed = nullptr;
   dragged = nullptr;
+  keyObject = mouseObject = nullptr;
+  keysDown.clear();
+  lastKey = lastAscii = 0;
   heap.Clear();
   movie.reset();
   started = false;
@@ -250,16 +287,92 @@ bool Runtime::Advance() {
     root->bornTick = tick;
     EnterFrame(root, 0, true);
   } else {
+    // enterFrame handlers run before the scripts of the frames the timelines move to.
+    QueueEnterFrames(root);
     AdvanceClip(root);
   }
   RunQueue();
+  RunTimers();
   Collect();
   return scriptRan;
 }
 
-void Runtime::QueueClipEvent(ClipObject* clip, uint32_t event) {
-  for (const ClipAction& a : clip->clipActions)
-    if (a.events & event) queue.push_back({clip, a.code});
+namespace {
+const char* HandlerOf(uint32_t event) {
+  switch (event) {
+    case kClipLoad: return "onLoad";
+    case kClipEnterFrame: return "onEnterFrame";
+    case kClipUnload: return "onUnload";
+    case kClipMouseMove: return "onMouseMove";
+    case kClipMouseDown: return "onMouseDown";
+    case kClipMouseUp: return "onMouseUp";
+    case kClipData: return "onData";
+    case kClipPress: return "onPress";
+    case kClipRelease: return "onRelease";
+    case kClipReleaseOutside: return "onReleaseOutside";
+    case kClipRollOver: return "onRollOver";
+    case kClipRollOut: return "onRollOut";
+    case kClipDragOver: return "onDragOver";
+    case kClipDragOut: return "onDragOut";
+    default: return nullptr;
+  }
+}
+
+uint32_t ClipEventOf(uint16_t condition) {
+  switch (condition) {
+    case kIdleToOverUp: return kClipRollOver;
+    case kOverUpToIdle: return kClipRollOut;
+    case kOverUpToOverDown: return kClipPress;
+    case kOverDownToOverUp: return kClipRelease;
+    case kOutDownToIdle: return kClipReleaseOutside;
+    case kOverDownToOutDown: return kClipDragOut;
+    case kOutDownToOverDown: return kClipDragOver;
+    default: return 0;
+  }
+}
+
+const char* ButtonHandlerOf(uint16_t condition) {
+  switch (condition) {
+    case kIdleToOverUp: return "onRollOver";
+    case kOverUpToIdle: return "onRollOut";
+    case kOverUpToOverDown: return "onPress";
+    case kOverDownToOverUp: return "onRelease";
+    case kOutDownToIdle: return "onReleaseOutside";
+    case kOverDownToOutDown: return "onDragOut";
+    case kOutDownToOverDown: return "onDragOver";
+    default: return nullptr;
+  }
+}
+
+constexpr const char* kMouseHandlers[] = {"onPress", "onRelease", "onReleaseOutside", "onRollOver",
+                                          "onRollOut", "onDragOver", "onDragOut"};
+
+bool HasFunction(DisplayObject* o, const char* name) {
+  Value v;
+  return o->Get(name, v) && v.AsObject() && v.AsObject()->GetKind() == Object::Kind::Function;
+}
+}  // namespace
+
+void Runtime::QueueHandler(DisplayObject* o, const char* method, bool unloading) {
+  if (!o || !method || !HasFunction(o, method)) return;
+  PendingScript s;
+  s.clip = o->type == DisplayObject::Type::Clip ? static_cast<ClipObject*>(o) : o->parent;
+  s.object = o;
+  s.method = method;
+  s.unloading = unloading;
+  queue.push_back(std::move(s));
+}
+
+void Runtime::QueueClipEvent(ClipObject* clip, uint32_t event, bool unloading) {
+  for (const ClipAction& a : clip->clipActions) {
+    if (!(a.events & event)) continue;
+    PendingScript s;
+    s.clip = clip;
+    s.code = a.code;
+    s.unloading = unloading;
+    queue.push_back(std::move(s));
+  }
+  QueueHandler(clip, HandlerOf(event), unloading);
 }
 
 void Runtime::QueueClipEventEverywhere(DisplayObject* o, uint32_t event, int depth) {
@@ -267,6 +380,19 @@ void Runtime::QueueClipEventEverywhere(DisplayObject* o, uint32_t event, int dep
   auto* clip = static_cast<ClipObject*>(o);
   QueueClipEvent(clip, event);
   for (auto& [d, c] : clip->children) QueueClipEventEverywhere(c, event, depth + 1);
+}
+
+void Runtime::QueueEnterFrames(ClipObject* clip, int depth) {
+  if (depth > 64 || clip->removed) return;
+  QueueClipEvent(clip, kClipEnterFrame);
+  for (auto& [d, o] : clip->children) {
+    if (o->type == DisplayObject::Type::Clip) {
+      QueueEnterFrames(static_cast<ClipObject*>(o), depth + 1);
+    } else if (o->type == DisplayObject::Type::Button) {
+      for (auto& part : static_cast<ButtonInstance*>(o)->parts)
+        if (part.object->type == DisplayObject::Type::Clip) QueueEnterFrames(static_cast<ClipObject*>(part.object), depth + 1);
+    }
+  }
 }
 
 void Runtime::StartDrag(DisplayObject* o, bool lockCenter, const Rect* bounds) {
@@ -314,7 +440,6 @@ void Runtime::AdvanceClip(ClipObject* clip) {
       }
       if (next != clip->frame) GotoFrame(clip, next);
     }
-    QueueClipEvent(clip, kClipEnterFrame);
   }
   // Children added by this frame were entered at their first frame already.
   std::vector<DisplayObject*> kids;
@@ -333,13 +458,18 @@ void Runtime::AdvanceClip(ClipObject* clip) {
 void Runtime::EnterFrame(ClipObject* clip, int frame, bool withActions) {
   const Frame& f = clip->timeline->frames[static_cast<size_t>(frame)];
   clip->frame = frame;
-  // A frame's own scripts run before those of the clips it places.
+  // Init actions run first, then the constructors of the classes of the clips the frame places,
+  // then the frame's own scripts, then those of the clips it places.
   std::vector<PendingScript> init;
-  for (const ControlTag& t : f.tags) {
+  for (const ControlTag& t : f.tags)
     if (t.kind == ControlTag::Kind::InitAction && initDone.insert(t.spriteId).second) init.push_back({clip, t.code});
-    if (t.kind == ControlTag::Kind::Action && withActions) queue.push_back({clip, t.code});
-  }
   queue.insert(queue.begin(), init.begin(), init.end());
+  size_t mark = queue.size();
+  for (const ControlTag& t : f.tags)
+    if (t.kind == ControlTag::Kind::Action && withActions) queue.push_back({clip, t.code});
+  std::vector<PendingScript> made;
+  std::vector<PendingScript>* outer = constructs;
+  constructs = &made;
   for (const ControlTag& t : f.tags) {
     switch (t.kind) {
       case ControlTag::Kind::Place: ApplyPlace(clip, t.place); break;
@@ -348,23 +478,54 @@ void Runtime::EnterFrame(ClipObject* clip, int frame, bool withActions) {
       default: break;
     }
   }
+  constructs = outer;
+  queue.insert(queue.begin() + static_cast<std::ptrdiff_t>(std::min(mark, queue.size())), made.begin(), made.end());
+}
+
+Value Runtime::RegisteredClass(uint16_t characterId) const {
+  if (!movie || classes.empty()) return {};
+  for (auto& [name, id] : movie->exports) {
+    if (id != characterId) continue;
+    for (auto& [registered, ctor] : classes)
+      if (SameName(registered, name)) return ctor;
+  }
+  return {};
+}
+
+Value Runtime::AttachClass(ClipObject* clip) {
+  Value ctor = RegisteredClass(clip->characterId);
+  Object* f = ctor.AsObject();
+  if (!f || f->GetKind() != Object::Kind::Function) return {};
+  Value proto;
+  if (f->Get("prototype", proto) && proto.AsObject()) clip->SetProto(proto.AsObject());
+  return ctor;
 }
 
 void Runtime::GotoFrame(ClipObject* clip, int frame) {
   if (!clip || clip->removed) return;
   frame = std::clamp(frame, 0, clip->TotalFrames() - 1);
   if (frame == clip->frame) return;
-  if (frame > clip->frame) {
-    for (int f = clip->frame + 1; f <= frame; ++f) EnterFrame(clip, f, f == frame);
+  if (frame == clip->frame + 1) {
+    EnterFrame(clip, frame, true);
     return;
   }
-  // Going back: rebuild what the timeline holds at the target frame, keeping
-  // objects that are there in both states.
-  struct Slot {
-    PlaceTag place;
-  };
-  std::map<int, Slot> want;
-  for (int f = 0; f <= frame; ++f) {
+  // A jump: only the target frame's actions run, and the display list becomes what the
+  // timeline holds there. Objects of skipped frames are never made. Going forward starts
+  // from what is shown; going back starts from nothing, keeping objects present in both.
+  bool forward = frame > clip->frame;
+  std::map<int, PlaceTag> want;
+  if (forward) {
+    for (auto& [d, o] : clip->children) {
+      if (d >= kScriptDepth) continue;
+      PlaceTag p;
+      p.depth = static_cast<uint16_t>(d);
+      p.hasCharacter = true;
+      p.characterId = o->characterId;
+      want[d] = p;
+    }
+  }
+  std::vector<PendingScript> init;
+  for (int f = forward ? clip->frame + 1 : 0; f <= frame; ++f) {
     for (const ControlTag& t : clip->timeline->frames[static_cast<size_t>(f)].tags) {
       if (t.kind == ControlTag::Kind::Remove) {
         want.erase(t.place.depth);
@@ -372,42 +533,42 @@ void Runtime::GotoFrame(ClipObject* clip, int frame) {
         const PlaceTag& p = t.place;
         auto it = want.find(p.depth);
         if (it == want.end()) {
-          if (p.hasCharacter) want[p.depth].place = p;
+          if (p.hasCharacter) want[p.depth] = p;
           continue;
         }
-        PlaceTag& w = it->second.place;
+        PlaceTag& w = it->second;
         if (p.hasCharacter && !p.move) continue;
         if (p.hasCharacter) w.characterId = p.characterId;
         if (p.hasMatrix) w.matrix = p.matrix, w.hasMatrix = true;
         if (p.hasCxform) w.cxform = p.cxform, w.hasCxform = true;
-        if (p.hasRatio) w.ratio = p.ratio;
+        if (p.hasRatio) w.ratio = p.ratio, w.hasRatio = true;
         if (p.hasName) w.name = p.name, w.hasName = true;
-        if (p.hasClipDepth) w.clipDepth = p.clipDepth;
+        if (p.hasClipDepth) w.clipDepth = p.clipDepth, w.hasClipDepth = true;
+        if (p.hasCharacter && !p.clipActions.empty()) w.clipActions = p.clipActions;
       } else if (t.kind == ControlTag::Kind::Background && clip == root) {
         background = t.color;
+      } else if (t.kind == ControlTag::Kind::InitAction && forward && initDone.insert(t.spriteId).second) {
+        init.push_back({clip, t.code});
       }
     }
   }
+  queue.insert(queue.begin(), init.begin(), init.end());
   for (const ControlTag& t : clip->timeline->frames[static_cast<size_t>(frame)].tags)
     if (t.kind == ControlTag::Kind::Action) queue.push_back({clip, t.code});
+  // Clips a script put at timeline depths go as well when the timeline is rebuilt from its start.
   std::vector<int> drop;
   for (auto& [d, o] : clip->children) {
-    if (o->placedByScript) continue;
+    if (d >= kScriptDepth) continue;
     auto it = want.find(d);
-    if (it == want.end() || it->second.place.characterId != o->characterId) drop.push_back(d);
+    if (it == want.end() || it->second.characterId != o->characterId || (!forward && o->placedByScript)) drop.push_back(d);
   }
   for (int d : drop) RemoveChild(clip, d);
   clip->frame = frame;
-  for (auto& [d, slot] : want) {
-    auto it = clip->children.find(d);
-    PlaceTag p = slot.place;
-    if (it == clip->children.end()) {
-      p.move = false;
-      p.hasCharacter = true;
-    } else {
-      p.move = true;
-      p.hasCharacter = false;
-    }
+  for (auto& [d, w] : want) {
+    PlaceTag p = w;
+    bool present = clip->children.count(d) != 0;
+    p.move = present;
+    p.hasCharacter = !present;
     ApplyPlace(clip, p);
   }
 }
@@ -443,6 +604,17 @@ void Runtime::ApplyPlace(ClipObject* clip, const PlaceTag& p) {
   clip->children[depth] = o;
   if (o->type == DisplayObject::Type::Clip) {
     auto* child = static_cast<ClipObject*>(o);
+    bool initializes = std::any_of(child->clipActions.begin(), child->clipActions.end(), [](const ClipAction& a) {
+      return (a.events & (kClipInitialize | kClipConstruct)) != 0;
+    });
+    if (initializes || !movie->exports.empty()) {
+      PendingScript s;
+      s.clip = child;
+      s.object = child;
+      s.construct = true;
+      if (constructs) constructs->push_back(s);
+      else queue.push_back(s);
+    }
     EnterFrame(child, 0, true);
     QueueClipEvent(child, kClipLoad);
   }
@@ -520,7 +692,7 @@ void Runtime::Unloaded(DisplayObject* o) {
   if (o == pressed) pressed = nullptr;
   if (o->type == DisplayObject::Type::Clip) {
     auto* c = static_cast<ClipObject*>(o);
-    QueueClipEvent(c, kClipUnload);
+    QueueClipEvent(c, kClipUnload, true);
     for (auto& [d, child] : c->children) Unloaded(child);
   } else if (o->type == DisplayObject::Type::Button) {
     for (auto& part : static_cast<ButtonInstance*>(o)->parts) Unloaded(part.object);
@@ -541,8 +713,89 @@ void Runtime::RunQueue() {
     PendingScript s = queue.front();
     queue.pop_front();
     if (aborted || ++guard > (1u << 20)) continue;
-    if (!s.clip || s.clip->removed || !s.code) continue;
-    RunScript(s.clip, s.code);
+    if (!s.clip || (s.clip->removed && !s.unloading)) continue;
+    if (s.construct) {
+      // onClipEvent(construct) and (initialize) come before the class constructor.
+      for (uint32_t event : {kClipConstruct, kClipInitialize})
+        for (const ClipAction& a : s.clip->clipActions)
+          if ((a.events & event) && a.code && !s.clip->removed) RunScript(s.clip, a.code);
+      Value ctor = AttachClass(s.clip);
+      if (!ctor.IsUndefined()) {
+        scriptRan = true;
+        CallScript(*this, ctor, Value(static_cast<Object*>(s.clip)), {});
+      }
+      continue;
+    }
+    if (s.method) {
+      if (!s.object || (s.object->removed && !s.unloading)) continue;
+      scriptRan = true;
+      CallScriptMember(*this, Value(static_cast<Object*>(s.object)), s.method, {});
+      continue;
+    }
+    if (s.code) RunScript(s.clip, s.code);
+  }
+}
+
+const Character* Runtime::CharacterOf(const DisplayObject* o) const {
+  if (o->type == DisplayObject::Type::Clip && static_cast<const ClipObject*>(o)->timeline == emptyClip.sprite.get())
+    return &emptyClip;
+  return movie ? movie->Find(o->characterId) : nullptr;
+}
+
+ClipObject* Runtime::PlaceScriptClip(ClipObject* parent, const Character& c, uint16_t characterId, int depth,
+                                     const std::string& name, const Matrix& m, const ColorTransform& cx,
+                                     const std::vector<ClipAction>& actions, Object* init) {
+  if (!parent || parent->removed || c.kind != Character::Kind::Sprite) return nullptr;
+  PlaceTag p;
+  p.characterId = characterId;
+  p.matrix = m;
+  p.cxform = cx;
+  p.name = name;
+  p.clipActions = actions;
+  RemoveChild(parent, depth);
+  DisplayObject* o = Instantiate(parent, c, p);
+  if (!o || o->type != DisplayObject::Type::Clip) return nullptr;
+  auto* clip = static_cast<ClipObject*>(o);
+  clip->depth = depth;
+  clip->placedByScript = true;
+  clip->name = name;
+  parent->children[depth] = clip;
+  if (init) {
+    for (const std::string& k : init->Keys()) {
+      Value v;
+      if (init->Get(k, v)) clip->Set(k, v);
+    }
+  }
+  EnterFrame(clip, 0, true);
+  QueueClipEvent(clip, kClipLoad);
+  return clip;
+}
+
+void Runtime::RemoveScriptClip(DisplayObject* o) {
+  if (!o || o->removed || !o->parent || o->depth < kScriptDepth || o->depth > kMaxScriptDepth) return;
+  auto it = o->parent->children.find(o->depth);
+  if (it != o->parent->children.end() && it->second == o) RemoveChild(o->parent, o->depth);
+}
+
+void Runtime::RunTimers() {
+  // Each timer fires as often as its period fits into the time that passed, at most ten
+  // times a frame, so a tiny period cannot stall the movie.
+  std::vector<uint32_t> ids;
+  for (auto& [id, t] : timers) ids.push_back(id);
+  for (uint32_t id : ids) {
+    for (int n = 0; n < 10 && !aborted; ++n) {
+      auto it = timers.find(id);
+      if (it == timers.end() || it->second.due > timeMs) break;
+      Timer t = it->second;
+      if (t.once) timers.erase(it);
+      else it->second.due += t.period;
+      scriptRan = true;
+      if (t.object.IsObject()) CallScriptMember(*this, t.object, t.method, t.args);
+      else CallScript(*this, t.function, Value(), t.args);
+      RunQueue();
+    }
+    auto it = timers.find(id);
+    if (it != timers.end() && it->second.due <= timeMs) it->second.due = timeMs + it->second.period;
   }
 }
 
@@ -762,7 +1015,6 @@ bool ShapeHit(const ShapeDef& shape, const Matrix& toStage, double x, double y) 
   return shape.fills.empty();
 }
 
-namespace {
 bool ObjectHit(const DisplayObject* o, const Matrix& toStage, double x, double y) {
   switch (o->type) {
     case DisplayObject::Type::Shape: return ShapeHit(*static_cast<const ShapeInstance*>(o)->shape, toStage, x, y);
@@ -778,36 +1030,61 @@ bool ObjectHit(const DisplayObject* o, const Matrix& toStage, double x, double y
       for (auto& [d, c] : static_cast<const ClipObject*>(o)->children)
         if (c->visible && !c->clipDepth && ObjectHit(c, toStage * c->matrix, x, y)) return true;
       return false;
-    case DisplayObject::Type::Button: return false;
+    case DisplayObject::Type::Button: {
+      auto* b = static_cast<const ButtonInstance*>(o);
+      for (auto& part : b->parts)
+        if ((part.states & 0x08) && ObjectHit(part.object, toStage * part.object->matrix, x, y)) return true;
+      return false;
+    }
   }
   return false;
 }
-}  // namespace
 
-ButtonInstance* Runtime::HitButton(DisplayObject* o, const Matrix& parentToStage, double x, double y) {
-  if (!o->visible || o->removed) return nullptr;
+bool Runtime::HasMouseHandlers(DisplayObject* o) {
+  if (o->type == DisplayObject::Type::Clip)
+    for (const ClipAction& a : static_cast<ClipObject*>(o)->clipActions)
+      if (a.events & kClipButtonEvents) return true;
+  for (const char* name : kMouseHandlers)
+    if (HasFunction(o, name)) return true;
+  return false;
+}
+
+DisplayObject* Runtime::HitButton(DisplayObject* o, const Matrix& parentToStage, double x, double y, int depth) {
+  if (!o->visible || o->removed || depth > kMaxNesting) return nullptr;
   Matrix m = parentToStage * o->matrix;
-  if (o->type == DisplayObject::Type::Button) {
-    auto* b = static_cast<ButtonInstance*>(o);
-    for (auto& part : b->parts)
-      if ((part.states & 0x08) && ObjectHit(part.object, m * part.object->matrix, x, y)) return b;
-    return nullptr;
-  }
+  Value enabled;
+  auto disabled = [&] { return o->Get("enabled", enabled) && !ToBoolean(enabled, version); };
+  if (o->type == DisplayObject::Type::Button) return !disabled() && ObjectHit(o, m, x, y) ? o : nullptr;
   if (o->type != DisplayObject::Type::Clip) return nullptr;
+  // A clip with mouse handlers takes the clicks for everything inside it.
+  if (o != root && HasMouseHandlers(o)) return !disabled() && ObjectHit(o, m, x, y) ? o : nullptr;
   auto* clip = static_cast<ClipObject*>(o);
   for (auto it = clip->children.rbegin(); it != clip->children.rend(); ++it) {
     if (it->second->clipDepth) continue;
-    if (ButtonInstance* hit = HitButton(it->second, m, x, y)) return hit;
+    if (DisplayObject* hit = HitButton(it->second, m, x, y, depth + 1)) return hit;
   }
   return nullptr;
 }
 
-void Runtime::ButtonTransition(ButtonInstance* b, uint16_t condition, int newState) {
-  b->state = newState;
-  for (const ButtonAction& a : b->def->actions) {
-    if ((a.conditions & condition) && b->parent && !b->parent->removed) queue.push_back({b->parent, a.code});
+void Runtime::ButtonTransition(DisplayObject* o, uint16_t condition, int newState) {
+  if (o->type == DisplayObject::Type::Button) {
+    auto* b = static_cast<ButtonInstance*>(o);
+    b->state = newState;
+    for (const ButtonAction& a : b->def->actions) {
+      if ((a.conditions & condition) && b->parent && !b->parent->removed) queue.push_back({b->parent, a.code});
+    }
+  } else if (o->type == DisplayObject::Type::Clip) {
+    QueueClipEvent(static_cast<ClipObject*>(o), ClipEventOf(condition));
+    return;
   }
+  QueueHandler(o, ButtonHandlerOf(condition));
 }
+
+namespace {
+bool TrackAsMenu(const DisplayObject* o) {
+  return o->type == DisplayObject::Type::Button && static_cast<const ButtonInstance*>(o)->def->trackAsMenu;
+}
+}  // namespace
 
 void Runtime::MouseMove(double x, double y) {
   mouseX = x;
@@ -816,7 +1093,8 @@ void Runtime::MouseMove(double x, double y) {
   BeginBudget();
   Drag();
   QueueClipEventEverywhere(root, kClipMouseMove);
-  ButtonInstance* hit = HitButton(root, Matrix{}, x, y);
+  Broadcast(mouseObject, "onMouseMove");
+  DisplayObject* hit = HitButton(root, Matrix{}, x, y);
   if (pressed) {
     bool over = hit == pressed;
     if (over && pressedOutside) {
@@ -824,7 +1102,7 @@ void Runtime::MouseMove(double x, double y) {
       ButtonTransition(pressed, kOutDownToOverDown, 2);
     } else if (!over && !pressedOutside) {
       pressedOutside = true;
-      ButtonTransition(pressed, kOverDownToOutDown, pressed->def->trackAsMenu ? 0 : 1);
+      ButtonTransition(pressed, kOverDownToOutDown, TrackAsMenu(pressed) ? 0 : 1);
     }
   } else if (hit != hover) {
     if (hover) ButtonTransition(hover, kOverUpToIdle, 0);
@@ -840,6 +1118,7 @@ void Runtime::MouseButton(bool down) {
   mouseDown = down;
   if (down) {
     QueueClipEventEverywhere(root, kClipMouseDown);
+    Broadcast(mouseObject, "onMouseDown");
     if (hover && !pressed) {
       pressed = hover;
       pressedOutside = false;
@@ -847,8 +1126,9 @@ void Runtime::MouseButton(bool down) {
     }
   } else {
     QueueClipEventEverywhere(root, kClipMouseUp);
+    Broadcast(mouseObject, "onMouseUp");
     if (pressed) {
-      ButtonInstance* b = pressed;
+      DisplayObject* b = pressed;
       pressed = nullptr;
       if (pressedOutside) {
         ButtonTransition(b, kOutDownToIdle, 0);
@@ -858,6 +1138,75 @@ void Runtime::MouseButton(bool down) {
       }
     }
   }
+  RunQueue();
+}
+
+namespace {
+// The key a button's keyPress condition names: the character, or a code for the special keys.
+int ButtonKeyCode(int keyCode, int ascii) {
+  if (ascii >= 32 && ascii < 127) return ascii;
+  switch (keyCode) {
+    case 37: return 1;   // left
+    case 39: return 2;   // right
+    case 36: return 3;   // home
+    case 35: return 4;   // end
+    case 45: return 5;   // insert
+    case 46: return 6;   // delete
+    case 8: return 8;    // backspace
+    case 13: return 13;  // enter
+    case 38: return 14;  // up
+    case 40: return 15;  // down
+    case 33: return 16;  // page up
+    case 34: return 17;  // page down
+    case 9: return 18;   // tab
+    case 27: return 19;  // escape
+    default: return 0;
+  }
+}
+
+void QueueKeyPresses(Runtime& rt, DisplayObject* o, int code, int depth) {
+  if (depth > kMaxNesting || o->removed) return;
+  if (o->type == DisplayObject::Type::Button) {
+    auto* b = static_cast<ButtonInstance*>(o);
+    for (const ButtonAction& a : b->def->actions)
+      if ((a.conditions >> 9) == code && b->parent) rt.queue.push_back({b->parent, a.code});
+  } else if (o->type == DisplayObject::Type::Clip) {
+    auto* clip = static_cast<ClipObject*>(o);
+    for (const ClipAction& a : clip->clipActions)
+      if ((a.events & kClipKeyPress) && a.keyCode == code) rt.queue.push_back({clip, a.code});
+    for (auto& [d, c] : clip->children) QueueKeyPresses(rt, c, code, depth + 1);
+  }
+}
+}  // namespace
+
+void Runtime::Broadcast(Object* source, const char* method) {
+  Value list;
+  if (!source || !source->GetOwn("_listeners", list) || !list.AsObject() ||
+      list.AsObject()->GetKind() != Object::Kind::Array)
+    return;
+  // A listener may add or remove listeners; this event goes to those registered when it happened.
+  std::vector<Value> listeners = static_cast<ArrayObject*>(list.AsObject())->elements;
+  for (const Value& l : listeners) {
+    if (aborted) break;
+    CallScriptMember(*this, l, method, {});
+  }
+}
+
+void Runtime::KeyEvent(int keyCode, int ascii, bool down) {
+  if (!root || !started) return;
+  BeginBudget();
+  if (down) {
+    keysDown.insert(keyCode);
+    lastKey = keyCode;
+    lastAscii = ascii;
+  } else {
+    keysDown.erase(keyCode);
+  }
+  QueueClipEventEverywhere(root, down ? kClipKeyDown : kClipKeyUp);
+  if (down) {
+    if (int code = ButtonKeyCode(keyCode, ascii)) QueueKeyPresses(*this, root, code, 0);
+  }
+  Broadcast(keyObject, down ? "onKeyDown" : "onKeyUp");
   RunQueue();
 }
 
@@ -1007,8 +1356,14 @@ void Runtime::Build(DisplayList& out) {
 
 void Runtime::Collect() {
   if (!root) return;
-  std::vector<Object*> roots{root, global, objectProto, functionProto, arrayProto, clipProto};
-  for (auto& s : queue) roots.push_back(s.clip);
+  std::vector<Object*> roots{root, global, objectProto, functionProto, arrayProto, clipProto, keyObject, mouseObject};
+  for (auto& s : queue) roots.push_back(s.clip), roots.push_back(s.object);
+  for (auto& [name, ctor] : classes) roots.push_back(ctor.AsObject());
+  for (auto& [id, t] : timers) {
+    roots.push_back(t.function.AsObject());
+    roots.push_back(t.object.AsObject());
+    for (const Value& v : t.args) roots.push_back(v.AsObject());
+  }
   heap.Collect(roots);
 }
 

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,9 @@ class ButtonInstance : public DisplayObject {
       : DisplayObject(h, proto, Type::Button, rt), def(d) {}
   Rect LocalBounds() const override;
   void Trace(std::vector<Object*>& out) const override;
+  // The placement properties (_x, _alpha, _name...) read and write the button's placement.
+  bool Get(const std::string& name, Value& out) override;
+  void Set(const std::string& name, const Value& v) override;
   uint8_t StateMask() const { return state == 2 ? 0x04 : state == 1 ? 0x02 : 0x01; }
   const ButtonDef* def;
   struct Part {
@@ -123,11 +127,29 @@ class ClipObject : public DisplayObject {
 };
 
 constexpr int kMaxNesting = 64;  // clips inside clips
+// Depths scripts use start here inside a timeline's display list; timeline depths lie below.
+constexpr int kScriptDepth = 16384;
+constexpr int kMaxScriptDepth = kScriptDepth + 1048575;
 
-// Script code waiting to run on a timeline.
+// Script code waiting to run on a timeline, or a handler property waiting to be called.
 struct PendingScript {
   ClipObject* clip = nullptr;
   std::shared_ptr<const std::vector<uint8_t>> code;
+  DisplayObject* object = nullptr;  // with method: object[method]() is called
+  const char* method = nullptr;
+  bool unloading = false;           // runs although its clip has left the stage
+  bool construct = false;           // runs the class registered for the object's symbol on it
+};
+
+// A setInterval or setTimeout timer on the movie clock.
+struct Timer {
+  uint32_t id = 0;
+  Value function;                   // or object and method
+  Value object;
+  std::string method;
+  std::vector<Value> args;
+  double period = 0, due = 0;       // milliseconds
+  bool once = false;
 };
 
 // Everything of one loaded movie while it plays.
@@ -153,8 +175,12 @@ class Runtime {
   uint64_t instanceCounter = 0;
   double mouseX = 0, mouseY = 0;   // twips
   bool mouseDown = false;
-  ButtonInstance* hover = nullptr;
-  ButtonInstance* pressed = nullptr;
+  std::set<int> keysDown;            // key codes as Key.isDown takes them
+  int lastKey = 0, lastAscii = 0;
+  Object* keyObject = nullptr;       // Key and Mouse, whose listeners hear the input
+  Object* mouseObject = nullptr;
+  DisplayObject* hover = nullptr;    // a button, or a clip with mouse handlers
+  DisplayObject* pressed = nullptr;
   bool pressedOutside = false;
   DisplayObject* dragged = nullptr;  // the clip startDrag follows the mouse with
   bool dragLockCenter = false, dragConstrained = false;
@@ -164,6 +190,13 @@ class Runtime {
   Rgba background;
   std::set<uint16_t> initDone;
   std::deque<PendingScript> queue;
+  std::map<uint32_t, Timer> timers;  // by id
+  uint32_t nextTimerId = 1;
+  static constexpr size_t kMaxTimers = 4096;
+  Character emptyClip;               // what createEmptyMovieClip places
+  std::vector<std::pair<std::string, Value>> classes;  // Object.registerClass: export name to constructor
+  static constexpr size_t kMaxClasses = 4096;
+  std::vector<PendingScript>* constructs = nullptr;    // where placements put their class constructors
   uint64_t actionsThisFrame = 0;
   bool aborted = false;            // the frame's budget is spent
   bool scriptRan = false;
@@ -185,8 +218,26 @@ class Runtime {
   void Unloaded(DisplayObject* o);
   void RunQueue();
   void RunScript(ClipObject* clip, const std::shared_ptr<const std::vector<uint8_t>>& code);
-  void QueueClipEvent(ClipObject* clip, uint32_t event);
+  // Queues the clip's onClipEvent code for the event and its handler property of the same event.
+  void QueueClipEvent(ClipObject* clip, uint32_t event, bool unloading = false);
   void QueueClipEventEverywhere(DisplayObject* o, uint32_t event, int depth = 0);
+  void QueueEnterFrames(ClipObject* clip, int depth = 0);
+  // Queues object[method]() when the object has a function of that name now.
+  void QueueHandler(DisplayObject* o, const char* method, bool unloading = false);
+  void RunTimers();
+  // Places a clip from a script (attachMovie, duplicateMovieClip, createEmptyMovieClip) at a
+  // display-list depth, replacing what is there; its first frame and load event are queued.
+  ClipObject* PlaceScriptClip(ClipObject* parent, const Character& c, uint16_t characterId, int depth,
+                              const std::string& name, const Matrix& m, const ColorTransform& cx,
+                              const std::vector<ClipAction>& actions, Object* init);
+  // removeMovieClip: only clips at script depths go.
+  void RemoveScriptClip(DisplayObject* o);
+  const Character* CharacterOf(const DisplayObject* o) const;
+  // The constructor registered for a symbol's export name; undefined when there is none.
+  Value RegisteredClass(uint16_t characterId) const;
+  // Gives a clip of a registered symbol its class: the prototype now, the constructor queued
+  // (or run by the caller when it returns the constructor).
+  Value AttachClass(ClipObject* clip);
   void StartDrag(DisplayObject* o, bool lockCenter, const Rect* bounds);
   void Drag();
 
@@ -196,11 +247,16 @@ class Runtime {
   void SetProperty(DisplayObject* o, int index, const Value& v);
   bool SameName(const std::string& a, const std::string& b) const;
 
-  // Mouse.
+  // Mouse and keyboard.
   void MouseMove(double xTwips, double yTwips);
   void MouseButton(bool down);
-  ButtonInstance* HitButton(DisplayObject* o, const Matrix& parentToStage, double x, double y);
-  void ButtonTransition(ButtonInstance* b, uint16_t condition, int newState);
+  void KeyEvent(int keyCode, int ascii, bool down);
+  // Calls method on every listener registered with Key or Mouse (their "_listeners" array).
+  void Broadcast(Object* source, const char* method);
+  // The topmost button, or clip with mouse handlers, under a stage point.
+  DisplayObject* HitButton(DisplayObject* o, const Matrix& parentToStage, double x, double y, int depth = 0);
+  bool HasMouseHandlers(DisplayObject* o);
+  void ButtonTransition(DisplayObject* b, uint16_t condition, int newState);
 
   void Build(DisplayList& out);
   void Collect();
@@ -209,10 +265,17 @@ class Runtime {
 
 // Whether a stage point (twips) lies inside a shape drawn with the given matrix.
 bool ShapeHit(const ShapeDef& shape, const Matrix& toStage, double x, double y);
+// Whether a stage point (twips) lies on what a display object draws.
+bool ObjectHit(const DisplayObject* o, const Matrix& toStage, double x, double y);
+// Calls a function value from outside a script (timers, handlers); defined by the interpreter.
+Value CallScript(Runtime& rt, const Value& fn, const Value& self, std::span<const Value> args);
+Value CallScriptMember(Runtime& rt, const Value& obj, const std::string& name, std::span<const Value> args);
 
 // Runs one code block on a timeline; defined by the interpreter.
 void ExecuteBlock(Runtime& rt, ClipObject* clip, const std::shared_ptr<const std::vector<uint8_t>>& code);
 // Sets up the global object and the built-in prototypes.
 void InstallGlobals(Runtime& rt);
+// Adds the MovieClip methods to the clip prototype and the timer functions to the global object.
+void InstallClipMethods(Runtime& rt);
 
 }  // namespace swf

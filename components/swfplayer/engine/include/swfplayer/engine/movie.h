@@ -154,7 +154,12 @@ struct ClipAction {
 enum ClipEvent : uint32_t {
   kClipLoad = 0x0001, kClipEnterFrame = 0x0002, kClipUnload = 0x0004, kClipMouseMove = 0x0008,
   kClipMouseDown = 0x0010, kClipMouseUp = 0x0020, kClipKeyDown = 0x0040, kClipKeyUp = 0x0080,
-  kClipData = 0x0100,
+  kClipData = 0x0100, kClipInitialize = 0x0200,
+  // on() handlers of a clip that acts as a button
+  kClipPress = 0x0400, kClipRelease = 0x0800, kClipReleaseOutside = 0x1000, kClipRollOver = 0x2000,
+  kClipRollOut = 0x4000, kClipDragOver = 0x8000, kClipDragOut = 0x10000,
+  kClipKeyPress = 0x20000, kClipConstruct = 0x40000,
+  kClipButtonEvents = 0x1FC00,
 };
 
 struct PlaceTag {
@@ -208,6 +213,7 @@ struct MovieDef {
   Rgba background{255, 255, 255, 255};
   std::map<uint16_t, Character> characters;
   TimelineDef main;
+  std::map<std::string, uint16_t> exports;  // ExportAssets: linkage name to character
   const Character* Find(uint16_t id) const {
     auto it = characters.find(id);
     return it == characters.end() ? nullptr : &it->second;

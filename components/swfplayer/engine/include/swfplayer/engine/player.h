@@ -88,6 +88,10 @@ class Player {
   void MouseUp();
   // Whether the mouse is over something that takes clicks (a button).
   bool MouseOverButton() const;
+  // A key went down or up: its key code as Key.getCode reports it (37 left, 13 enter, 65 "A"...)
+  // and the character it typed, 0 for none.
+  void KeyDown(int keyCode, int charCode);
+  void KeyUp(int keyCode, int charCode);
 
   Rgba BackgroundColor() const;
   int Quality() const;               // 0 low, 1 high, 2 best
