@@ -290,6 +290,32 @@ TEST_F(FlashHost, MouseInputReachesButtonsAndTheMousePosition) {
   EXPECT_EQ(host_.flash().GetVariable(L"clicked").value_or(L"?"), L"yes");
 }
 
+TEST_F(FlashHost, KeysReachTheMoviesKeyListenersWithTheirCodeAndCharacter) {
+  using swfasm::Action;
+  swfasm::MovieBuilder movie(6, 100, 100, 12);
+  swfasm::Actions onKey;
+  onKey.Push({"code", 0, "Key"}).Op(Action::GetVariable).Push({"getCode"}).Op(Action::CallMethod)
+      .Op(Action::SetVariable);
+  onKey.Push({"ascii", 0, "Key"}).Op(Action::GetVariable).Push({"getAscii"}).Op(Action::CallMethod)
+      .Op(Action::SetVariable);
+  swfasm::Actions a;
+  a.Push({"l", 0}).Op(Action::InitObject).Op(Action::SetVariable);
+  a.Push({"l"}).Op(Action::GetVariable).Push({"onKeyDown"}).DefineFunction("", {}, onKey).Op(Action::SetMember);
+  a.Push({"l"}).Op(Action::GetVariable).Push({1, "Key"}).Op(Action::GetVariable).Push({"addListener"})
+      .Op(Action::CallMethod).Op(Action::Pop);
+  movie.Main().Do(a.Stop()).ShowFrame();
+  ASSERT_TRUE(CreateAt(RECT{0, 0, 100, 100}));
+  ASSERT_TRUE(host_.LoadMovie(Write(L"keys.swf", movie.Build())));
+  HWND control = host_.flash().m_hWnd;
+  EXPECT_EQ(::SendMessageW(control, WM_GETDLGCODE, 0, 0), DLGC_WANTARROWS | DLGC_WANTCHARS);
+  ::SendMessageW(control, WM_KEYDOWN, 'A', (0x1E << 16) | 1);
+  EXPECT_EQ(host_.flash().GetVariable(L"code").value_or(L"?"), L"65");
+  EXPECT_EQ(host_.flash().GetVariable(L"ascii").value_or(L"?"), L"97");
+  ::SendMessageW(control, WM_KEYDOWN, VK_LEFT, (0x4B << 16) | 1);
+  EXPECT_EQ(host_.flash().GetVariable(L"code").value_or(L"?"), L"37");
+  EXPECT_EQ(host_.flash().GetVariable(L"ascii").value_or(L"?"), L"0");
+}
+
 TEST_F(FlashHost, ZoomRectangleShowsPartOfTheStage) {
   ASSERT_TRUE(CreateAt(RECT{0, 0, 200, 200}));
   ASSERT_TRUE(host_.LoadMovie(Write(L"zoom.swf", SquareMovie(false))));

@@ -520,8 +520,22 @@ LRESULT FlashObject::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE;
       }
       break;
+    case WM_GETDLGCODE:
+      // The movie takes arrows and typed characters when it has the focus; Tab and Esc stay with the dialog.
+      return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+      AddRef();
+      if (view_->OnKeyMessage(msg, wp, lp)) Invalidate();
+      Release();
+      if (msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP) break;
+      return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
+      // A click gives the movie the keyboard, as the player does.
+      ::SetFocus(hwnd);
       ::SetCapture(hwnd);
       [[fallthrough]];
     case WM_MOUSEMOVE:

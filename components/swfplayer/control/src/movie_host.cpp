@@ -151,6 +151,12 @@ void MovieHost::MouseDown() {
 void MovieHost::MouseUp() {
   if (Loaded()) player_->MouseUp();
 }
+void MovieHost::KeyDown(int keyCode, int charCode) {
+  if (Loaded()) player_->KeyDown(keyCode, charCode);
+}
+void MovieHost::KeyUp(int keyCode, int charCode) {
+  if (Loaded()) player_->KeyUp(keyCode, charCode);
+}
 bool MovieHost::MouseOverButton() const { return Loaded() && player_->MouseOverButton(); }
 
 void MovieHost::BuildDisplayList(swf::DisplayList& out) const {

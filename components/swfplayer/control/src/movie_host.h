@@ -93,6 +93,9 @@ class MovieHost {
   void MouseDown();
   void MouseUp();
   bool MouseOverButton() const;
+  // Key codes as Key.getCode gives them (the virtual-key codes) and the character typed, 0 for none.
+  void KeyDown(int keyCode, int charCode);
+  void KeyUp(int keyCode, int charCode);
 
   void BuildDisplayList(swf::DisplayList& out) const;
 

@@ -53,4 +53,28 @@ bool MovieView::OnMouseMessage(UINT msg, LPARAM lp, const RECT& bounds) {
   }
 }
 
+bool MovieView::OnKeyMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (!host_.Loaded()) return false;
+  int keyCode = static_cast<int>(wp & 0xFF);
+  // The character the key types with the current shift state, as the movie's Key.getAscii expects.
+  BYTE state[256] = {};
+  wchar_t typed[4] = {};
+  int charCode = 0;
+  if (::GetKeyboardState(state) &&
+      ::ToUnicode(static_cast<UINT>(keyCode), (static_cast<UINT>(lp) >> 16) & 0xFF, state, typed, 4, 0) == 1)
+    charCode = typed[0];
+  switch (msg) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      host_.KeyDown(keyCode, charCode);
+      return true;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      host_.KeyUp(keyCode, charCode);
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace swfcontrol

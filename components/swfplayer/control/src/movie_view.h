@@ -26,6 +26,8 @@ class MovieView {
   void Draw(HDC dc, const RECT& bounds);
   // A mouse message in the coordinates bounds are given in; true when the movie took it.
   bool OnMouseMessage(UINT msg, LPARAM lp, const RECT& bounds);
+  // WM_KEYDOWN and WM_KEYUP (and their WM_SYS forms); true when the movie saw the key.
+  bool OnKeyMessage(UINT msg, WPARAM wp, LPARAM lp);
   bool OverButton() const { return host_.MouseOverButton(); }
 
  private:

@@ -2,6 +2,8 @@
 // hit tests, coordinate conversion, bounds and goto forms.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "test_movie.h"
 
 using namespace swfasm;
@@ -10,9 +12,11 @@ using namespace swftest;
 namespace {
 
 std::vector<uint8_t> ExportBody(uint16_t id, const std::string& name) {
-  std::vector<uint8_t> b = {1, 0, static_cast<uint8_t>(id), static_cast<uint8_t>(id >> 8)};
-  b.insert(b.end(), name.begin(), name.end());
-  b.push_back(0);
+  std::vector<uint8_t> b(4 + name.size() + 1, 0);
+  b[0] = 1;
+  b[2] = static_cast<uint8_t>(id);
+  b[3] = static_cast<uint8_t>(id >> 8);
+  std::copy(name.begin(), name.end(), b.begin() + 4);
   return b;
 }
 
