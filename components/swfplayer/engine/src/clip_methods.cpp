@@ -3,18 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "builtins.h"
 #include "interpreter.h"
 
 namespace swf {
 namespace {
-
-FunctionObject* Native(Runtime& rt, Object* owner, const char* name, NativeFn fn) {
-  auto* f = rt.heap.Make<FunctionObject>(rt.functionProto);
-  f->native = std::move(fn);
-  owner->Set(name, Value(static_cast<Object*>(f)));
-  owner->SetFlags(name, kDontEnum);
-  return f;
-}
 
 ClipObject* SelfClip(const Value& self) {
   Object* o = self.AsObject();

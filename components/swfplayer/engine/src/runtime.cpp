@@ -152,15 +152,16 @@ bool ButtonInstance::Get(const std::string& n, Value& out) {
   return DisplayObject::Get(n, out);
 }
 
+bool DisplayObject::SetPlacementProperty(const std::string& n, const Value& v) {
+  if (n.empty() || n[0] != '_') return false;
+  int idx = PropertyIndexOf(n, rt.version >= 7);
+  if (idx < 0) return false;
+  rt.SetProperty(this, idx, v);
+  return true;
+}
+
 void ButtonInstance::Set(const std::string& n, const Value& v) {
-  if (!n.empty() && n[0] == '_') {
-    int idx = PropertyIndexOf(n, rt.version >= 7);
-    if (idx >= 0) {
-      rt.SetProperty(this, idx, v);
-      return;
-    }
-  }
-  DisplayObject::Set(n, v);
+  if (!SetPlacementProperty(n, v)) DisplayObject::Set(n, v);
 }
 
 void ButtonInstance::Trace(std::vector<Object*>& out) const {
@@ -217,14 +218,7 @@ bool ClipObject::Get(const std::string& n, Value& out) {
 }
 
 void ClipObject::Set(const std::string& n, const Value& v) {
-  if (!n.empty() && n[0] == '_') {
-    int idx = PropertyIndexOf(n, rt.version >= 7);
-    if (idx >= 0) {
-      rt.SetProperty(this, idx, v);
-      return;
-    }
-  }
-  Object::Set(n, v);
+  if (!SetPlacementProperty(n, v)) Object::Set(n, v);
 }
 
 bool Runtime::SameName(const std::string& a, const std::string& b) const {

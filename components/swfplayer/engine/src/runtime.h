@@ -49,6 +49,10 @@ class DisplayObject : public Object {
   std::string DotPath() const;     // "_level0.a.b"
   std::string DefaultString(int version) const override { return DotPath(); }
   void Trace(std::vector<Object*>& out) const override;
+
+ protected:
+  // Writes a placement property ("_x", "_alpha"...); false when the name is none.
+  bool SetPlacementProperty(const std::string& name, const Value& v);
 };
 
 // A placed shape.
