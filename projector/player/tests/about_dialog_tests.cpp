@@ -48,27 +48,8 @@ std::wstring TextOf(HWND hwnd) {
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
-// A 24-bit BMP of the given size, one colour.
-Bytes Bitmap(int w, int h) {
-  int stride = (w * 3 + 3) & ~3;
-  uint32_t pixels = static_cast<uint32_t>(stride * h), size = 54 + pixels;
-  Bytes bmp(size, 0x80);
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<uint8_t>(v >> (8 * i));
-  };
-  std::fill(bmp.begin(), bmp.begin() + 54, 0);
-  bmp[0] = 'B';
-  bmp[1] = 'M';
-  put32(2, size);
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, static_cast<uint32_t>(w));
-  put32(22, static_cast<uint32_t>(h));
-  bmp[26] = 1;
-  bmp[28] = 24;
-  put32(34, pixels);
-  return bmp;
-}
+// A grey 24-bit BMP of the given size.
+Bytes Bitmap(int w, int h) { return testing_support::Bitmap(w, h, 0x80, 0x80, 0x80); }
 
 // Runs a dialog modally; the inspector runs on another thread once it shows, then the dialog is closed.
 void RunModal(framework::CDialog& dialog, const std::function<void(HWND)>& inspect) {

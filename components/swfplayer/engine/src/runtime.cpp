@@ -137,18 +137,23 @@ Rect ButtonInstance::LocalBounds() const {
   return r;
 }
 
-bool ButtonInstance::Get(const std::string& n, Value& out) {
-  if (!n.empty() && n[0] == '_') {
-    int idx = PropertyIndexOf(n, rt.version >= 7);
-    if (idx >= 0) {
-      out = rt.GetProperty(this, idx);
-      return true;
-    }
-    if (rt.SameName(n, "_parent")) {
-      out = parent ? Value(static_cast<Object*>(parent)) : Value();
-      return parent != nullptr;
-    }
+bool DisplayObject::GetPlacementProperty(const std::string& n, Value& out, bool* found) {
+  if (n.empty() || n[0] != '_') return false;
+  int idx = PropertyIndexOf(n, rt.version >= 7);
+  if (idx >= 0) {
+    out = rt.GetProperty(this, idx);
+    *found = true;
+    return true;
   }
+  if (!rt.SameName(n, "_parent")) return false;
+  out = parent ? Value(static_cast<Object*>(parent)) : Value();
+  *found = parent != nullptr;
+  return true;
+}
+
+bool ButtonInstance::Get(const std::string& n, Value& out) {
+  bool found = false;
+  if (GetPlacementProperty(n, out, &found)) return found;
   return DisplayObject::Get(n, out);
 }
 
@@ -194,16 +199,9 @@ DisplayObject* ClipObject::ChildByName(const std::string& n) const {
 }
 
 bool ClipObject::Get(const std::string& n, Value& out) {
+  bool found = false;
+  if (GetPlacementProperty(n, out, &found)) return found;
   if (!n.empty() && n[0] == '_') {
-    int idx = PropertyIndexOf(n, rt.version >= 7);
-    if (idx >= 0) {
-      out = rt.GetProperty(this, idx);
-      return true;
-    }
-    if (rt.SameName(n, "_parent")) {
-      out = parent ? Value(static_cast<Object*>(parent)) : Value();
-      return parent != nullptr;
-    }
     if (rt.SameName(n, "_root") || rt.SameName(n, "_level0")) {
       out = Value(static_cast<Object*>(rt.root));
       return true;

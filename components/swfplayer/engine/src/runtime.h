@@ -51,6 +51,8 @@ class DisplayObject : public Object {
   void Trace(std::vector<Object*>& out) const override;
 
  protected:
+  // Reads a placement property or _parent; false when the name is neither, else *found says whether it has a value.
+  bool GetPlacementProperty(const std::string& name, Value& out, bool* found);
   // Writes a placement property ("_x", "_alpha"...); false when the name is none.
   bool SetPlacementProperty(const std::string& name, const Value& v);
 };

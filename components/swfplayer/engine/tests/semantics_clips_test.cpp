@@ -29,14 +29,6 @@ Actions& CallOn(Actions& a, const std::string& obj, const std::string& method, c
   return a;
 }
 
-std::vector<std::string> Play(const MovieBuilder& m, int frames) {
-  Recorder rec;
-  swf::Player p(rec.Callbacks());
-  if (!p.LoadBytes(m.Build())) return {"<load failed>"};
-  for (int i = 0; i < frames; ++i) p.Advance();
-  return rec.traces;
-}
-
 }  // namespace
 
 TEST(ClipMethods, AttachMovieByExportNameWithAnInitObject) {

@@ -9,14 +9,6 @@ using namespace swftest;
 
 namespace {
 
-std::vector<std::string> Play(const MovieBuilder& m, int frames) {
-  Recorder rec;
-  swf::Player p(rec.Callbacks());
-  if (!p.LoadBytes(m.Build())) return {"<load failed>"};
-  for (int i = 0; i < frames; ++i) p.Advance();
-  return rec.traces;
-}
-
 // clip.<handler> = function () { trace(text); }
 Actions& Handler(Actions& a, const std::string& clip, const std::string& handler, const std::string& text) {
   a.Push({clip}).Op(Action::GetVariable).Push({handler}).DefineFunction("", {}, Actions().Trace(text))

@@ -19,16 +19,20 @@ struct Recorder {
   }
 };
 
+// Plays a movie for `frames` ticks and returns its traces.
+inline std::vector<std::string> Play(const swfasm::MovieBuilder& m, int frames) {
+  Recorder rec;
+  swf::Player p(rec.Callbacks());
+  if (!p.LoadBytes(m.Build())) return {"<load failed>"};
+  for (int i = 0; i < frames; ++i) p.Advance();
+  return rec.traces;
+}
+
 // A one-frame movie running the given code; returns its traces after `frames` ticks.
 inline std::vector<std::string> RunScript(const swfasm::Actions& code, int version = 6, int frames = 1) {
   swfasm::MovieBuilder m(version);
   m.Main().Do(code).ShowFrame();
-  Recorder rec;
-  swf::Player p(rec.Callbacks());
-  auto bytes = m.Build();
-  if (!p.LoadBytes(bytes)) return {"<load failed>"};
-  for (int i = 0; i < frames; ++i) p.Advance();
-  return rec.traces;
+  return Play(m, frames);
 }
 
 using V = std::vector<std::string>;
