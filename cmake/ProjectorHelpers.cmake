@@ -80,9 +80,11 @@ function(projector_fuzz name)
   endif()
 endfunction()
 
-# Where finished programs land: dist/win32 for the cross tree, dist/host natively.
+# Where finished programs land: dist/win32 or dist/win64 for the cross trees, dist/host natively.
 if(NOT PROJECTOR_DIST_DIR)
-  if(WIN32)
+  if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(PROJECTOR_DIST_DIR "${PROJECT_SOURCE_DIR}/dist/win64")
+  elseif(WIN32)
     set(PROJECTOR_DIST_DIR "${PROJECT_SOURCE_DIR}/dist/win32")
   else()
     set(PROJECTOR_DIST_DIR "${PROJECT_SOURCE_DIR}/dist/host")
@@ -106,5 +108,36 @@ function(projector_add_part dir)
   endif()
   if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
     add_subdirectory(${dir})
+  endif()
+endfunction()
+
+# projector_library_layout(TARGET): links an extension library so that every section's virtual address
+# equals its file offset, the layout under which the bridge reads export names straight from the file.
+function(projector_library_layout target)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(script ${PROJECT_SOURCE_DIR}/fscmd/VantraFSCmd-x86_64.ld)
+  else()
+    set(script ${PROJECT_SOURCE_DIR}/fscmd/VantraFSCmd-i686.ld)
+  endif()
+  target_link_options(${target} PRIVATE
+    -Wl,--file-alignment,4096 -Wl,--section-alignment,4096 -Wl,-T,${script})
+  set_target_properties(${target} PROPERTIES LINK_DEPENDS ${script})
+endfunction()
+
+# projector_exports(TARGET DEF): the module definition file of a library. The file maps each export to
+# its 32-bit __stdcall name (FSBeep = FSBeep@4); the 64-bit tree has one calling convention and no
+# decoration, so it links with a copy that keeps the plain names.
+function(projector_exports target def)
+  get_filename_component(def ${def} ABSOLUTE)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    file(READ ${def} text)
+    string(REGEX REPLACE " = [A-Za-z0-9_]+@[0-9]+" "" text "${text}")
+    get_filename_component(name ${def} NAME)
+    set(plain ${CMAKE_CURRENT_BINARY_DIR}/${target}-x86_64-${name})
+    file(GENERATE OUTPUT ${plain} CONTENT "${text}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def})
+    target_sources(${target} PRIVATE ${plain})
+  else()
+    target_sources(${target} PRIVATE ${def})
   endif()
 endfunction()

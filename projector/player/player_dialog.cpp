@@ -23,6 +23,10 @@
 
 namespace projector {
 
+// The tray icon record up to its version-3 fields: 936 bytes in the 32-bit build, 952 in the 64-bit one.
+constexpr DWORD kTrayIconRecordSize = offsetof(NOTIFYICONDATAW, guidItem);
+static_assert(sizeof(void*) == 8 || kTrayIconRecordSize == 936, "the 32-bit tray icon record");
+
 namespace {
 
 HHOOK g_printScreenHook = nullptr;
@@ -408,8 +412,7 @@ void PlayerDialog::AddAboutEntry() {
 
 void PlayerDialog::AddTrayIcon() {
   NOTIFYICONDATAW data{};
-  static_assert(offsetof(NOTIFYICONDATAW, guidItem) == 936, "the tray icon record of 936 bytes");
-  data.cbSize = 936;
+  data.cbSize = kTrayIconRecordSize;
   data.hWnd = m_hWnd;
   data.uID = kTrayIconId;
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
@@ -424,7 +427,7 @@ void PlayerDialog::AddTrayIcon() {
 void PlayerDialog::RemoveTrayIcon() {
   if (!trayIconAdded_) return;
   NOTIFYICONDATAW data{};
-  data.cbSize = 936;
+  data.cbSize = kTrayIconRecordSize;
   // The icon is known by the window it was added with, which is gone by the time the object is.
   data.hWnd = trayWindow_;
   data.uID = kTrayIconId;

@@ -30,9 +30,14 @@ std::vector<std::wstring> ReadExportNames(const uint8_t* data, size_t size) {
   if (!data || !Has(size, 0, 2) || data[0] != 'M' || data[1] != 'Z') return names;
   if (!Has(size, 60, 4)) return names;
   uint64_t header = ReadU32(data, 60);
-  if (!Has(size, header + 120, 4)) return names;
+  // The export directory's entry follows the optional header's fixed fields, which are 16 bytes longer in a
+  // 64-bit (PE32+, magic 0x20B) library than in a 32-bit (PE32, magic 0x10B) one.
+  if (!Has(size, header + 26, 0)) return names;
+  uint16_t magic = static_cast<uint16_t>(data[header + 24] | (data[header + 25] << 8));
+  uint64_t entry = header + (magic == 0x20B ? 136 : 120);
+  if (!Has(size, entry, 4)) return names;
   // Addresses serve as file offsets: the libraries are linked with equal file and section alignment.
-  uint64_t directory = ReadU32(data, static_cast<size_t>(header + 120));
+  uint64_t directory = ReadU32(data, static_cast<size_t>(entry));
   if (!Has(size, directory, 24)) return names;
   uint32_t count = ReadU32(data, static_cast<size_t>(directory + 20));
   if (count == 0) return names;

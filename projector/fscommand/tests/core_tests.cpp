@@ -13,13 +13,22 @@ void PutU32(Bytes& bytes, size_t offset, uint32_t value) {
   for (size_t i = 0; i < 4; ++i) bytes.at(offset + i) = static_cast<uint8_t>(value >> (8 * i));
 }
 
-// A file laid out like a library whose export addresses are file offsets.
-Bytes Library(const std::vector<std::string>& names, uint32_t count) {
+constexpr uint16_t kPe32 = 0x10B;
+constexpr uint16_t kPe32Plus = 0x20B;
+
+// A file laid out like a library whose export addresses are file offsets; `magic` 0 leaves the optional
+// header's magic unset, as in a file of unknown kind.
+Bytes Library(const std::vector<std::string>& names, uint32_t count, uint16_t magic = 0) {
   Bytes bytes(0x240);
   bytes[0] = 'M';
   bytes[1] = 'Z';
   PutU32(bytes, 60, 0x80);
-  PutU32(bytes, 0x80 + 120, 0x200);
+  bytes[0x80 + 24] = static_cast<uint8_t>(magic);
+  bytes[0x80 + 25] = static_cast<uint8_t>(magic >> 8);
+  // The export directory's entry sits 16 bytes further on in a 64-bit library; the other place holds what
+  // a 64-bit library has there (the import directory), which must not be taken for it.
+  PutU32(bytes, 0x80 + (magic == kPe32Plus ? 136 : 120), 0x200);
+  PutU32(bytes, 0x80 + (magic == kPe32Plus ? 120 : 136), 0x100);
   PutU32(bytes, 0x200 + 12, 0x228);
   PutU32(bytes, 0x200 + 20, count);
   std::string table = "Sample.dll";
@@ -36,6 +45,24 @@ TEST(ReadExportNames, ReadsTheNamesBehindTheLibraryName) {
   // The count limits how many strings are read.
   Bytes two = Library({"FSA", "FSB", "FSC"}, 2);
   EXPECT_EQ(ReadExportNames(two.data(), two.size()), (std::vector<std::wstring>{L"FSA", L"FSB"}));
+}
+
+TEST(ReadExportNames, ReadsThirtyTwoAndSixtyFourBitLibraries) {
+  const std::vector<std::wstring> expected{L"FSBeep", L"FSExec"};
+  for (uint16_t magic : {uint16_t{0}, kPe32, kPe32Plus}) {
+    Bytes file = Library({"FSBeep", "FSExec"}, 2, magic);
+    EXPECT_EQ(ReadExportNames(file.data(), file.size()), expected) << std::hex << magic;
+    // Cut anywhere, a 64-bit library yields no more than it holds and reads nothing out of bounds.
+    for (size_t size = 0; size < file.size(); ++size) {
+      Bytes prefix(file.begin(), file.begin() + size);
+      EXPECT_LE(ReadExportNames(prefix.data(), prefix.size()).size(), 2u);
+    }
+  }
+  // A 64-bit library whose export entry points past the end, with a plausible entry at the 32-bit place.
+  Bytes hostile = Library({"FSBeep"}, 1, kPe32Plus);
+  PutU32(hostile, 0x80 + 136, 0xFFFFFFFC);
+  PutU32(hostile, 0x80 + 120, 0x200);
+  EXPECT_TRUE(ReadExportNames(hostile.data(), hostile.size()).empty());
 }
 
 TEST(ReadExportNames, NoNamesWithoutExportsOrLibrary) {

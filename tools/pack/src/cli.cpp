@@ -12,13 +12,18 @@ int RunCommandLine(int argc, char** argv, const std::filesystem::path& self, std
   CLI::App app{"Builds, lists and unpacks packed projectors.", "projector-pack"};
   app.require_subcommand(1);
 
-  std::string manifest, output, stub;
+  std::string manifest, output, stub, arch;
   uint32_t version = 0;
   bool noCompress = false;
   CLI::App* build = app.add_subcommand("build", "Pack the manifest's document and blocks behind the stub");
   build->add_option("MANIFEST", manifest, "The TOML manifest")->required();
   build->add_option("-o,--output", output, "The packed executable to write")->required();
-  build->add_option("--stub", stub, "The projector stub (default: ../win32/projector.exe beside this program)");
+  CLI::Option* stubOption =
+      build->add_option("--stub", stub, "The projector stub (default: ../ARCH/projector.exe beside this program)");
+  build->add_option("--arch", arch, "win32 (32-bit projector) or win64 (64-bit projector); default: win32, or the "
+                                    "word size of this program on Windows")
+      ->check(CLI::IsMember({"win32", "win64"}))
+      ->excludes(stubOption);
   build->add_option("--format-version", version, "Movie document format version, 100 to 140 (default 140)")
       ->check(CLI::Range(100, 140));
   build->add_flag("--no-compress", noCompress, "Store the document and the blocks without zlib");
@@ -42,6 +47,7 @@ int RunCommandLine(int argc, char** argv, const std::filesystem::path& self, std
     options.manifest = PathFromUtf8(manifest);
     options.output = PathFromUtf8(output);
     if (!stub.empty()) options.stub = PathFromUtf8(stub);
+    options.arch = arch;
     if (version != 0) options.formatVersion = version;
     options.noCompress = noCompress;
     options.selfPath = self;

@@ -167,6 +167,17 @@ bool SameFile(const fs::path& a, const fs::path& b) {
   return fs::exists(a, ec) && fs::exists(b, ec) && fs::equivalent(a, b, ec);
 }
 
+// The projector trees sit side by side (dist/win32, dist/win64); a Windows build of the packer packs its own
+// word size unless told otherwise.
+std::string DefaultArch(const BuildOptions& options) {
+  if (!options.arch.empty()) return options.arch;
+#ifdef _WIN64
+  return "win64";
+#else
+  return "win32";
+#endif
+}
+
 }  // namespace
 
 int Build(const BuildOptions& options, std::ostream& out, std::ostream& err) {
@@ -179,7 +190,8 @@ int Build(const BuildOptions& options, std::ostream& out, std::ostream& err) {
   uint32_t version = options.formatVersion.value_or(manifest.formatVersion.value_or(format::kCurrentFormatVersion));
   bool compress = !options.noCompress && manifest.compress.value_or(true);
 
-  fs::path stub = options.stub ? *options.stub : options.selfPath.parent_path().parent_path() / "win32" / "projector.exe";
+  fs::path stub = options.stub ? *options.stub
+                                : options.selfPath.parent_path().parent_path() / DefaultArch(options) / "projector.exe";
   std::error_code ec;
   if (!fs::is_regular_file(stub, ec)) {
     err << kTool << "stub not found: " << PathToUtf8(stub) << " (build the projector or give --stub)\n";

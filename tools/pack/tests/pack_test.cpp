@@ -371,6 +371,18 @@ TEST_F(PackTest, CommandLineExitCodes) {
   EXPECT_EQ(run({"inspect", PathToUtf8(dir_ / "nothing.exe")}), kExitError);
   EXPECT_EQ(run({"extract", exe, PathToUtf8(dir_ / "cli")}), kExitOk);
   EXPECT_EQ(run({"--help"}), kExitOk);
+  // --arch picks the tree beside the packer's own folder, and its companion files with it.
+  EXPECT_EQ(run({"build", mp, "-o", exe, "--arch", "win64"}), kExitError);  // no 64-bit stub yet
+  WriteBytes(dir_ / "win64" / "projector.exe", std::string("MZ wide stub\0\0\0", 15));
+  WriteBytes(dir_ / "win64" / "InstallFlashPlayer.exe", "64-bit installer bytes");
+  EXPECT_EQ(run({"build", mp, "-o", exe, "--arch", "win64", "--no-compress"}), kExitOk);
+  auto image = ReadBytes(dir_ / "cli.exe");
+  EXPECT_EQ(std::string(image.begin(), image.begin() + 12), "MZ wide stub");
+  std::string text(image.begin(), image.end());
+  EXPECT_NE(text.find("64-bit installer bytes"), std::string::npos);
+  EXPECT_EQ(run({"build", mp, "-o", exe, "--arch", "win16"}), kExitUsage);
+  EXPECT_EQ(run({"build", mp, "-o", exe, "--arch", "win64", "--stub", PathToUtf8(dir_ / "win64" / "projector.exe")}),
+            kExitUsage);
 }
 
 TEST_F(PackTest, InspectRefusesDamagedDocuments) {

@@ -29,10 +29,15 @@ std::wstring ModulePath() {
   return std::wstring(path, n);
 }
 
+// The control registers in the registry view of its own word size, whichever regsvr32 loads it: a 64-bit
+// control is found by 64-bit hosts only, a 32-bit one by 32-bit hosts only.
+constexpr REGSAM kOwnView = sizeof(void*) == 8 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+constexpr SYSKIND kOwnSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+
 bool SetKey(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
   HKEY h = nullptr;
-  if (::RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) !=
-      ERROR_SUCCESS)
+  if (::RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE | kOwnView, nullptr, &h,
+                        nullptr) != ERROR_SUCCESS)
     return false;
   LONG rc = ::RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
@@ -41,8 +46,12 @@ bool SetKey(const std::wstring& key, const wchar_t* name, const std::wstring& va
 }
 
 void DeleteTree(const std::wstring& key) {
-  ::RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
-  ::RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
+  HKEY h = nullptr;
+  if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_ALL_ACCESS | kOwnView, &h) == ERROR_SUCCESS) {
+    ::RegDeleteTreeW(h, nullptr);
+    ::RegCloseKey(h);
+  }
+  ::RegDeleteKeyExW(HKEY_CLASSES_ROOT, key.c_str(), kOwnView, 0);
 }
 
 // Makes the one kind of object this DLL serves.
@@ -154,7 +163,7 @@ STDAPI DllRegisterServer() {
 
 STDAPI DllUnregisterServer() {
   try {
-    ::UnRegisterTypeLib(kLibidShockwaveFlash, 1, 0, LOCALE_NEUTRAL, SYS_WIN32);
+    ::UnRegisterTypeLib(kLibidShockwaveFlash, 1, 0, LOCALE_NEUTRAL, kOwnSysKind);
     DeleteTree(kClsidKey);
     DeleteTree(kProgId);
     DeleteTree(kVersionedProgId);
