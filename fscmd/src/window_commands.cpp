@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "library.h"
@@ -26,6 +28,28 @@ struct RemoteListItem {
 static_assert(sizeof(RemoteListItem) == 40);
 
 constexpr int kRemoteTextChars = 127;
+
+// The text request as the list view's process reads it: the 40-byte record above for a 32-bit process, the
+// 64-bit LVITEMW for a 64-bit one (which only a 64-bit library can address).
+std::vector<uint8_t> TextRequest(HANDLE process, void* remoteText) {
+#ifdef _WIN64
+  BOOL wow64 = FALSE;
+  if (!::IsWow64Process(process, &wow64) || !wow64) {
+    LVITEMW item = {};
+    item.iSubItem = 0;
+    item.pszText = static_cast<LPWSTR>(remoteText);
+    item.cchTextMax = kRemoteTextChars;
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&item);
+    return std::vector<uint8_t>(bytes, bytes + sizeof item);
+  }
+#endif
+  RemoteListItem item = {};
+  item.iSubItem = 0;
+  item.pszText = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(remoteText));
+  item.cchTextMax = kRemoteTextChars;
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&item);
+  return std::vector<uint8_t>(bytes, bytes + sizeof item);
+}
 
 // Memory in another process, released with it.
 class RemoteBuffer {
@@ -87,17 +111,14 @@ void ReadAcrossProcesses(HWND listView, std::vector<DesktopItem>* items) {
       PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION, FALSE, processId));
   if (!process) return;
   RemoteBuffer rect(process.get(), sizeof(RECT));
-  RemoteBuffer item(process.get(), sizeof(RemoteListItem));
+  RemoteBuffer item(process.get(), std::max(sizeof(RemoteListItem), sizeof(LVITEMW)));
   RemoteBuffer text(process.get(), kRemoteTextChars * sizeof(wchar_t));
   if (!rect.get() || !item.get() || !text.get()) return;
 
+  const std::vector<uint8_t> request = TextRequest(process.get(), text.get());
   int count = static_cast<int>(::SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
   for (int i = 0; i < count; ++i) {
-    RemoteListItem request = {};
-    request.iSubItem = 0;
-    request.pszText = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(text.get()));
-    request.cchTextMax = kRemoteTextChars;
-    if (!::WriteProcessMemory(process.get(), item.get(), &request, sizeof request, nullptr)) return;
+    if (!::WriteProcessMemory(process.get(), item.get(), request.data(), request.size(), nullptr)) return;
     ::SendMessageW(listView, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.get()));
     wchar_t label[kRemoteTextChars] = {};
     if (!::ReadProcessMemory(process.get(), text.get(), label, sizeof label, nullptr)) return;

@@ -390,10 +390,11 @@ TEST(PlayerLog, TheDebugSwitchShowsTheLogAtStartAndItsPlaceIsKeptForTheNextStart
   }
 }
 
+// Waits for the dialog to show, or to be gone: a closed dialog is hidden a moment before it is destroyed.
 HWND WaitForWindow(const wchar_t* title, bool visible) {
   for (int i = 0; i < 300; ++i) {
     HWND hwnd = ::FindWindowW(L"#32770", title);
-    if ((hwnd && ::IsWindowVisible(hwnd)) == visible) return hwnd;
+    if (visible ? hwnd && ::IsWindowVisible(hwnd) : !hwnd) return hwnd;
     ::Sleep(10);
   }
   return ::FindWindowW(L"#32770", title);

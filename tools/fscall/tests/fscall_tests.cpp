@@ -36,10 +36,20 @@ Outcome RunFscall(const std::wstring& exe, const std::wstring& arguments) {
                        &process)) {
     ::CloseHandle(writeEnd);
     writeEnd = nullptr;
-    char buffer[4096];
-    DWORD got = 0;
-    while (::ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) outcome.output.append(buffer, got);
-    ::WaitForSingleObject(process.hProcess, 30000);
+    // The output is read while it comes and until fscall has ended, not until the pipe closes: a helper
+    // process the system starts for a console program may hold the pipe's other end a while longer.
+    auto drain = [&] {
+      char buffer[4096];
+      DWORD available = 0, got = 0;
+      while (::PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
+             ::ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        outcome.output.append(buffer, got);
+    };
+    for (int waited = 0; waited < 30000; waited += 10) {
+      drain();
+      if (::WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0) break;
+    }
+    drain();
     ::GetExitCodeProcess(process.hProcess, &outcome.exitCode);
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);

@@ -20,8 +20,8 @@ int RunCommandLine(int argc, char** argv, const std::filesystem::path& self, std
   build->add_option("-o,--output", output, "The packed executable to write")->required();
   CLI::Option* stubOption =
       build->add_option("--stub", stub, "The projector stub (default: ../ARCH/projector.exe beside this program)");
-  build->add_option("--arch", arch, "win32 (32-bit projector) or win64 (64-bit projector); default: win32, or the "
-                                    "word size of this program on Windows")
+  build->add_option("--arch", arch, "win32 (32-bit projector) or win64 (64-bit projector); default: win32, or "
+                                    "win64 for the packer in the win64 folder")
       ->check(CLI::IsMember({"win32", "win64"}))
       ->excludes(stubOption);
   build->add_option("--format-version", version, "Movie document format version, 100 to 140 (default 140)")

@@ -167,15 +167,11 @@ bool SameFile(const fs::path& a, const fs::path& b) {
   return fs::exists(a, ec) && fs::exists(b, ec) && fs::equivalent(a, b, ec);
 }
 
-// The projector trees sit side by side (dist/win32, dist/win64); a Windows build of the packer packs its own
-// word size unless told otherwise.
+// The projector trees sit side by side (dist/win32, dist/win64): the packer of the 64-bit tree packs the stub
+// beside it, every other one the 32-bit stub, unless told otherwise.
 std::string DefaultArch(const BuildOptions& options) {
   if (!options.arch.empty()) return options.arch;
-#ifdef _WIN64
-  return "win64";
-#else
-  return "win32";
-#endif
+  return options.selfPath.parent_path().filename() == "win64" ? "win64" : "win32";
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ struct BuildOptions {
   std::filesystem::path manifest;
   std::filesystem::path output;
   std::optional<std::filesystem::path> stub;  // default: ../ARCH/projector.exe beside the packer
-  std::string arch;  // "win32" or "win64"; empty: the packer's own word size on Windows, else win32
+  std::string arch;  // "win32" or "win64"; empty: win64 for the packer in dist/win64, else win32
   std::optional<uint32_t> formatVersion;
   bool noCompress = false;
   std::filesystem::path selfPath;  // the packer's own executable

@@ -383,6 +383,16 @@ TEST_F(PackTest, CommandLineExitCodes) {
   EXPECT_EQ(run({"build", mp, "-o", exe, "--arch", "win16"}), kExitUsage);
   EXPECT_EQ(run({"build", mp, "-o", exe, "--arch", "win64", "--stub", PathToUtf8(dir_ / "win64" / "projector.exe")}),
             kExitUsage);
+  // The packer of the 64-bit tree packs the stub beside it.
+  BuildOptions o;
+  o.manifest = m;
+  o.output = dir_ / "beside.exe";
+  o.noCompress = true;
+  o.selfPath = dir_ / "win64" / "projector-pack.exe";
+  std::ostringstream out, err;
+  ASSERT_EQ(Build(o, out, err), kExitOk) << err.str();
+  image = ReadBytes(dir_ / "beside.exe");
+  EXPECT_EQ(std::string(image.begin(), image.begin() + 12), "MZ wide stub");
 }
 
 TEST_F(PackTest, InspectRefusesDamagedDocuments) {
