@@ -26,15 +26,10 @@ LogRect ToLogRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 }  // namespace
 
-FSCommandLog& FSCommandLog::Instance(HWND owner) {
-  static FSCommandLog log;
-  if (owner && !log.m_hWnd) log.CreateLogWindow(owner);
-  return log;
-}
-
 FSCommandLog::~FSCommandLog() = default;
 
 bool FSCommandLog::CreateLogWindow(HWND owner) {
+  if (m_hWnd) return false;
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
   WNDCLASSEXW existing{};
   existing.cbSize = sizeof(existing);
@@ -157,7 +152,7 @@ bool FSCommandLog::OnSize(UINT, int cx, int cy) {
 
 bool FSCommandLog::OnSysCommand(UINT id, LPARAM) {
   if ((id & 0xFFF0) != SC_CLOSE) return false;
-  // The log lives as long as the process; its close box only hides it.
+  // The log lives as long as the player window; its close box only hides it.
   ::ShowWindow(m_hWnd, SW_HIDE);
   return true;
 }

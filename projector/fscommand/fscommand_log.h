@@ -1,21 +1,18 @@
-// The FSCommand log window, which also holds the FSCommand bridge's process-wide state.
+// The FSCommand log window.
 #pragma once
 
 #include <windows.h>
 
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "fscommand/extension_registry.h"
 #include "framework/handles.h"
 #include "framework/wnd.h"
-#include "player/drag_region.h"
 
 namespace projector {
 
-// Lists the movie's FSCommands and their answers while shown; owns the resource library with the log's texts,
-// the extension registry, the drag region and the image windows. One per process.
+// Lists the movie's FSCommands and their answers while shown; owns the resource library with the log's texts
+// and the icon image windows get.
 class FSCommandLog : public framework::CWnd, public DispatchObserver {
  public:
   static constexpr UINT kCommandLine = 1;   // "FSCommand:  <%s>  <%s>"
@@ -25,11 +22,11 @@ class FSCommandLog : public framework::CWnd, public DispatchObserver {
   static constexpr UINT kTitleText = 5;     // "FSCommand Log"
   static constexpr int kScrollLines = 0x321;
 
-  // The process's log. Its window is made, owned by `owner`, on the first call that names an owner while
-  // it has none; the object itself exists from the first call on, for the drag region the player needs early.
-  static FSCommandLog& Instance(HWND owner = nullptr);
-
+  FSCommandLog() = default;
   ~FSCommandLog() override;
+
+  // Makes the window, owned by `owner`, hidden, at its stored place; false when it exists or cannot be made.
+  bool CreateLogWindow(HWND owner);
 
   // Switched on and visible.
   bool IsShown() const;
@@ -48,16 +45,10 @@ class FSCommandLog : public framework::CWnd, public DispatchObserver {
   void OnResult(const std::wstring& result) override;
   void OnNotFound() override;
 
-  ExtensionRegistry& registry() { return registry_; }
-  DragRegion& dragRegion() { return dragRegion_; }
   HMODULE resourceLibrary() const { return resourceLibrary_.get(); }
   void FreeResourceLibrary() { resourceLibrary_.reset(); }
   HWND editWindow() const { return edit_.m_hWnd; }
 
-  // The image windows the movie opened; deleted with the player window.
-  void AddImageWindow(std::unique_ptr<framework::CWnd> window) { imageWindows_.push_back(std::move(window)); }
-  std::vector<std::unique_ptr<framework::CWnd>>& imageWindows() { return imageWindows_; }
-  void DeleteImageWindows() { imageWindows_.clear(); }
   void SetImageIcon(HICON icon) { imageIcon_ = icon; }
   HICON imageIcon() const { return imageIcon_; }
 
@@ -68,17 +59,12 @@ class FSCommandLog : public framework::CWnd, public DispatchObserver {
   bool OnDestroy() override;
 
  private:
-  FSCommandLog() = default;
-  bool CreateLogWindow(HWND owner);
   void PlaceWindow(HWND owner);
 
   framework::CWnd edit_;
   framework::UniqueFont font_;
-  DragRegion dragRegion_;
   bool shown_ = false;
   framework::UniqueModule resourceLibrary_;
-  ExtensionRegistry registry_;
-  std::vector<std::unique_ptr<framework::CWnd>> imageWindows_;
   HICON imageIcon_ = nullptr;
 };
 

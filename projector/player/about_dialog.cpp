@@ -1,7 +1,7 @@
 #include "about_dialog.h"
 
 #include "about_rules.h"
-#include "shell/resource.h"
+#include "common/resource.h"
 
 static_assert(projector::AboutDialog::kTemplate == IDD_ABOUT && projector::AboutDialog::kWebLink == IDC_ABOUT_WEB, "the About box template");
 

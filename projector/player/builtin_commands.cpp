@@ -6,17 +6,13 @@
 #include <vector>
 
 #include "builtin_rules.h"
-#include "fscommand/fscommand_log.h"
 #include "flash_player_host.h"
 #include "image_window.h"
-#include "player_dialog.h"
 #include "shockwave_flash.h"
 
 namespace projector {
 
 namespace {
-
-BuiltInLogger g_logger;
 
 std::wstring RunningProgramPath() {
   std::vector<wchar_t> path(MAX_PATH + 1);
@@ -40,7 +36,7 @@ std::vector<POINT> ToPoints(const std::vector<player::Point>& points) {
   return out;
 }
 
-// Carries out a command and gives its result; an empty result leaves "fscmd_ret" as it was.
+// What a command gives: an empty answer leaves "fscmd_ret" as it was.
 struct Outcome {
   const wchar_t* answer;  // what "fscmd_ret" becomes, or null to leave it
   const wchar_t* logged;
@@ -49,36 +45,38 @@ constexpr Outcome kDone{L"1", L"1"};
 constexpr Outcome kNotDone{L"0", L"0"};
 constexpr Outcome kKept{nullptr, L"0"};
 
-Outcome ShowImage(const std::vector<std::wstring>& fields) {
+Outcome ShowImage(FSCommandBridge& bridge, const std::vector<std::wstring>& fields) {
   auto request = player::ReadShowImage(fields);
   if (!request) return kDone;
   auto window = std::make_unique<ImageWindow>();
   if (!window->Create(request->rect.left, request->rect.top, request->rect.right, request->rect.bottom))
     return kNotDone;
-  FSCommandLog& log = FSCommandLog::Instance();
+  FSCommandLog& log = bridge.log();
   ImageWindow* shown = window.get();
-  log.AddImageWindow(std::move(window));
+  bridge.AddImageWindow(std::move(window));
   if (log.imageIcon()) shown->SetIcon(log.imageIcon());
   shown->SetTitle(request->title);
   shown->Open(request->path, request->fit);
   return kDone;
 }
 
-Outcome Run(const BuiltInTarget& target, player::BuiltInCommand command, const std::vector<std::wstring>& fields) {
+// `authoringTool` is asked only by the commands the authoring tool keeps for itself.
+Outcome Run(FSCommandBridge& bridge, const CommandSource& source, const std::function<bool()>& authoringTool,
+            player::BuiltInCommand command, const std::vector<std::wstring>& fields) {
   using player::BuiltInCommand;
-  DragRegion& drag = ProcessDragRegion();
+  DragRegion& drag = bridge.dragRegion();
   switch (command) {
     case BuiltInCommand::kAllowScale: {
-      if (IsAuthoringTool(target.programPath.empty() ? RunningProgramPath() : target.programPath)) return kKept;
+      if (authoringTool()) return kKept;
       bool allow = !fields.empty() && player::IsTrueValue(fields[0]);
-      if (target.control && !target.transparent) target.control->SetScaleMode(allow ? 0 : 3);
+      if (source.control && !source.transparent) source.control->SetScaleMode(allow ? 0 : 3);
       drag.SetAllowScale(allow);
       SetAllowScale(allow);
       return kDone;
     }
     case BuiltInCommand::kFullScreen: {
-      if (IsAuthoringTool(target.programPath.empty() ? RunningProgramPath() : target.programPath)) return kKept;
-      if (target.transparent) return kNotDone;
+      if (authoringTool()) return kKept;
+      if (source.transparent) return kNotDone;
       if (!fields.empty() && player::IsTrueValue(fields[0]))
         EnterFullScreen();
       else
@@ -111,12 +109,22 @@ Outcome Run(const BuiltInTarget& target, player::BuiltInCommand command, const s
       drag.Cancel();
       return kDone;
     case BuiltInCommand::kShowImage:
-      return ShowImage(fields);
+      return ShowImage(bridge, fields);
   }
   return kNotDone;
 }
 
 }  // namespace
+
+BuiltInCommands::BuiltInCommands(FSCommandBridge& bridge)
+    : bridge_(bridge),
+      logger_([&bridge](const std::wstring& command, const std::wstring& args, const std::wstring& result) {
+        bridge.log().LogCommand(command, args, result);
+      }) {}
+
+bool BuiltInCommands::AuthoringTool() const {
+  return IsAuthoringTool(programPath_.empty() ? RunningProgramPath() : programPath_);
+}
 
 bool IsAuthoringTool(const std::wstring& programPath) {
   size_t slash = programPath.find_last_of(L'\\');
@@ -124,15 +132,14 @@ bool IsAuthoringTool(const std::wstring& programPath) {
   return EqualNoCase(name, L"Brindlework.exe");
 }
 
-void SetBuiltInLogger(BuiltInLogger logger) { g_logger = std::move(logger); }
-
-bool HandleBuiltInCommand(const BuiltInTarget& target, const std::wstring& command, const std::wstring& args) {
-  if (!target.movie) return false;
+bool BuiltInCommands::HandleBuiltIn(const CommandSource& source, const std::wstring& command,
+                                    const std::wstring& args) {
+  if (!source.movie) return false;
   auto found = player::FindBuiltInCommand(command);
   if (!found) return false;
-  Outcome outcome = Run(target, *found, SplitFields(args, L','));
-  if (outcome.answer) SetReturnValue(*target.movie, outcome.answer);
-  if (g_logger) g_logger(command, args, outcome.logged);
+  Outcome outcome = Run(bridge_, source, [this] { return AuthoringTool(); }, *found, SplitFields(args, L','));
+  if (outcome.answer) SetReturnValue(*source.movie, outcome.answer);
+  if (logger_) logger_(command, args, outcome.logged);
   return true;
 }
 

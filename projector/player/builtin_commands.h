@@ -4,22 +4,9 @@
 #include <functional>
 #include <string>
 
-#include "core/extension_answer.h"
+#include "fscommand/fscommand_bridge.h"
 
 namespace projector {
-
-class CShockwaveFlash;
-
-// What a built-in command acts on besides the process's drag region, Flash host and image windows.
-struct BuiltInTarget {
-  MovieVariables* movie = nullptr;      // where "fscmd_ret" goes
-  CShockwaveFlash* control = nullptr;   // the control that sent the command; its scale mode is switched
-  bool transparent = false;
-  std::wstring programPath;             // the running executable; empty: asked of the system
-};
-
-// Offers a command to the built-in ones; true when it is one of them (answered and logged).
-bool HandleBuiltInCommand(const BuiltInTarget& target, const std::wstring& command, const std::wstring& args);
 
 // True when the program runs as the authoring tool, which keeps the scale and full-screen settings for itself.
 bool IsAuthoringTool(const std::wstring& programPath);
@@ -27,6 +14,25 @@ bool IsAuthoringTool(const std::wstring& programPath);
 // Where the built-in commands record what they did (command, argument text, "1" or "0").
 using BuiltInLogger = std::function<void(const std::wstring& command, const std::wstring& args,
                                          const std::wstring& result)>;
-void SetBuiltInLogger(BuiltInLogger logger);
+
+// Answers the player's own commands on the bridge's drag region and image windows and the process's Flash host.
+class BuiltInCommands : public BuiltInCommandHandler {
+ public:
+  // Records into the bridge's log unless told otherwise.
+  explicit BuiltInCommands(FSCommandBridge& bridge);
+
+  bool HandleBuiltIn(const CommandSource& source, const std::wstring& command, const std::wstring& args) override;
+
+  void SetLogger(BuiltInLogger logger) { logger_ = std::move(logger); }
+  // The running executable, whose name tells the authoring tool; empty: asked of the system.
+  void SetProgramPath(std::wstring path) { programPath_ = std::move(path); }
+
+ private:
+  bool AuthoringTool() const;
+
+  FSCommandBridge& bridge_;
+  BuiltInLogger logger_;
+  std::wstring programPath_;
+};
 
 }  // namespace projector

@@ -4,8 +4,8 @@
 
 #include <cwctype>
 
-#include "shell/text.h"
-#include "shell/unique_name.h"
+#include "common/text.h"
+#include "common/unique_name.h"
 
 namespace projector {
 

@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "framework/app.h"
+#include "fscommand/fscommand_bridge.h"
 #include "framework/handles.h"
 
 namespace projector {
@@ -12,7 +13,6 @@ namespace projector {
 namespace {
 
 FlashPlayerHost* g_host = nullptr;
-FSCommandHandler g_handler;
 
 HWND MainWindow() {
   framework::CWinApp* app = framework::AfxGetApp();
@@ -48,11 +48,8 @@ int DecimalOr0(const std::optional<std::wstring>& text, bool* ok) {
 
 }  // namespace
 
-void SetFSCommandHandler(FSCommandHandler handler) { g_handler = std::move(handler); }
-
-void DispatchFSCommand(const std::wstring& command, const std::wstring& args, CShockwaveFlash* control,
-                       bool transparent) {
-  if (g_handler) g_handler(command, args, control, transparent);
+void FlashMovieVariables::SetVariable(const std::wstring& name, const std::wstring& value) {
+  control_.SetVariable(name, value);
 }
 
 FlashHostFlags& ProcessFlashFlags() {
@@ -256,14 +253,16 @@ void FlashPlayerHost::EnterFullScreen(framework::CWnd* window) {
 void FlashPlayerHost::LeaveFullScreen() { fullScreen.Leave(); }
 
 void FlashPlayerHost::OnFSCommand(const std::wstring& command, const std::wstring& args) {
+  FlashMovieVariables movie(control);
+  CommandSource source{&movie, &control, false};
   FlashHostFlags& flags = ProcessFlashFlags();
   if (flags.sendWindowHandle) {
     flags.sendWindowHandle = false;
     wchar_t handle[16];
     std::swprintf(handle, 16, L"%d", static_cast<int>(reinterpret_cast<INT_PTR>(MainWindow())));
-    DispatchFSCommand(L"WindowSetHandle", handle, &control, false);
+    if (bridge_) bridge_->Dispatch(source, L"WindowSetHandle", handle);
   }
-  DispatchFSCommand(command, args, &control, false);
+  if (bridge_) bridge_->Dispatch(source, command, args);
 }
 
 void SetAllowScale(bool allow) {

@@ -1,12 +1,12 @@
 // The process's one Flash control host: creates the control, loads movies, scales, zooms, plays, switches
-// full screen and passes FSCommand events on to the dispatcher.
+// full screen and passes FSCommand events on to the FSCommand bridge.
 #pragma once
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 
+#include "core/extension_answer.h"
 #include "player/full_screen.h"
 #include "player/shockwave_flash.h"
 
@@ -14,13 +14,17 @@ namespace projector {
 
 class TranspFrameWnd;
 class DragListener;
+class FSCommandBridge;
 
-// The dispatcher's entry for FSCommand events; the FSCommand bridge installs it.
-using FSCommandHandler = std::function<void(const std::wstring& command, const std::wstring& args,
-                                            CShockwaveFlash* control, bool transparent)>;
-void SetFSCommandHandler(FSCommandHandler handler);
-void DispatchFSCommand(const std::wstring& command, const std::wstring& args, CShockwaveFlash* control,
-                       bool transparent);
+// The movie variables of a Flash control, written through its SetVariable.
+class FlashMovieVariables : public MovieVariables {
+ public:
+  explicit FlashMovieVariables(CShockwaveFlash& control) : control_(control) {}
+  void SetVariable(const std::wstring& name, const std::wstring& value) override;
+
+ private:
+  CShockwaveFlash& control_;
+};
 
 // Once-per-process decisions of the windowed host.
 struct FlashHostFlags {
@@ -67,6 +71,8 @@ class FlashPlayerHost {
   void EnterFullScreen(framework::CWnd* window);
   void LeaveFullScreen();
   void OnFSCommand(const std::wstring& command, const std::wstring& args);
+  // Where the control's FSCommand events go; none: they are dropped.
+  void SetBridge(FSCommandBridge* bridge) { bridge_ = bridge; }
   // The receiver of the transparent view's mouse messages, kept for the layered player.
   void SetDragListener(DragListener* listener) { dragListener = listener; }
 
@@ -91,6 +97,7 @@ class FlashPlayerHost {
   void RunInstaller();
 
   FlashPlayerHost* previous_;
+  FSCommandBridge* bridge_ = nullptr;
 };
 
 // Free functions on the process's host; they do nothing while there is none.

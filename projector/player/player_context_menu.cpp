@@ -1,6 +1,6 @@
 #include "player_context_menu.h"
 
-#include "shell/text.h"
+#include "common/text.h"
 
 namespace projector {
 

@@ -1,52 +1,22 @@
 #include "player_dialog.h"
 
 #include <windows.h>
-#include <gdiplus.h>
-#include <shellapi.h>
 
 #include <algorithm>
-#include <cstddef>
-#include <cwctype>
 #include <vector>
 
-#include "format/payload.h"
-#include "fscommand/dispatch.h"
-#include "fscommand/fscommand_log.h"
-#include "shell/movie_document.h"
-#include "shell/payload.h"
-#include "shell/resource.h"
-#include "shell/text.h"
-#include "shell/unique_name.h"
 #include "about_dialog.h"
-#include "builtin_commands.h"
+#include "common/payload.h"
+#include "common/resource.h"
+#include "common/text.h"
+#include "common/unique_name.h"
+#include "format/payload.h"
 #include "probe_movie.h"
+#include "shell/movie_document.h"
 
 namespace projector {
 
-// The tray icon record up to its version-3 fields: 936 bytes in the 32-bit build, 952 in the 64-bit one.
-constexpr DWORD kTrayIconRecordSize = offsetof(NOTIFYICONDATAW, guidItem);
-static_assert(sizeof(void*) == 8 || kTrayIconRecordSize == 936, "the 32-bit tray icon record");
-
 namespace {
-
-HHOOK g_printScreenHook = nullptr;
-
-// Print Screen never reaches the system while the document blocks screen captures.
-LRESULT CALLBACK PrintScreenHook(int code, WPARAM wp, LPARAM lp) {
-  try {
-    if (code >= 0 && wp == VK_SNAPSHOT) {
-      if (::OpenClipboard(nullptr)) {
-        ::EmptyClipboard();
-        ::CloseClipboard();
-      }
-      return 1;
-    }
-  } catch (...) {
-  }
-  return ::CallNextHookEx(g_printScreenHook, code, wp, lp);
-}
-
-
 
 // Finds stage sizes, frame counts and picture sizes before items join the play list.
 class FileProber : public player::ItemProber {
@@ -81,79 +51,31 @@ class LocalClock : public player::PlayClock {
 
 LocalClock g_clock;
 
-using EnumDisplayMonitorsFn = BOOL(WINAPI*)(HDC, LPCRECT, MONITORENUMPROC, LPARAM);
-using GetMonitorInfoFn = BOOL(WINAPI*)(HMONITOR, LPMONITORINFO);
-
-struct MonitorUnion {
-  GetMonitorInfoFn getInfo;
-  RECT area;
-  bool any;
-};
-
-BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
-  auto* u = reinterpret_cast<MonitorUnion*>(data);
-  MONITORINFO info{};
-  info.cbSize = sizeof(info);
-  if (!u->getInfo(monitor, &info)) return FALSE;
-  if (!u->any) {
-    u->area = info.rcWork;
-    u->any = true;
-  } else {
-    ::UnionRect(&u->area, &u->area, &info.rcWork);
-  }
-  return TRUE;
-}
-
 }  // namespace
 
-DragRegion& ProcessDragRegion() { return FSCommandLog::Instance().dragRegion(); }
-
-PlayerDialog::PlayerDialog(MovieDocument& document, HWND owner)
+PlayerDialog::PlayerDialog(const MovieDocument& document, HWND owner, std::optional<uint32_t> displayMode)
     : framework::CDialog(IDD_PROJECTOR, owner),
       document_(document),
+      transparent_(displayMode.value_or(document.data().window.displayMode) == 2),
       playSequence_(contentView_, g_clock),
-      dragRegion_(&ProcessDragRegion()) {
+      // A transparent player has no caption: its layered window is all there is to see.
+      frame_(document, transparent_, transparent_ ? 0 : document.data().window.captionStyle),
+      mouse_(bridge_.dragRegion(), [this] { ShowContextMenu(); }, [this](const RECT& r) { layeredRect_ = r; }) {
   ::SetCurrentDirectoryW(document_.ExtractionFolder().c_str());
   icon_ = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
-  auto& data = document_.data();
-  transparent_ = data.window.displayMode == 2;
-  if (transparent_) {
-    data.window.captionStyle = 0;
-    data.about.value1 = 0;
-  }
+  mouse_.SetModes(document_.data().control.leftButtonMode, document_.data().control.rightButtonMode);
+  bridge_.SetBuiltIns(&builtIns_);
 }
 
-PlayerDialog::~PlayerDialog() {
-  resourceLibrary_.reset();
-  if (g_printScreenHook) {
-    ::UnhookWindowsHookEx(g_printScreenHook);
-    g_printScreenHook = nullptr;
-  }
-  RemoveTrayIcon();
-  if (preloaderMailslot_ != INVALID_HANDLE_VALUE) ::CloseHandle(preloaderMailslot_);
-}
-
-void PlayerDialog::ModifyStyle(DWORD remove, DWORD add) {
-  DWORD style = (GetStyle() & ~remove) | add;
-  ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, static_cast<LONG_PTR>(style));
-  ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
-                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void PlayerDialog::ModifyStyleEx(DWORD remove, DWORD add) {
-  DWORD style = (GetExStyle() & ~remove) | add;
-  ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, static_cast<LONG_PTR>(style));
-  ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
-                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
+PlayerDialog::~PlayerDialog() { resourceLibrary_.reset(); }
 
 BOOL PlayerDialog::OnInitDialog() {
   framework::CDialog::OnInitDialog();
-  auto& data = document_.data();
+  const auto& data = document_.data();
+  frame_.Attach(m_hWnd);
+  mouse_.Attach(m_hWnd);
 
-  if (data.playlistOptions.options & 2u) {
-    g_printScreenHook = ::SetWindowsHookExW(WH_KEYBOARD, PrintScreenHook, nullptr, ::GetCurrentThreadId());
-  }
+  if (data.playlistOptions.options & 2u) printScreenBlocker_.Install();
   ::GetWindowRect(m_hWnd, &windowRect_);
   if (transparent_ && document_.EntryCount() > 0 &&
       player::KindOf(ToU16(document_.ExtractedPath(0))) == player::ItemKind::Movie)
@@ -167,26 +89,23 @@ BOOL PlayerDialog::OnInitDialog() {
   if (dot != std::wstring::npos) title.resize(dot);
   SetWindowText(title);
 
-  preloaderMailslot_ = ::CreateFileW(L"\\\\.\\mailslot\\BrindleworkPreloader", GENERIC_WRITE, FILE_SHARE_READ,
-                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  preloader_.Open();
 
   if (document_.EntryCount() == 0) {
-    NotifyPreloader();
+    preloader_.Notify();
     PostMessage(WM_CLOSE);
     return TRUE;
   }
 
-  PayloadExtractor extractor;
-  extractor.ExtractBlocks(format::ResourceMarker(), document_.ExtractionFolder(), false);
-  FSCommandLog& log = FSCommandLog::Instance();
+  if (document_.payload()) {
+    PayloadExtractor extractor(*document_.payload());
+    extractor.ExtractBlocks(format::ResourceMarker(), document_.ExtractionFolder(), false);
+    if (extractor.ExtractBlocks(format::FsCommandMarker(), document_.ExtractionFolder(), true))
+      bridge_.registry().RegisterExtensionLibraries(document_.ExtractionFolder());
+  }
+  FSCommandLog& log = bridge_.log();
   log.SetImageIcon(icon_);
-  SetDispatchObserver(&log);
-  SetBuiltInLogger([](const std::wstring& command, const std::wstring& args, const std::wstring& result) {
-    FSCommandLog::Instance().LogCommand(command, args, result);
-  });
-  if (extractor.ExtractBlocks(format::FsCommandMarker(), document_.ExtractionFolder(), true))
-    ProcessExtensionRegistry().RegisterExtensionLibraries(document_.ExtractionFolder());
-  ConnectFSCommandDispatcher();
+  contentView_.flashHost().SetBridge(&bridge_);
 
   RECT client;
   ::GetClientRect(m_hWnd, &client);
@@ -195,7 +114,7 @@ BOOL PlayerDialog::OnInitDialog() {
   if (!contentView_.Create(m_hWnd, client, transparent_)) {
     ::ShowCursor(TRUE);
     ::MessageBoxW(m_hWnd, LoadResourceText(nullptr, IDS_NO_FLASH_PLAYER).c_str(), title.c_str(), MB_ICONHAND);
-    NotifyPreloader();
+    preloader_.Notify();
     PostMessage(WM_CLOSE);
     return TRUE;
   }
@@ -208,10 +127,11 @@ BOOL PlayerDialog::OnInitDialog() {
   currentItem_ = playSequence_.current();
   quality_ = currentItem_.quality == 3 ? 2 : currentItem_.quality;
 
-  dragRegion_->SetAllowScale(scale_.allowScale);
-  dragRegion_->SetKeepAspect(scale_.keepAspect);
-  dragRegion_->SetMovieSize(currentItem_.width, currentItem_.height);
-  dragRegion_->SetViewSize(currentItem_.width, currentItem_.height);
+  DragRegion& drag = bridge_.dragRegion();
+  drag.SetAllowScale(scale_.allowScale);
+  drag.SetKeepAspect(scale_.keepAspect);
+  drag.SetMovieSize(currentItem_.width, currentItem_.height);
+  drag.SetViewSize(currentItem_.width, currentItem_.height);
 
   SetUpWindow();
   SizeWindow();
@@ -220,9 +140,9 @@ BOOL PlayerDialog::OnInitDialog() {
   layeredRect_ = windowRect_;
 
   ::GetClientRect(m_hWnd, &client);
-  dragRegion_->SetViewSize(client.right, client.bottom);
+  drag.SetViewSize(client.right, client.bottom);
   // The log window comes after the window's setup: made before, it would keep the player from staying on top.
-  FSCommandLog::Instance(m_hWnd);
+  log.CreateLogWindow(m_hWnd);
   if (data.debug.showLog != 0) log.Show(true);
 
   if (contextMenu_) {
@@ -239,166 +159,50 @@ BOOL PlayerDialog::OnInitDialog() {
     StartTimer();
     StartSound();
   }
-  NotifyPreloader();
+  preloader_.Notify();
   if (transparent_) ::Sleep(200);
   if (data.window.taskbarCommand != 0) PostMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
   return TRUE;
 }
 
 void PlayerDialog::SetUpWindow() {
-  auto& window = document_.data().window;
+  const auto& window = document_.data().window;
+  const uint32_t captionStyle = frame_.captionStyle();
   if (window.alwaysOnTop) ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   if (!window.title.empty()) SetWindowText(ToWide(window.title));
   if (window.taskbarCommand) SendTaskbarCommand(kMinimizeAll);
-  if (window.captionStyle != 1 || window.shapeKind != 0) {
-    ModifyStyle(WS_CAPTION | WS_THICKFRAME, 0);
-    ModifyStyleEx(WS_EX_CLIENTEDGE, 0);
+  if (captionStyle != 1 || window.shapeKind != 0) {
+    frame_.ModifyStyle(WS_CAPTION | WS_THICKFRAME, 0);
+    frame_.ModifyStyleEx(WS_EX_CLIENTEDGE, 0);
   }
-  if (window.showInTaskbar == 0) ModifyStyleEx(WS_EX_APPWINDOW, 0);
-  if (window.trayIcon) AddTrayIcon();
+  if (window.showInTaskbar == 0) frame_.ModifyStyleEx(WS_EX_APPWINDOW, 0);
+  if (window.trayIcon) trayIcon_.Add(m_hWnd, icon_, LoadResourceText(nullptr, IDS_TRAY_TIP));
   if (window.displayMode == 1) contentView_.SetBackgroundColor(window.backgroundColor);
   HMENU system = ::GetSystemMenu(m_hWnd, FALSE);
   if (transparent_ && system) ::DeleteMenu(system, SC_MAXIMIZE, MF_BYCOMMAND);
-  if (window.captionStyle == 1) {
+  if (captionStyle == 1) {
     if (!window.systemMenu) {
-      ModifyStyle(WS_SYSMENU, 0);
+      frame_.ModifyStyle(WS_SYSMENU, 0);
     } else {
       if (!window.minimizeBox) {
         if (system) ::DeleteMenu(system, SC_MINIMIZE, MF_BYCOMMAND);
-        ModifyStyle(WS_MINIMIZEBOX, 0);
+        frame_.ModifyStyle(WS_MINIMIZEBOX, 0);
       }
       if (!window.maximizeBox) {
         if (system) {
           ::DeleteMenu(system, SC_MAXIMIZE, MF_BYCOMMAND);
           ::DeleteMenu(system, SC_RESTORE, MF_BYCOMMAND);
         }
-        ModifyStyle(WS_MAXIMIZEBOX, 0);
+        frame_.ModifyStyle(WS_MAXIMIZEBOX, 0);
       }
     }
   }
-}
-
-player::Size PlayerDialog::FrameSize() const {
-  RECT window, client;
-  ::GetWindowRect(m_hWnd, &window);
-  ::GetClientRect(m_hWnd, &client);
-  return {(window.right - window.left) - client.right, (window.bottom - window.top) - client.bottom};
-}
-
-player::Size PlayerDialog::PlacementArea() const {
-  auto primary = [] {
-    RECT work;
-    if (::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) return player::Size{work.right - work.left, work.bottom - work.top};
-    return player::Size{::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-  };
-  if (document_.data().size.useWorkArea != 0) return primary();
-  HMODULE user = ::GetModuleHandleW(L"USER32");
-  auto enumerate = user ? reinterpret_cast<EnumDisplayMonitorsFn>(
-                              reinterpret_cast<void*>(::GetProcAddress(user, "EnumDisplayMonitors")))
-                        : nullptr;
-  auto info = user ? reinterpret_cast<GetMonitorInfoFn>(
-                         reinterpret_cast<void*>(::GetProcAddress(user, "GetMonitorInfoW")))
-                   : nullptr;
-  if (!enumerate || !info) return primary();
-  MonitorUnion u{info, {0, 0, 0, 0}, false};
-  if (!enumerate(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&u)) || !u.any) return primary();
-  return {u.area.right - u.area.left, u.area.bottom - u.area.top};
 }
 
 void PlayerDialog::SizeWindow() {
-  auto& data = document_.data();
-  auto& size = data.size;
-  auto& window = data.window;
   contentView_.SetAllowScale(scale_.allowScale);
-
-  player::SizingInput in;
-  in.sizeMode = size.sizeMode;
-  in.fixed = {static_cast<int>(size.fixedWidth), static_cast<int>(size.fixedHeight)};
-  if (window.shapeKind == 2 && document_.customRegion()) {
-    RECT box;
-    ::GetRgnBox(document_.customRegion(), &box);
-    if (!::IsRectEmpty(&box)) {
-      in.sizeMode = 1;
-      in.fixed = {box.right - box.left, box.bottom - box.top};
-    }
-  }
-  in.stage = {currentItem_.width, currentItem_.height};
-  in.percentage = size.percentage;
-  in.area = PlacementArea();
-  in.frame = FrameSize();
-  in.convertClientToWindow = window.captionStyle == 1 && window.shapeKind == 0;
-
-  if (in.sizeMode == 3) {
-    ModifyStyle(WS_CAPTION | WS_THICKFRAME, 0);
-    ModifyStyleEx(WS_EX_CLIENTEDGE, 0);
-    if (transparent_) {
-      ::MoveWindow(m_hWnd, 0, 0, in.area.width, in.area.height, FALSE);
-    } else {
-      ::MoveWindow(m_hWnd, -1, -1, ::GetSystemMetrics(SM_CXSCREEN) + 2, ::GetSystemMetrics(SM_CYSCREEN) + 2, FALSE);
-    }
-  } else {
-    player::Size w = player::WindowSize(in);
-    player::PlacementInput place;
-    place.alignment = size.alignment;
-    place.horizontalMode = size.horizontalPlacement;
-    place.verticalMode = size.verticalPlacement;
-    place.xOffset = static_cast<int32_t>(size.horizontalOffset);
-    place.topOffset = static_cast<int32_t>(size.verticalOffsetMovieSize);
-    place.bottomOffset = static_cast<int32_t>(size.verticalOffsetFixedSize);
-    place.area = in.area;
-    place.window = w;
-    player::Point at = player::PlaceWindow(place);
-    ::MoveWindow(m_hWnd, at.x, at.y, w.width, w.height, FALSE);
-  }
-  if (size.initialState == 1) SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE);
-  if (size.initialState == 2) SendMessage(WM_SYSCOMMAND, SC_MINIMIZE);
-  ApplyOutline();
-}
-
-void PlayerDialog::ApplyOutline() {
-  auto& window = document_.data().window;
-  RECT r;
-  ::GetWindowRect(m_hWnd, &r);
-  player::Size size{r.right - r.left, r.bottom - r.top};
-  HRGN region = nullptr;
-  if (window.shapeKind == 2) {
-    if (document_.customRegion()) {
-      region = ::CreateRectRgn(0, 0, 0, 0);
-      ::CombineRgn(region, document_.customRegion(), nullptr, RGN_COPY);
-    }
-  } else if (window.shapeKind == 1) {
-    player::Outline outline = player::BuiltInOutline(window.shapeIndex, size);
-    switch (outline.kind) {
-      case player::OutlineKind::Polygon: {
-        std::vector<POINT> points;
-        for (const auto& p : outline.points) points.push_back({p.x, p.y});
-        if (points.size() >= 3)
-          region = ::CreatePolygonRgn(points.data(), static_cast<int>(points.size()), ALTERNATE);
-        break;
-      }
-      case player::OutlineKind::Ellipse: {
-        RECT e = {0, 0, size.width, size.height};
-        region = ::CreateEllipticRgnIndirect(&e);
-        break;
-      }
-      case player::OutlineKind::RoundRect:
-        region = ::CreateRoundRectRgn(0, 0, size.width, size.height, outline.corner, outline.corner);
-        break;
-      default:
-        break;
-    }
-  }
-  // The system owns a region once it is set; a failed call leaves it ours to delete.
-  if (region && !::SetWindowRgn(m_hWnd, region, FALSE)) ::DeleteObject(region);
-  if (transparent_) {
-    HRGN copy = ::CreateRectRgn(0, 0, 0, 0);
-    if (::GetWindowRgn(m_hWnd, copy) == ERROR) {
-      RECT client;
-      ::GetClientRect(m_hWnd, &client);
-      ::SetRectRgn(copy, 0, 0, client.right, client.bottom);
-    }
-    contentView_.SetRegionCopy(copy);
-  }
+  HRGN outlineCopy = frame_.SizeWindow({currentItem_.width, currentItem_.height});
+  if (outlineCopy) contentView_.SetRegionCopy(outlineCopy);
 }
 
 void PlayerDialog::AddAboutEntry() {
@@ -410,43 +214,9 @@ void PlayerDialog::AddAboutEntry() {
   ::InsertMenuW(system, SC_CLOSE, MF_BYCOMMAND | MF_SEPARATOR, 0, nullptr);
 }
 
-void PlayerDialog::AddTrayIcon() {
-  NOTIFYICONDATAW data{};
-  data.cbSize = kTrayIconRecordSize;
-  data.hWnd = m_hWnd;
-  data.uID = kTrayIconId;
-  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-  data.uCallbackMessage = kTrayCallback;
-  data.hIcon = icon_;
-  std::wstring tip = LoadResourceText(nullptr, IDS_TRAY_TIP).substr(0, 127);
-  std::copy(tip.begin(), tip.end(), data.szTip);
-  trayIconAdded_ = ::Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
-  trayWindow_ = m_hWnd;
-}
-
-void PlayerDialog::RemoveTrayIcon() {
-  if (!trayIconAdded_) return;
-  NOTIFYICONDATAW data{};
-  data.cbSize = kTrayIconRecordSize;
-  // The icon is known by the window it was added with, which is gone by the time the object is.
-  data.hWnd = trayWindow_;
-  data.uID = kTrayIconId;
-  ::Shell_NotifyIconW(NIM_DELETE, &data);
-  trayIconAdded_ = false;
-}
-
 void PlayerDialog::SendTaskbarCommand(UINT command) const {
   HWND taskbar = ::FindWindowW(L"Shell_TrayWnd", nullptr);
   if (taskbar) ::SendMessageW(taskbar, WM_COMMAND, command, 0);
-}
-
-void PlayerDialog::NotifyPreloader() {
-  if (preloaderMailslot_ == INVALID_HANDLE_VALUE) return;
-  DWORD value = static_cast<DWORD>(reinterpret_cast<uintptr_t>(preloaderMailslot_));
-  DWORD written = 0;
-  ::WriteFile(preloaderMailslot_, &value, sizeof(value), &written, nullptr);
-  ::CloseHandle(preloaderMailslot_);
-  preloaderMailslot_ = INVALID_HANDLE_VALUE;
 }
 
 void PlayerDialog::StartTimer() {
@@ -510,19 +280,15 @@ void PlayerDialog::Listener::OnDragNotify(DragNotify* notify) {
 }
 
 void PlayerDialog::OnCancel() {
-  auto& window = document_.data().window;
+  const auto& window = document_.data().window;
   if (window.taskbarCommand && window.taskbarCommandAtClose) SendTaskbarCommand(kUndoMinimizeAll);
   EndDialog(IDCANCEL);
 }
 
 bool PlayerDialog::OnDestroy() {
   ::KillTimer(m_hWnd, kTimerId);
-  RemoveTrayIcon();
-  ReleaseFSCommandBridge();
-  FSCommandLog& log = FSCommandLog::Instance();
-  log.FreeResourceLibrary();
-  log.registry().FreeLibraries();
-  log.DeleteImageWindows();
+  trayIcon_.Remove();
+  bridge_.Release();
   return false;
 }
 
@@ -598,93 +364,66 @@ bool PlayerDialog::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT*) {
     if (contentView_.m_hWnd) ::SendMessageW(contentView_.m_hWnd, WM_EXITSIZEMOVE, 0, 0);
     RECT client;
     ::GetClientRect(m_hWnd, &client);
-    dragRegion_->SetViewSize(client.right, client.bottom);
+    bridge_.dragRegion().SetViewSize(client.right, client.bottom);
     overlay_.Relayout();
   }
   return false;
 }
 
 bool PlayerDialog::OnCommand(WPARAM wp, LPARAM) {
-  const UINT command = LOWORD(wp);
+  return OnMenuCommand(static_cast<player::MenuCommand>(LOWORD(wp)));
+}
+
+bool PlayerDialog::OnMenuCommand(player::MenuCommand command) {
+  using namespace player;
+  FlashPlayerHost& flash = contentView_.flashHost();
+  const bool movie = contentView_.kind() == ContentView::kFlash;
   switch (command) {
-    case 600:
-    case 601:
-    case 602:
-      quality_ = static_cast<int>(602 - command);
+    case kQualityLow:
+    case kQualityMedium:
+    case kQualityHigh:
+      quality_ = static_cast<int>(kQualityHigh - command);
       contentView_.SetQuality(quality_);
       return true;
-    case 603: {
+    case kAlwaysOnTop: {
       bool onTop = GetExStyle() & WS_EX_TOPMOST;
       ::SetWindowPos(m_hWnd, onTop ? HWND_NOTOPMOST : HWND_TOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW);
       return true;
     }
-    case 604:
-    case 605:
-    case 616: {
-      if (command == 604) zoom_.ZoomIn();
-      if (command == 605) zoom_.ZoomOut();
-      if (command == 616) zoom_.ShowAll();
-      player::Size stage{currentItem_.width, currentItem_.height};
-      player::Point mouse{stage.width / 2, stage.height / 2};
-      if (contentView_.kind() == ContentView::kFlash) {
-        POINT m = contentView_.flashHost().GetMovieMouse();
-        mouse = {m.x, m.y};
-      }
-      player::Rect z = command == 616 ? player::Rect{0, 0, stage.width, stage.height} : zoom_.ZoomRect(stage, mouse);
-      contentView_.SetZoomRect({z.left, z.top, z.right, z.bottom});
-      POINT centre;
-      if (ShowsTransparentMovie()) {
-        centre = {(layeredRect_.left + layeredRect_.right) / 2, (layeredRect_.top + layeredRect_.bottom) / 2};
-      } else {
-        RECT client;
-        ::GetClientRect(m_hWnd, &client);
-        centre = {client.right / 2, client.bottom / 2};
-        ::ClientToScreen(m_hWnd, &centre);
-      }
-      ::SetCursorPos(centre.x, centre.y);
+    case kZoomIn:
+    case kZoomOut:
+    case kShowAll:
+      Zoom(command);
       return true;
-    }
-    case 607:
-      if (contentView_.GetPath().empty()) {
-        StartTimer();
-        StartSound();
-      } else if (contentView_.IsPlaying()) {
-        playSequence_.PauseClock(true);
-        contentView_.Stop();
-        sound_.Pause();
-      } else {
-        contentView_.Play();
-        sound_.Resume();
-        playSequence_.PauseClock(false);
+    case kPlay:
+      PlayOrPause();
+      return true;
+    case kLoop:
+      if (movie) flash.SetLoop(!flash.GetLoop());
+      return true;
+    case kRewind:
+      if (movie) {
+        flash.Rewind();
+        flash.StopPlay();
       }
       return true;
-    case 608:
-      if (contentView_.kind() == ContentView::kFlash)
-        contentView_.flashHost().SetLoop(!contentView_.flashHost().GetLoop());
+    case kForward:
+      if (movie) flash.Forward();
       return true;
-    case 609:
-      if (contentView_.kind() == ContentView::kFlash) {
-        contentView_.flashHost().Rewind();
-        contentView_.flashHost().StopPlay();
-      }
+    case kBack:
+      if (movie) flash.Back();
       return true;
-    case 610:
-      if (contentView_.kind() == ContentView::kFlash) contentView_.flashHost().Forward();
-      return true;
-    case 611:
-      if (contentView_.kind() == ContentView::kFlash) contentView_.flashHost().Back();
-      return true;
-    case 612:
+    case kMaximize:
       SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE);
       return true;
-    case 613:
+    case kMinimize:
       SendMessage(WM_SYSCOMMAND, SC_MINIMIZE);
       return true;
-    case 614:
+    case kRestore:
       PostMessage(WM_SYSCOMMAND, SC_RESTORE);
       return true;
-    case 615:
+    case kExit:
       OnCancel();
       return true;
     default:
@@ -692,11 +431,52 @@ bool PlayerDialog::OnCommand(WPARAM wp, LPARAM) {
   }
 }
 
+void PlayerDialog::Zoom(player::MenuCommand command) {
+  if (command == player::kZoomIn) zoom_.ZoomIn();
+  if (command == player::kZoomOut) zoom_.ZoomOut();
+  if (command == player::kShowAll) zoom_.ShowAll();
+  player::Size stage{currentItem_.width, currentItem_.height};
+  player::Point mouse{stage.width / 2, stage.height / 2};
+  if (contentView_.kind() == ContentView::kFlash) {
+    POINT m = contentView_.flashHost().GetMovieMouse();
+    mouse = {m.x, m.y};
+  }
+  player::Rect z =
+      command == player::kShowAll ? player::Rect{0, 0, stage.width, stage.height} : zoom_.ZoomRect(stage, mouse);
+  contentView_.SetZoomRect({z.left, z.top, z.right, z.bottom});
+  POINT centre;
+  if (ShowsTransparentMovie()) {
+    centre = {(layeredRect_.left + layeredRect_.right) / 2, (layeredRect_.top + layeredRect_.bottom) / 2};
+  } else {
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    centre = {client.right / 2, client.bottom / 2};
+    ::ClientToScreen(m_hWnd, &centre);
+  }
+  ::SetCursorPos(centre.x, centre.y);
+}
+
+void PlayerDialog::PlayOrPause() {
+  if (contentView_.GetPath().empty()) {
+    StartTimer();
+    StartSound();
+  } else if (contentView_.IsPlaying()) {
+    playSequence_.PauseClock(true);
+    contentView_.Stop();
+    sound_.Pause();
+  } else {
+    contentView_.Play();
+    sound_.Resume();
+    playSequence_.PauseClock(false);
+  }
+}
+
 void PlayerDialog::ShowContextMenu() {
   if (!contextMenu_) return;
   player::MenuInput in;
   const auto& about = document_.data().about;
-  in.values1to5 = {about.value1, about.value2, about.value3, about.value4, about.value5};
+  // The transparent player has no window to maximise: its first switch reads as off.
+  in.values1to5 = {transparent_ ? 0u : about.value1, about.value2, about.value3, about.value4, about.value5};
   std::copy(about.values7to15.begin(), about.values7to15.end(), in.values7to15.begin());
   in.zoomAllowed = (document_.data().size.flags & 2u) != 0;
   in.screenSaver = HasExtension(ExecutablePath(), L"scr");
@@ -707,85 +487,6 @@ void PlayerDialog::ShowContextMenu() {
   in.currentFrame = contentView_.CurrentFrame();
   in.multiFrame = contentView_.kind() != ContentView::kFlash || currentItem_.lastFrame > 0;
   contextMenu_->Show(m_hWnd, in);
-}
-
-bool PlayerDialog::InsideDragArea() const {
-  if (dragging_) return true;
-  POINT cursor;
-  ::GetCursorPos(&cursor);
-  ::ScreenToClient(m_hWnd, &cursor);
-  return dragRegion_->HitTest(cursor.x, cursor.y);
-}
-
-void PlayerDialog::Move(const MSG& msg) {
-  POINT cursor;
-  ::GetCursorPos(&cursor);
-  RECT r;
-  ::GetWindowRect(m_hWnd, &r);
-  switch (msg.message) {
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDOWN:
-      ::SetCapture(m_hWnd);
-      dragging_ = true;
-      dragOffsetX_ = r.left - cursor.x;
-      dragOffsetY_ = r.top - cursor.y;
-      break;
-    case WM_MOUSEMOVE:
-      if (!dragging_) break;
-      if (dragOffsetX_ == kDragSentinel || dragOffsetY_ == kDragSentinel) {
-        dragOffsetX_ = r.left - cursor.x;
-        dragOffsetY_ = r.top - cursor.y;
-      }
-      {
-        int x = cursor.x + dragOffsetX_, y = cursor.y + dragOffsetY_;
-        int w = r.right - r.left, h = r.bottom - r.top;
-        layeredRect_ = {x, y, x + w, y + h};
-        ::MoveWindow(m_hWnd, x, y, w, h, TRUE);
-      }
-      break;
-    case WM_LBUTTONUP:
-    case WM_RBUTTONUP:
-      dragOffsetX_ = dragOffsetY_ = kDragSentinel;
-      ::ReleaseCapture();
-      dragging_ = false;
-      break;
-    default:
-      break;
-  }
-}
-
-bool PlayerDialog::LeftButtonRule(const MSG& msg, bool release) {
-  switch (document_.data().control.leftButtonMode) {
-    case 0:
-      if (!InsideDragArea()) return false;
-      if (!release) ::SetCursor(::LoadCursorW(nullptr, IDC_SIZEALL));
-      Move(msg);
-      return true;
-    case 1:
-      Move(msg);
-      return true;
-    case 2:
-      Move(msg);
-      return false;
-    default:
-      return true;
-  }
-}
-
-bool PlayerDialog::RightButtonRule(const MSG& msg, bool release) {
-  switch (document_.data().control.rightButtonMode) {
-    case 0:
-      return false;
-    case 1:
-      if (!release) ShowContextMenu();
-      return true;
-    case 2:
-      Move(msg);
-      return true;
-    default:
-      return true;
-  }
 }
 
 BOOL PlayerDialog::PreTranslateMessage(MSG* msg) {
@@ -801,42 +502,7 @@ BOOL PlayerDialog::PreTranslateMessage(MSG* msg) {
     }
     if (msg->wParam == VK_RETURN) msg->wParam = VK_TAB;
   }
-  bool mouseRules = !ShowsTransparentMovie();
-  if (mouseRules) {
-    switch (msg->message) {
-      case WM_MOUSEMOVE:
-        if (msg->wParam & MK_LBUTTON) {
-          if (LeftButtonRule(*msg, false)) return TRUE;
-        } else if (msg->wParam & MK_RBUTTON) {
-          if (RightButtonRule(*msg, false)) return TRUE;
-        } else if (InsideDragArea()) {
-          ::SetCursor(::LoadCursorW(nullptr, IDC_SIZEALL));
-          return TRUE;
-        }
-        break;
-      case WM_LBUTTONDOWN:
-      case WM_LBUTTONDBLCLK: {
-        POINT cursor;
-        ::GetCursorPos(&cursor);
-        RECT r;
-        ::GetWindowRect(m_hWnd, &r);
-        if (!::PtInRect(&r, cursor)) return TRUE;
-        if (LeftButtonRule(*msg, false)) return TRUE;
-        break;
-      }
-      case WM_LBUTTONUP:
-        if (LeftButtonRule(*msg, true)) return TRUE;
-        break;
-      case WM_RBUTTONDOWN:
-        if (RightButtonRule(*msg, false)) return TRUE;
-        break;
-      case WM_RBUTTONUP:
-        if (RightButtonRule(*msg, true)) return TRUE;
-        break;
-      default:
-        break;
-    }
-  }
+  if (!ShowsTransparentMovie() && mouse_.Filter(*msg)) return TRUE;
   return framework::CDialog::PreTranslateMessage(msg);
 }
 

@@ -6,42 +6,52 @@
 #include <memory>
 #include <string>
 
+#include <cstdint>
+#include <optional>
+
 #include "background_sound.h"
+#include "builtin_commands.h"
 #include "content_view.h"
-#include "drag_region.h"
+#include "common/drag_region.h"
 #include "framework/handles.h"
 #include "framework/wnd.h"
+#include "fscommand/fscommand_bridge.h"
 #include "play_sequence.h"
 #include "player_context_menu.h"
+#include "player_frame.h"
 #include "player_geometry.h"
-#include "shell/player_overlay.h"
+#include "player_mouse.h"
+#include "player/player_overlay.h"
+#include "preloader_notice.h"
+#include "print_screen_blocker.h"
 #include "transparent/drag_notify.h"
+#include "tray_icon.h"
 
 namespace projector {
 
 class MovieDocument;
 
-// Runs the play list in its content view, with the document's frame, size, place, outline, keys, mouse dragging,
-// context menu, tray icon and taskbar behaviour.
+// Runs the play list in its content view and brings the window's parts together: its frame, size and outline,
+// keys and mouse rules, context menu, tray icon, taskbar commands and the FSCommand bridge.
 class PlayerDialog : public framework::CDialog {
  public:
   static constexpr UINT_PTR kTimerId = 5228;
   static constexpr UINT kTimerInterval = 40;
-  static constexpr UINT kTrayIconId = 128;
-  static constexpr UINT kTrayCallback = 1284;
+  static constexpr UINT kTrayIconId = TrayIcon::kId;
   static constexpr UINT kAboutCommand = 0xE140;
-  static constexpr int kDragSentinel = static_cast<int>(0x80000000u);
   static constexpr UINT kMinimizeAll = 419;
   static constexpr UINT kUndoMinimizeAll = 416;
 
-  PlayerDialog(MovieDocument& document, HWND owner);
+  // `displayMode` is the one start-up settled on; none: the document's.
+  PlayerDialog(const MovieDocument& document, HWND owner, std::optional<uint32_t> displayMode = {});
   ~PlayerDialog() override;
 
   void SetContextMenu(PlayerContextMenu* menu) { contextMenu_ = menu; }
   BOOL PreTranslateMessage(MSG* msg) override;
 
   ContentView& contentView() { return contentView_; }
-  DragRegion& dragRegion() { return *dragRegion_; }
+  FSCommandBridge& bridge() { return bridge_; }
+  DragRegion& dragRegion() { return bridge_.dragRegion(); }
   const player::PlaySequence& playSequence() const { return playSequence_; }
   bool transparent() const { return transparent_; }
   PlayerOverlay& overlay() { return overlay_; }
@@ -69,20 +79,15 @@ class PlayerDialog : public framework::CDialog {
   void SetUpWindow();
   void SizeWindow();
   void AddAboutEntry();
-  void ApplyOutline();
-  player::Size PlacementArea() const;
-  player::Size FrameSize() const;
-  void ModifyStyle(DWORD remove, DWORD add);
-  void ModifyStyleEx(DWORD remove, DWORD add);
-  void NotifyPreloader();
-  void AddTrayIcon();
-  void RemoveTrayIcon();
   void StartTimer();
   void StartSound();
   void ShowContextMenu();
   void SendTaskbarCommand(UINT command) const;
   void MoveOffScreen();
   bool ShowsTransparentMovie() const { return transparent_ && contentView_.kind() == ContentView::kFlash; }
+  bool OnMenuCommand(player::MenuCommand command);
+  void Zoom(player::MenuCommand command);
+  void PlayOrPause();
 
   // Answers the transparent view for the player window.
   class Listener : public DragListener {
@@ -94,24 +99,20 @@ class PlayerDialog : public framework::CDialog {
     PlayerDialog& owner_;
   };
 
-  // The mouse rules: each returns whether the message is swallowed.
-  bool LeftButtonRule(const MSG& msg, bool release);
-  bool RightButtonRule(const MSG& msg, bool release);
-  bool InsideDragArea() const;
-  void Move(const MSG& msg);
-
-  MovieDocument& document_;
+  const MovieDocument& document_;
   HICON icon_ = nullptr;
   bool transparent_ = false;
-  bool dragging_ = false;
-  int dragOffsetX_ = kDragSentinel;
-  int dragOffsetY_ = kDragSentinel;
   player::ZoomState zoom_;
   player::PlaySequence playSequence_;
   player::PlayItem currentItem_;
+  FSCommandBridge bridge_;
+  BuiltInCommands builtIns_{bridge_};
   ContentView contentView_;
-  bool trayIconAdded_ = false;
-  HWND trayWindow_ = nullptr;
+  PlayerFrame frame_;
+  PlayerMouse mouse_;
+  TrayIcon trayIcon_;
+  PrintScreenBlocker printScreenBlocker_;
+  PreloaderNotice preloader_;
   bool timerRunning_ = false;
   PlayerContextMenu* contextMenu_ = nullptr;
   framework::UniqueModule resourceLibrary_;
@@ -119,15 +120,10 @@ class PlayerDialog : public framework::CDialog {
   RECT layeredRect_{0, 0, 0, 0};
   HWND layeredWindow_ = nullptr;
   Listener dragListener_{*this};
-  HANDLE preloaderMailslot_ = INVALID_HANDLE_VALUE;
-  DragRegion* dragRegion_;
   player::ScaleBehaviour scale_;
   PlayerOverlay overlay_;
   BackgroundSound sound_;
   int quality_ = 2;
 };
-
-// The drag region every part of the process shapes and consults.
-DragRegion& ProcessDragRegion();
 
 }  // namespace projector

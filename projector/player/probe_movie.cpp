@@ -10,7 +10,7 @@
 #include "format/payload.h"
 #include "framework/app.h"
 #include "player/shockwave_flash.h"
-#include "shell/payload.h"
+#include "common/payload.h"
 
 namespace projector {
 

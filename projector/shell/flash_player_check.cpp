@@ -10,7 +10,7 @@
 #include "format/payload.h"
 #include "framework/app.h"
 #include "framework/handles.h"
-#include "payload.h"
+#include "common/payload.h"
 #include "player/flash_player_host.h"
 
 namespace projector {
@@ -73,8 +73,8 @@ int GetFlashMajorVersion() {
   return major;
 }
 
-BOOL RunFlashInstaller(const std::wstring& folder, bool quiet) {
-  PayloadExtractor extractor;
+BOOL RunFlashInstaller(const MappedImage& payload, const std::wstring& folder, bool quiet) {
+  PayloadExtractor extractor(payload);
   if (!extractor.ExtractBlocks(format::InstallerMarker(), folder, false)) return FALSE;
   std::wstring installer = extractor.lastWritten();
   SHELLEXECUTEINFOW info{};

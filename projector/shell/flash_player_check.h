@@ -10,9 +10,11 @@ namespace projector {
 // The major version of the Shockwave Flash control that can be created here; 0 or less when there is none.
 int GetFlashMajorVersion();
 
-// Writes the carried installer into the folder, starts it ("/Q" when quiet) and waits for it to end.
+class MappedImage;
+
+// Writes the installer the payload carries into the folder, starts it ("/Q" when quiet) and waits for it to end.
 // TRUE when it was started.
-BOOL RunFlashInstaller(const std::wstring& folder, bool quiet);
+BOOL RunFlashInstaller(const MappedImage& payload, const std::wstring& folder, bool quiet);
 
 // Whether a program of a given file name is running: performance data on Windows NT, Toolhelp on Windows 9x.
 class ProcessRunning {

@@ -8,23 +8,13 @@
 #include "format/payload.h"
 #include "framework/app.h"
 #include "framework/file.h"
-#include "payload.h"
-#include "text.h"
-#include "unique_name.h"
+#include "common/payload.h"
+#include "common/text.h"
+#include "common/unique_name.h"
 
 namespace projector {
 
 namespace {
-
-// Feeds the document reader from the framework's loading archive.
-class ArchiveSource final : public format::ByteSource {
- public:
-  explicit ArchiveSource(framework::CArchive& archive) : archive_(archive) {}
-  size_t Read(void* dst, size_t n) override { return archive_.Read(dst, n); }
-
- private:
-  framework::CArchive& archive_;
-};
 
 // The extension of a source path's file name, kept only when it is safe in a file name of ours.
 std::wstring SafeExtension(std::u16string_view sourcePath) {
@@ -149,25 +139,18 @@ void MovieDocument::CreateDefaultFont() {
   overlayFont_.reset(::CreateFontIndirectW(&font));
 }
 
-bool MovieDocument::Load(const std::wstring& path, size_t offset) {
-  bool ok = ReadBody(path, offset);
-  if (!ok) {
+bool MovieDocument::Load(const MappedImage& image) {
+  payload_ = nullptr;
+  if (image.size() < 10 || !ReadBody(image)) {
     Reset();
     return false;
   }
+  payload_ = &image;
   LoadResources();
   return true;
 }
 
-bool MovieDocument::ReadBody(const std::wstring& path, size_t offset) {
-  MappedImage image;
-  size_t size = image.Open(path);
-  if (size < 10) return false;
-  size_t at = (offset > 0 && offset < size) ? offset : 0;
-  auto header = format::DocumentHeader::Parse(image.base() + at, size - at);
-  if (!header || !header->HasDocumentMarker() || header->version > format::kCurrentFormatVersion) return false;
-  formatVersion_ = header->version;
-
+bool MovieDocument::ReadBody(const MappedImage& image) {
   framework::CWinApp* app = framework::AfxGetApp();
   ExtractionSink sink(extractionFolder_);
   format::ReadOptions options;
@@ -176,31 +159,13 @@ bool MovieDocument::ReadBody(const std::wstring& path, size_t offset) {
   options.progress = [](size_t index) {
     if (index % 20 == 0) PumpMessages();
   };
-
-  if (header->compressed != 0) {
-    // Inflated straight from the mapped view as it is read: no copy of the document is ever written.
-    const uint8_t* body = image.base() + at + format::DocumentHeader::kSize;
-    size_t available = size - at - format::DocumentHeader::kSize;
-    // zlib cannot expand its input more than about 1032 times: a larger stated size is a lie.
-    if (header->uncompressedSize / 1032 > available + 64) return false;
-    format::InflatingSource source(body, available, header->uncompressedSize);
-    if (app) app->BeginWaitCursor();
-    bool ok = format::ReadDocumentBody(source, header->version, &data_, options) && !source.Failed();
-    if (app) app->EndWaitCursor();
-    return ok;
-  }
-  image.Close();
-
-  framework::CFile file;
-  if (!file.Open(path, framework::CFile::modeRead | framework::CFile::shareDenyWrite)) return false;
-  if (at != 0 && !file.Seek(static_cast<int64_t>(at), framework::CFile::begin)) return false;
-  framework::CArchive archive(file);
-  ArchiveSource source(archive);
+  // Compressed documents are inflated straight from the mapped view as they are read: no copy is ever written.
   if (app) app->BeginWaitCursor();
-  format::DocumentHeader stored;
-  bool ok = format::ReadDocument(source, &data_, options, &stored);
+  format::DocumentHeader header;
+  bool ok = format::ReadDocumentFromImage(image.base(), image.size(), &data_, options, &header);
   if (app) app->EndWaitCursor();
-  return ok && stored.version == formatVersion_;
+  formatVersion_ = ok ? header.version : 0;
+  return ok;
 }
 
 void MovieDocument::LoadResources() {

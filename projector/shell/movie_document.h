@@ -11,6 +11,8 @@
 
 namespace projector {
 
+class MappedImage;
+
 // Owns the document's data, the per-run extraction folder and the icon, pictures, font and region loaded from it.
 class MovieDocument {
  public:
@@ -19,8 +21,11 @@ class MovieDocument {
   MovieDocument& operator=(const MovieDocument&) = delete;
   ~MovieDocument();
 
-  // Reads the document block at offset (the marker's position) of the file at path.
-  bool Load(const std::wstring& path, size_t offset);
+  // Reads the document block found in the image, which stays mapped while the document is used: the payload
+  // blocks are extracted from it later.
+  bool Load(const MappedImage& image);
+  // The image the document was read from; null before a successful Load.
+  const MappedImage* payload() const { return payload_; }
   void Reset();
   void SetHosted(bool hosted) { hosted_ = hosted; }
   bool hosted() const { return hosted_; }
@@ -48,10 +53,11 @@ class MovieDocument {
   HRGN customRegion() const { return customRegion_.get(); }
 
  private:
-  bool ReadBody(const std::wstring& path, size_t offset);
+  bool ReadBody(const MappedImage& image);
   void CreateDefaultFont();
 
   format::MovieDocumentData data_;
+  const MappedImage* payload_ = nullptr;
   std::wstring extractionFolder_;
   bool createdFolder_ = false;
   uint32_t formatVersion_ = 0;

@@ -9,14 +9,14 @@
 #include <memory>
 
 #include "framework/handles.h"
-#include "payload.h"
+#include "common/payload.h"
 #include "player/player_dialog.h"
 #include "player/player_context_menu.h"
-#include "resource.h"
+#include "common/resource.h"
 #include "support.h"
-#include "text.h"
+#include "common/text.h"
 #include "transparent/occ_manager_ex.h"
-#include "unique_name.h"
+#include "common/unique_name.h"
 #include "warning_dialog.h"
 
 namespace projector {
@@ -79,7 +79,7 @@ BOOL ProjectorApp::InitInstance() {
   }
 
   auto contextMenu = std::make_unique<PlayerContextMenu>();
-  auto player = std::make_unique<PlayerDialog>(document_, owner ? owner->m_hWnd : nullptr);
+  auto player = std::make_unique<PlayerDialog>(document_, owner ? owner->m_hWnd : nullptr, displayMode_);
   m_pMainWnd = player.get();
   player->SetContextMenu(contextMenu.get());
   player->DoModal();
@@ -107,14 +107,14 @@ int ProjectorApp::ExitInstance() {
 
 bool ProjectorApp::LoadMovieDocument(bool* showInTaskbar) {
   document_.SetHosted(true);
-  size_t offset = 0;
-  if (!FindDocumentBlock(&offset)) return false;
-  if (!document_.Load(ExecutablePath(), offset)) return false;
+  if (payload_.Open(ExecutablePath()) == 0 || !document_.Load(payload_)) return false;
+  displayMode_ = document_.data().window.displayMode;
   *showInTaskbar = document_.data().window.showInTaskbar != 0;
   return true;
 }
 
 BOOL ProjectorApp::CheckPlaybackPrerequisites() {
+  displayMode_ = document_.data().window.displayMode;
   bool hasMovie = false;
   for (size_t i = 0; i < document_.EntryCount() && !hasMovie; ++i)
     hasMovie = HasExtension(document_.SourcePath(i), L"swf") || HasExtension(document_.ExtractedPath(i), L"swf");
@@ -122,8 +122,7 @@ BOOL ProjectorApp::CheckPlaybackPrerequisites() {
 
   if (!EnsureFlashPlayer()) EndWithFailure();
 
-  auto& window = document_.data().window;
-  if (window.displayMode != 2) return FALSE;
+  if (displayMode_ != 2) return FALSE;
 
   int support = TransparencySupport();
   if (support != 1) {
@@ -132,14 +131,16 @@ BOOL ProjectorApp::CheckPlaybackPrerequisites() {
       warning.SetMessage(LoadResourceText(nullptr, support == 2 ? IDS_NO_LAYERED_WINDOWS : IDS_COLOUR_DEPTH));
       if (warning.DoModal() == IDOK && warning.dontShowAgain) WriteProfileInt(L"WarnDialog", L"ShowMssg", 0);
     }
-    window.displayMode = 0;
+    displayMode_ = 0;
     return FALSE;
   }
 
   if (CanCreateToolControl()) return TRUE;
   ToolControlPath = document_.ExtractionFolder();
-  if (ExtractToolPackage(&ToolControlPath) && RegisterToolControl(ToolControlPath)) return TRUE;
-  window.displayMode = 0;
+  if (document_.payload() && ExtractToolPackage(*document_.payload(), &ToolControlPath) &&
+      RegisterToolControl(ToolControlPath))
+    return TRUE;
+  displayMode_ = 0;
   return FALSE;
 }
 

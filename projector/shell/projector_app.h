@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/payload.h"
 #include "framework/app.h"
 #include "movie_document.h"
 
@@ -23,6 +24,8 @@ class ProjectorApp : public framework::CWinApp {
   BOOL CheckPlaybackPrerequisites();
 
   MovieDocument& document() { return document_; }
+  // The display mode start-up settled on: the document's, or 0 where transparent playback cannot work here.
+  uint32_t displayMode() const { return displayMode_; }
 
   // What transparent playback finds on this system: 1 works, 2 no layered windows, 3 too few colours.
   virtual int TransparencySupport();
@@ -32,7 +35,10 @@ class ProjectorApp : public framework::CWinApp {
   std::wstring ToolControlPath;
 
  private:
+  // The executable, mapped once: the document and every payload block are read from this view.
+  MappedImage payload_;
   MovieDocument document_;
+  uint32_t displayMode_ = 0;
   ULONG_PTR gdiplusToken_ = 0;
 };
 

@@ -8,8 +8,8 @@
 #include "flash_player_check.h"
 #include "framework/handles.h"
 #include "movie_document.h"
-#include "payload.h"
-#include "unique_name.h"
+#include "common/payload.h"
+#include "common/unique_name.h"
 
 namespace projector {
 
@@ -30,11 +30,9 @@ bool RunRegsvr32(const std::wstring& parameters) {
 
 }  // namespace
 
-bool ExtractToolPackage(std::wstring* path) {
-  MappedImage image;
-  size_t size = image.Open(ExecutablePath());
-  if (size == 0) return false;
-  format::FileBlockScanner scanner(image.base(), size, format::ToolPackageMarker());
+bool ExtractToolPackage(const MappedImage& payload, std::wstring* path) {
+  if (payload.size() == 0) return false;
+  format::FileBlockScanner scanner(payload.base(), payload.size(), format::ToolPackageMarker());
   format::FileBlockView block;
   if (!scanner.Next(&block) || !block.headerComplete || block.header.version != format::kFileBlockVersion)
     return false;
@@ -61,10 +59,11 @@ bool CanCreateToolControl() {
 bool SettleFlashPlayer(MovieDocument& document) {
   int version = GetFlashMajorVersion();
   if (version <= 0) {
-    if (!RunFlashInstaller(document.ExtractionFolder(), true)) return false;
+    if (!document.payload() || !RunFlashInstaller(*document.payload(), document.ExtractionFolder(), true))
+      return false;
     return GetFlashMajorVersion() > 0;
   }
-  if (version < 7) RunFlashInstaller(document.ExtractionFolder(), false);
+  if (version < 7 && document.payload()) RunFlashInstaller(*document.payload(), document.ExtractionFolder(), false);
   return true;
 }
 

@@ -5,10 +5,12 @@
 
 namespace projector {
 
+class MappedImage;
 class MovieDocument;
 
-// Writes the first tool package block into the folder under a new ".dat" name; path is in: the folder, out: the file.
-bool ExtractToolPackage(std::wstring* path);
+// Writes the payload's first tool package block into the folder under a new ".dat" name; path is in: the folder,
+// out: the file.
+bool ExtractToolPackage(const MappedImage& payload, std::wstring* path);
 // Runs regsvr32 silently on the file and waits up to two seconds for it.
 bool RegisterToolControl(const std::wstring& path);
 bool UnregisterToolControl(const std::wstring& path);

@@ -1,6 +1,6 @@
 #include "warning_dialog.h"
 
-#include "resource.h"
+#include "common/resource.h"
 
 namespace projector {
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/app.h"
+#include "fscommand/fscommand_bridge.h"
 #include "fscommand/fscommand_log.h"
 #include "fscommand/tests/test_files.h"
 
@@ -30,6 +31,13 @@ class NullMovie : public MovieVariables {
   void SetVariable(const std::wstring&, const std::wstring&) override {}
 };
 
+// One log object for the whole program, whose window is made anew for each owner, as a player's bridge keeps
+// its log for the player's run.
+FSCommandLog& TheLog() {
+  static FSCommandLog log;
+  return log;
+}
+
 std::wstring StoredRect() { return theApp.GetProfileString(L"DebugDlg", L"Rect", L""); }
 
 // An owner window and the log made for it, in a folder that holds the resource library (or not); destroying
@@ -47,7 +55,8 @@ class LogWindow : public ::testing::Test {
                             (folder_ / L"TestFSCmd.dll").c_str(), FALSE));
     ASSERT_TRUE(owner_.Create(nullptr, L"Log owner", WS_OVERLAPPEDWINDOW, RECT{100, 100, 740, 580}));
     ::ShowWindow(owner_.m_hWnd, SW_SHOWNOACTIVATE);
-    log_ = &FSCommandLog::Instance(owner_.m_hWnd);
+    log_ = &TheLog();
+    log_->CreateLogWindow(owner_.m_hWnd);
     ASSERT_TRUE(log_->m_hWnd);
     registry_.RegisterExtensionLibraries(folder_.path());
   }
@@ -170,7 +179,7 @@ TEST_F(LogWindow, ThePositionIsStoredAtTheEndAndUsedNextTime) {
                               std::to_wstring(placed.right) + L"," + std::to_wstring(placed.bottom));
 
   ASSERT_TRUE(owner_.Create(nullptr, L"Log owner", WS_OVERLAPPEDWINDOW, RECT{100, 100, 740, 580}));
-  ASSERT_EQ(&FSCommandLog::Instance(owner_.m_hWnd), log_);
+  ASSERT_TRUE(log_->CreateLogWindow(owner_.m_hWnd));
   RECT again = LogRect();
   EXPECT_TRUE(::EqualRect(&again, &placed));
 }
@@ -183,7 +192,7 @@ TEST_F(LogWindow, AMalformedOrMissingPositionCentresTheDefaultSizeOnTheOwner) {
     else
       theApp.WriteProfileString(L"DebugDlg", L"Rect", nullptr);
     ASSERT_TRUE(owner_.Create(nullptr, L"Log owner", WS_OVERLAPPEDWINDOW, RECT{100, 100, 740, 580}));
-    FSCommandLog::Instance(owner_.m_hWnd);
+    log_->CreateLogWindow(owner_.m_hWnd);
     RECT r = LogRect(), o;
     ::GetWindowRect(owner_.m_hWnd, &o);
     EXPECT_EQ(r.right - r.left, 480) << std::wstring(stored).size();
@@ -207,20 +216,19 @@ TEST_F(LogWithoutLibrary, TextsAreEmptyAndLoggingGoesOn) {
   EXPECT_EQ(log_->Text(), L"\r\n\r\n\r\n\r\n");
 }
 
-TEST(LogObject, TheDragRegionAndImageWindowsLiveInTheOneObject) {
-  FSCommandLog& log = FSCommandLog::Instance();
-  EXPECT_EQ(&log, &FSCommandLog::Instance());
-  log.dragRegion().AddRect(0, 0, 10, 10);
-  EXPECT_TRUE(FSCommandLog::Instance().dragRegion().defined());
-  log.dragRegion().Cancel();
+TEST(Bridge, TheDragRegionAndImageWindowsLiveInTheBridge) {
+  FSCommandBridge bridge;
+  bridge.dragRegion().AddRect(0, 0, 10, 10);
+  EXPECT_TRUE(bridge.dragRegion().defined());
+  bridge.dragRegion().Cancel();
 
   auto window = std::make_unique<framework::CFrameWnd>();
   ASSERT_TRUE(window->Create(nullptr, L"Image", WS_OVERLAPPEDWINDOW));
   HWND hwnd = window->m_hWnd;
-  log.AddImageWindow(std::move(window));
-  EXPECT_EQ(log.imageWindows().size(), 1u);
-  log.DeleteImageWindows();
-  EXPECT_TRUE(log.imageWindows().empty());
+  bridge.AddImageWindow(std::move(window));
+  EXPECT_EQ(bridge.imageWindows().size(), 1u);
+  bridge.Release();
+  EXPECT_TRUE(bridge.imageWindows().empty());
   EXPECT_FALSE(::IsWindow(hwnd));
 }
 

@@ -7,6 +7,28 @@
 
 namespace player {
 
+// The context menu's commands, as the player window receives them in WM_COMMAND; each is named by its entry's
+// text in the resource library.
+enum MenuCommand : unsigned {
+  kQualityLow = 600,
+  kQualityMedium = 601,
+  kQualityHigh = 602,
+  kAlwaysOnTop = 603,
+  kZoomIn = 604,
+  kZoomOut = 605,
+  kQualityMenu = 606,
+  kPlay = 607,
+  kLoop = 608,
+  kRewind = 609,
+  kForward = 610,
+  kBack = 611,
+  kMaximize = 612,
+  kMinimize = 613,
+  kRestore = 614,
+  kExit = 615,
+  kShowAll = 616,
+};
+
 struct MenuItem {
   bool separator = false;
   unsigned command = 0;

@@ -17,8 +17,8 @@
 #include "player/player_dialog.h"
 #include "shell/movie_document.h"
 #include "shell/projector_app.h"
-#include "shell/text.h"
-#include "shell/unique_name.h"
+#include "common/text.h"
+#include "common/unique_name.h"
 #include "class_registrations.h"
 #include "player_test_support.h"
 #include "test_support.h"
@@ -363,8 +363,8 @@ TEST(PlayerLog, TheDebugSwitchShowsTheLogAtStartAndItsPlaceIsKeptForTheNextStart
     projector::MovieDocument doc;
     AddPicture(doc);
     doc.data().debug.showLog = 1;
-    RunPlayer(doc, [&](HWND player) {
-      HWND log = projector::FSCommandLog::Instance().m_hWnd;
+    testing_support::RunPlayer(doc, [&](HWND player, projector::PlayerDialog& dialog) {
+      HWND log = dialog.bridge().log().m_hWnd;
       ASSERT_TRUE(log);
       EXPECT_TRUE(::IsWindowVisible(log));
       EXPECT_EQ(::GetWindow(log, GW_OWNER), player);
@@ -379,8 +379,8 @@ TEST(PlayerLog, TheDebugSwitchShowsTheLogAtStartAndItsPlaceIsKeptForTheNextStart
   {
     projector::MovieDocument doc;
     AddPicture(doc);
-    RunPlayer(doc, [&](HWND) {
-      HWND log = projector::FSCommandLog::Instance().m_hWnd;
+    testing_support::RunPlayer(doc, [&](HWND, projector::PlayerDialog& dialog) {
+      HWND log = dialog.bridge().log().m_hWnd;
       ASSERT_TRUE(log);
       // Without the switch the log stays hidden, in the place it had last time.
       EXPECT_FALSE(::IsWindowVisible(log));

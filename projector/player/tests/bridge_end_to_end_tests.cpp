@@ -12,7 +12,7 @@
 
 #include "bridge_test_support.h"
 #include "format/payload.h"
-#include "shell/unique_name.h"
+#include "common/unique_name.h"
 #include "swfplayer/asm/movie_builder.h"
 #include "test_support.h"
 

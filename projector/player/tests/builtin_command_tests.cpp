@@ -1,4 +1,4 @@
-// The built-in commands and the dispatcher in this process, on the process's drag region, host and image windows.
+// The built-in commands and the dispatcher, on a bridge's drag region and image windows and the process's host.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,12 +9,10 @@
 #include <vector>
 
 #include "bridge_test_support.h"
-#include "fscommand/dispatch.h"
-#include "fscommand/fscommand_log.h"
+#include "fscommand/fscommand_bridge.h"
 #include "player/builtin_commands.h"
 #include "player/flash_player_host.h"
 #include "player/image_window.h"
-#include "player/player_dialog.h"
 #include "test_support.h"
 
 using namespace projector;
@@ -46,7 +44,21 @@ SIZE ClientSize(HWND window) {
   return {r.right, r.bottom};
 }
 
-std::vector<std::unique_ptr<framework::CWnd>>& Windows() { return FSCommandLog::Instance().imageWindows(); }
+// The bridge a player window would own, kept for the whole test program as the player keeps it for its run.
+struct TestBridge {
+  TestBridge() { bridge.SetBuiltIns(&commands); }
+  FSCommandBridge bridge;
+  BuiltInCommands commands{bridge};
+};
+
+TestBridge& Shared() {
+  static TestBridge shared;
+  return shared;
+}
+FSCommandBridge& Bridge() { return Shared().bridge; }
+BuiltInCommands& Commands() { return Shared().commands; }
+
+std::vector<std::unique_ptr<framework::CWnd>>& Windows() { return Bridge().imageWindows(); }
 
 ImageWindow& Image(size_t i) { return static_cast<ImageWindow&>(*Windows().at(i)); }
 
@@ -55,23 +67,23 @@ class BuiltIns : public ::testing::Test {
   void SetUp() override {
     Gdiplus::GdiplusStartupInput input;
     Gdiplus::GdiplusStartup(&gdiplus_, &input, nullptr);
-    SetBuiltInLogger([this](const std::wstring& c, const std::wstring& a, const std::wstring& r) {
+    Commands().SetLogger([this](const std::wstring& c, const std::wstring& a, const std::wstring& r) {
       log_.push_back({c, a, r});
     });
-    DragRegion& drag = ProcessDragRegion();
+    DragRegion& drag = Bridge().dragRegion();
     drag.SetMovieSize(200, 200);
     drag.SetViewSize(200, 200);
     drag.Cancel();
   }
   void TearDown() override {
-    FSCommandLog::Instance().DeleteImageWindows();
-    SetBuiltInLogger(nullptr);
+    Windows().clear();
+    Commands().SetLogger(nullptr);
     Gdiplus::GdiplusShutdown(gdiplus_);
   }
   bool Run(const std::wstring& command, const std::wstring& args, const std::wstring& program = L"C:\\run\\Show.exe") {
     movie_.set.clear();
-    BuiltInTarget target{&movie_, nullptr, transparent_, program};
-    return HandleBuiltInCommand(target, command, args);
+    Commands().SetProgramPath(program);
+    return Commands().HandleBuiltIn(CommandSource{&movie_, nullptr, transparent_}, command, args);
   }
   Assignments Ret(const wchar_t* value) const { return {{L"fscmd_ret", value}}; }
   const LogRecord& LastLog() const { return log_.back(); }
@@ -130,7 +142,7 @@ TEST_F(BuiltIns, ARectangleLessAnEllipseLeavesARing) {
   EXPECT_EQ(movie_.set, Ret(L"1"));
   EXPECT_TRUE(Run(L"dragsubellipse", L"20, 20, 90, 90"));
   EXPECT_EQ(movie_.set, Ret(L"1"));
-  DragRegion& drag = ProcessDragRegion();
+  DragRegion& drag = Bridge().dragRegion();
   EXPECT_TRUE(drag.HitTest(12, 12));   // the ring's corner
   EXPECT_TRUE(drag.HitTest(55, 15));   // the ring's top edge, above the ellipse
   EXPECT_FALSE(drag.HitTest(55, 55));  // the hole
@@ -144,15 +156,15 @@ TEST_F(BuiltIns, ShapesWithTooFewNumbersAnswerZeroAndChangeNothing) {
     EXPECT_TRUE(Run(command, L"0,0,40"));
     EXPECT_EQ(movie_.set, Ret(L"0")) << command;
   }
-  EXPECT_TRUE(ProcessDragRegion().HitTest(25, 25));
-  EXPECT_TRUE(ProcessDragRegion().HitTest(45, 45));
-  EXPECT_FALSE(ProcessDragRegion().HitTest(60, 60));
+  EXPECT_TRUE(Bridge().dragRegion().HitTest(25, 25));
+  EXPECT_TRUE(Bridge().dragRegion().HitTest(45, 45));
+  EXPECT_FALSE(Bridge().dragRegion().HitTest(60, 60));
 }
 
 TEST_F(BuiltIns, PolygonsUseWholePairsAndNeedThreePoints) {
   EXPECT_TRUE(Run(L"DragAddPoly", L"0,0,100,0,0,100,77"));
   EXPECT_EQ(movie_.set, Ret(L"1"));
-  DragRegion& drag = ProcessDragRegion();
+  DragRegion& drag = Bridge().dragRegion();
   EXPECT_TRUE(drag.HitTest(10, 10));
   EXPECT_FALSE(drag.HitTest(90, 90));
   EXPECT_TRUE(Run(L"DragAddPoly", L"100,100,150,100,150"));
@@ -168,8 +180,8 @@ TEST_F(BuiltIns, DragCancelLeavesNothingDraggable) {
   ASSERT_TRUE(Run(L"DragAddRect", L"0,0,50,50"));
   EXPECT_TRUE(Run(L"DRAGCANCEL", L""));
   EXPECT_EQ(movie_.set, Ret(L"1"));
-  EXPECT_FALSE(ProcessDragRegion().defined());
-  EXPECT_FALSE(ProcessDragRegion().HitTest(25, 25));
+  EXPECT_FALSE(Bridge().dragRegion().defined());
+  EXPECT_FALSE(Bridge().dragRegion().HitTest(25, 25));
 }
 
 TEST_F(BuiltIns, OtherCommandsAreLeftAlone) {
@@ -184,9 +196,9 @@ TEST_F(BuiltIns, ShowImageWithOnlyAPathOpensAtTheDefaultPlaceAndFitsTheImage) {
   std::wstring path = scratch_ / L"wide.bmp";
   ASSERT_TRUE(WriteFileBytes(path, SolidBitmap(240, 120)));
   HICON icon = ::LoadIconW(nullptr, IDI_INFORMATION);
-  FSCommandLog::Instance().SetImageIcon(icon);
+  Bridge().log().SetImageIcon(icon);
   EXPECT_TRUE(Run(L"showimage", path));
-  FSCommandLog::Instance().SetImageIcon(nullptr);
+  Bridge().log().SetImageIcon(nullptr);
   EXPECT_EQ(movie_.set, Ret(L"1"));
   ASSERT_EQ(Windows().size(), 1u);
   ImageWindow& window = Image(0);
@@ -271,7 +283,7 @@ TEST_F(BuiltIns, DeletingTheListClosesTheImageWindows) {
   ASSERT_TRUE(Run(L"ShowImage", path));
   HWND window = Windows().at(0)->m_hWnd;
   ASSERT_TRUE(::IsWindow(window));
-  ReleaseFSCommandBridge();
+  Bridge().Release();
   EXPECT_TRUE(Windows().empty());
   EXPECT_FALSE(::IsWindow(window));
 }
@@ -280,14 +292,15 @@ class Dispatcher : public BuiltIns {
  protected:
   void SetUp() override {
     BuiltIns::SetUp();
-    ExtensionRegistry& registry = ProcessExtensionRegistry();
+    ExtensionRegistry& registry = Bridge().registry();
     if (registry.empty()) {
       ASSERT_TRUE(registry.RegisterLibrary(BuildTreePath(L"fscmd\\VantraFSCmd.dll")));
     }
   }
   bool Dispatch(const std::wstring& command, const std::wstring& args) {
     movie_.set.clear();
-    return DispatchFSCommand(movie_, nullptr, command, args, false, L"C:\\run\\Show.exe");
+    Commands().SetProgramPath(L"C:\\run\\Show.exe");
+    return Bridge().Dispatch(CommandSource{&movie_, nullptr, false}, command, args);
   }
 };
 
@@ -306,6 +319,8 @@ TEST_F(Dispatcher, ExportsMatchCaseSensitively) {
   EXPECT_TRUE(movie_.set.empty());
 }
 
-TEST_F(Dispatcher, NoControlMeansNotHandled) { EXPECT_FALSE(DispatchFSCommand(nullptr, L"DragCancel", L"", false)); }
+TEST_F(Dispatcher, NoControlMeansNotHandled) {
+  EXPECT_FALSE(Bridge().Dispatch(CommandSource{nullptr, nullptr, false}, L"DragCancel", L""));
+}
 
 }  // namespace

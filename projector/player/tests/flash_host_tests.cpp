@@ -7,12 +7,14 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "framework/app.h"
 #include "framework/occ.h"
+#include "fscommand/fscommand_bridge.h"
 #include "player/flash_player_host.h"
 #include "player/probe_movie.h"
 #include "shell/flash_player_check.h"
@@ -59,9 +61,21 @@ void Pump(int ms) {
   }
 }
 
+// Hears every command the host passes on, in the place of the player's own commands.
+class RecordingCommands : public BuiltInCommandHandler {
+ public:
+  bool HandleBuiltIn(const CommandSource& source, const std::wstring& command, const std::wstring& args) override {
+    if (onCommand) onCommand(command, args, source.control, source.transparent);
+    return true;
+  }
+  std::function<void(const std::wstring&, const std::wstring&, CShockwaveFlash*, bool)> onCommand;
+};
+
 class FlashHost : public ::testing::Test {
  protected:
   void SetUp() override {
+    bridge_.SetBuiltIns(&commands_);
+    host_.SetBridge(&bridge_);
     ASSERT_TRUE(RegisterBuiltControl());
     ASSERT_TRUE(window_.CreateEx(0, nullptr, L"Flash host test", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                  RECT{10, 10, 330, 290}, nullptr, nullptr));
@@ -70,7 +84,7 @@ class FlashHost : public ::testing::Test {
   void TearDown() override {
     host_.Destroy();
     window_.DestroyWindow();
-    SetFSCommandHandler(nullptr);
+    commands_.onCommand = nullptr;
   }
   std::wstring Write(const std::wstring& name, const Bytes& bytes) {
     std::wstring path = scratch_ / name;
@@ -81,6 +95,8 @@ class FlashHost : public ::testing::Test {
 
   ScratchFolder scratch_{L"flash"};
   framework::CWnd window_;
+  FSCommandBridge bridge_;
+  RecordingCommands commands_;
   FlashPlayerHost host_;
 };
 
@@ -164,11 +180,11 @@ TEST_F(FlashHost, FSCommandsArriveWithWindowSetHandleFirstAndOnlyOnce) {
   app->m_pMainWnd = &window_;
   ProcessFlashFlags().sendWindowHandle = true;
   std::vector<std::pair<std::wstring, std::wstring>> seen;
-  SetFSCommandHandler([&](const std::wstring& c, const std::wstring& a, CShockwaveFlash* control, bool transparent) {
+  commands_.onCommand = [&](const std::wstring& c, const std::wstring& a, CShockwaveFlash* control, bool transparent) {
     EXPECT_EQ(control, &host_.flash());
     EXPECT_FALSE(transparent);
     seen.emplace_back(c, a);
-  });
+  };
   ASSERT_TRUE(CreateAt(RECT{0, 0, 100, 100}));
   swfasm::Actions send;
   send.GetUrl("FSCommand:fullscreen", "true").GetUrl("FSCommand:FSBeep", "").Stop();
@@ -484,7 +500,7 @@ TEST_F(FlashHost, TheApplicationsControlManagerMakesContainersAndSitesAndSeesEve
   CountingManager manager;
   framework::AfxEnableControlContainer(&manager);
   std::vector<std::wstring> seen;
-  SetFSCommandHandler([&](const std::wstring& c, const std::wstring&, CShockwaveFlash*, bool) { seen.push_back(c); });
+  commands_.onCommand = [&](const std::wstring& c, const std::wstring&, CShockwaveFlash*, bool) { seen.push_back(c); };
   bool created = CreateAt(RECT{0, 0, 100, 100});
   bool loaded = created && host_.LoadMovie(Write(L"m.swf", SquareMovie(false, swfasm::Actions().GetUrl(
                                                                                   "FSCommand:hello", "").Stop())));

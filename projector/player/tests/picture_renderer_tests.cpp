@@ -11,7 +11,7 @@
 
 #include "player/picture_renderer.h"
 #include "player_test_support.h"
-#include "shell/unique_name.h"
+#include "common/unique_name.h"
 #include "test_support.h"
 
 using namespace testing_support;

@@ -10,8 +10,8 @@
 #include <thread>
 
 #include "player/player_context_menu.h"
-#include "shell/text.h"
-#include "shell/unique_name.h"
+#include "common/text.h"
+#include "common/unique_name.h"
 
 namespace testing_support {
 

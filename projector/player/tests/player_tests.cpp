@@ -13,8 +13,8 @@
 #include "player/player_dialog.h"
 #include "shell/movie_document.h"
 #include "shell/projector_app.h"
-#include "shell/text.h"
-#include "shell/unique_name.h"
+#include "common/text.h"
+#include "common/unique_name.h"
 #include "player_test_support.h"
 #include "test_support.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "format/payload.h"
-#include "shell/unique_name.h"
+#include "common/unique_name.h"
 #include "test_support.h"
 
 using namespace testing_support;

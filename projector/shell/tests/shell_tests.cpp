@@ -5,10 +5,10 @@
 
 #include "format/payload.h"
 #include "shell/movie_document.h"
-#include "shell/payload.h"
+#include "common/payload.h"
 #include "shell/projector_app.h"
-#include "shell/text.h"
-#include "shell/unique_name.h"
+#include "common/text.h"
+#include "common/unique_name.h"
 #include "test_support.h"
 
 using namespace testing_support;
@@ -42,13 +42,23 @@ format::PlaylistEntry Entry(MemoryContent& content, const std::u16string& source
   return e;
 }
 
+// The image the last document was loaded from, mapped as start-up maps the executable; closed before the next
+// file is written.
+projector::MappedImage& LoadedImage() {
+  static projector::MappedImage image;
+  return image;
+}
+
+// Writes a file and loads the document it carries.
+bool LoadFile(const std::wstring& path, const Bytes& image, MovieDocument* doc) {
+  LoadedImage().Close();
+  if (!WriteFileBytes(path, image)) return false;
+  return LoadedImage().Open(path) != 0 && doc->Load(LoadedImage());
+}
+
 // Writes stub + document to a file and loads it into a fresh document.
 bool LoadImage(const ScratchFolder& scratch, const Bytes& image, MovieDocument* doc, const wchar_t* name = L"p.exe") {
-  std::wstring path = scratch / name;
-  if (!WriteFileBytes(path, image)) return false;
-  size_t offset = 0;
-  if (!projector::FindDocumentBlockIn(path, &offset)) return false;
-  return doc->Load(path, offset);
+  return LoadFile(scratch / name, image, doc);
 }
 
 TEST(MovieDocument, VersionRulesDecideWhichFieldsAreStored) {
@@ -173,11 +183,7 @@ TEST(MovieDocument, DamagedDocumentsFailAndLeaveTheDefaults) {
 
   for (auto& [what, image] : cases) {
     MovieDocument doc;
-    std::wstring path = scratch / L"bad.exe";
-    ASSERT_TRUE(WriteFileBytes(path, image));
-    size_t offset = 0;
-    bool found = projector::FindDocumentBlockIn(path, &offset);
-    EXPECT_FALSE(found && doc.Load(path, offset)) << what;
+    EXPECT_FALSE(LoadFile(scratch / L"bad.exe", image, &doc)) << what;
     EXPECT_EQ(doc.EntryCount(), 0u) << what;
     EXPECT_EQ(doc.data().window.title, u"") << what;
   }
@@ -244,8 +250,10 @@ TEST(PayloadExtractor, WritesSafeBlocksOnlyAndHonoursAll) {
       {lib, u"SecondFSCmd.dll", Pattern(3000, 7), false},
       {format::ResourceMarker(), u"Mardenkit.dll", Pattern(500, 8), true},
   };
-  std::wstring image = scratch / L"p.exe";
-  ASSERT_TRUE(WriteFileBytes(image, PackImage(Stub(), data, content, 140, true, blocks)));
+  std::wstring path = scratch / L"p.exe";
+  ASSERT_TRUE(WriteFileBytes(path, PackImage(Stub(), data, content, 140, true, blocks)));
+  projector::MappedImage image;
+  ASSERT_NE(image.Open(path), 0u);
 
   ScratchFolder out(L"out");
   projector::PayloadExtractor extractor(image);
@@ -280,12 +288,16 @@ TEST(PayloadExtractor, OnlyTheLowByteOfTheFlagWordCounts) {
   format::StoreU32(&image[at + 392], 0x004E4401u);
   std::wstring path = scratch / L"p.exe";
   ASSERT_TRUE(WriteFileBytes(path, image));
-  projector::PayloadExtractor extractor(path);
+  projector::MappedImage mapped;
+  ASSERT_NE(mapped.Open(path), 0u);
+  projector::PayloadExtractor extractor(mapped);
   ASSERT_TRUE(extractor.ExtractBlocks(format::ResourceMarker(), scratch.path(), false));
   EXPECT_EQ(ReadFileBytes(scratch / L"Mardenkit.dll"), Pattern(4000, 1));
 
   format::StoreU32(&image[at + 392], 0x004E4400u);
+  mapped.Close();
   ASSERT_TRUE(WriteFileBytes(path, image));
+  ASSERT_NE(mapped.Open(path), 0u);
   // Read as stored, the zlib stream is shorter than the stored size claims: nothing complete is written.
   EXPECT_FALSE(extractor.ExtractBlocks(format::ResourceMarker(), scratch.path(), false));
   EXPECT_TRUE(ReadFileBytes(scratch / L"Mardenkit.dll").empty());
@@ -346,23 +358,21 @@ TEST(PlaybackPrerequisites, WarningStoresShowMssgOnlyWhenTickedAndClosedWithOk) 
   data.playlist.entries.push_back(Entry(content, u"movie.SWF", Pattern(64, 1), 1));
   data.window.displayMode = 2;
   std::wstring path = scratch / L"p.exe";
-  ASSERT_TRUE(WriteFileBytes(path, PackImage(Stub(), data, content, 140)));
-  size_t offset = 0;
-  ASSERT_TRUE(projector::FindDocumentBlockIn(path, &offset));
+  Bytes packed = PackImage(Stub(), data, content, 140);
 
   theApp.SetRegistryKey(L"ProjectorShellTests\\BrindleworkProjector");
   ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\ProjectorShellTests");
   theApp.support = 3;
 
   auto run = [&](bool tick, bool ok, bool expectShown) {
-    ASSERT_TRUE(theApp.document().Load(path, offset));
+    ASSERT_TRUE(LoadFile(path, packed, &theApp.document()));
     WarningPresser presser(tick, ok);
     EXPECT_FALSE(theApp.CheckPlaybackPrerequisites());
     EXPECT_EQ(presser.shown.load(), expectShown);
     if (expectShown) {
       EXPECT_EQ(presser.message.substr(0, 38), L"In order for Flash transparency to wor");
     }
-    EXPECT_EQ(theApp.document().data().window.displayMode, 0u);
+    EXPECT_EQ(theApp.displayMode(), 0u);
   };
   run(true, false, true);
   EXPECT_EQ(theApp.GetProfileInt(L"WarnDialog", L"ShowMssg", 1), 1u);
@@ -382,11 +392,7 @@ void LoadTransparentDocument(const ScratchFolder& scratch, const std::u16string&
   format::MovieDocumentData data;
   data.playlist.entries.push_back(Entry(content, entry, Pattern(64, 1), 1));
   data.window.displayMode = 2;
-  std::wstring path = scratch / L"p.exe";
-  ASSERT_TRUE(WriteFileBytes(path, PackImage(Stub(), data, content, 140)));
-  size_t offset = 0;
-  ASSERT_TRUE(projector::FindDocumentBlockIn(path, &offset));
-  ASSERT_TRUE(theApp.document().Load(path, offset));
+  ASSERT_TRUE(LoadFile(scratch / L"p.exe", PackImage(Stub(), data, content, 140), &theApp.document()));
 }
 
 TEST(PlaybackPrerequisites, WithoutMoviesTheStoredModeStays) {
@@ -394,7 +400,7 @@ TEST(PlaybackPrerequisites, WithoutMoviesTheStoredModeStays) {
   LoadTransparentDocument(scratch, u"picture.png");
   theApp.support = 3;
   EXPECT_FALSE(theApp.CheckPlaybackPrerequisites());
-  EXPECT_EQ(theApp.document().data().window.displayMode, 2u);
+  EXPECT_EQ(theApp.displayMode(), 2u);
 }
 
 TEST(PlaybackPrerequisites, TransparentModeWithoutToolControlFallsBackToNormal) {
@@ -402,7 +408,7 @@ TEST(PlaybackPrerequisites, TransparentModeWithoutToolControlFallsBackToNormal) 
   LoadTransparentDocument(scratch, u"m.swf");
   theApp.support = 1;
   EXPECT_FALSE(theApp.CheckPlaybackPrerequisites());
-  EXPECT_EQ(theApp.document().data().window.displayMode, 0u);
+  EXPECT_EQ(theApp.displayMode(), 0u);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include "format/container.h"
 #include "format/stream.h"
-#include "shell/unique_name.h"
+#include "common/unique_name.h"
 
 namespace testing_support {
 

@@ -1,4 +1,4 @@
-#include "player_overlay.h"
+#include "player/player_overlay.h"
 
 #include <algorithm>
 #include <vector>

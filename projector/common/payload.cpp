@@ -1,9 +1,8 @@
-#include "payload.h"
+#include "common/payload.h"
 
 #include "format/payload.h"
 #include "framework/file.h"
-#include "text.h"
-#include "unique_name.h"
+#include "common/text.h"
 
 namespace projector {
 
@@ -33,26 +32,10 @@ void MappedImage::Close() {
   size_ = 0;
 }
 
-bool FindDocumentBlockIn(const std::wstring& path, size_t* offset) {
-  MappedImage image;
-  size_t size = image.Open(path);
-  if (size <= 10) return false;
-  auto block = format::FindDocumentBlock(image.base(), size);
-  if (!block) return false;
-  *offset = block->offset;
-  return true;
-}
-
-bool FindDocumentBlock(size_t* offset) { return FindDocumentBlockIn(ExecutablePath(), offset); }
-
-PayloadExtractor::PayloadExtractor() : imagePath_(ExecutablePath()) {}
-
 bool PayloadExtractor::ExtractBlocks(const std::u16string& marker, const std::wstring& folder, bool all) {
-  MappedImage image;
-  size_t size = image.Open(imagePath_);
-  if (size == 0) return false;
+  if (image_.size() == 0) return false;
   bool any = false;
-  format::FileBlockScanner scanner(image.base(), size, marker);
+  format::FileBlockScanner scanner(image_.base(), image_.size(), marker);
   format::FileBlockView block;
   while (scanner.Next(&block)) {
     if (block.headerComplete && block.header.version == format::kFileBlockVersion &&

@@ -1,4 +1,4 @@
-#include "drag_region.h"
+#include "common/drag_region.h"
 
 namespace projector {
 

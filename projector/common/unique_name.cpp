@@ -1,4 +1,4 @@
-#include "unique_name.h"
+#include "common/unique_name.h"
 
 #include <windows.h>
 

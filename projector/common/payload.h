@@ -1,4 +1,4 @@
-// The projector's own executable mapped read-only, and its payload blocks found and extracted.
+// The projector's own executable mapped read-only once, and its payload blocks extracted from that view.
 #pragma once
 
 #include <windows.h>
@@ -32,22 +32,17 @@ class MappedImage {
   size_t size_ = 0;
 };
 
-// Finds the document block in the running executable; the result is the marker's offset in the file.
-bool FindDocumentBlock(size_t* offset);
-bool FindDocumentBlockIn(const std::wstring& path, size_t* offset);
-
-// Writes the file blocks carrying one marker into a folder.
+// Writes the file blocks of the image carrying one marker into a folder.
 class PayloadExtractor {
  public:
-  PayloadExtractor();
-  explicit PayloadExtractor(std::wstring imagePath) : imagePath_(std::move(imagePath)) {}
+  explicit PayloadExtractor(const MappedImage& image) : image_(image) {}
 
   // TRUE when at least one block was written completely; with all FALSE only the first match is tried.
   bool ExtractBlocks(const std::u16string& marker, const std::wstring& folder, bool all);
   const std::wstring& lastWritten() const { return lastWritten_; }
 
  private:
-  std::wstring imagePath_;
+  const MappedImage& image_;
   std::wstring lastWritten_;
 };
 
