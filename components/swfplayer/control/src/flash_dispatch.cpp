@@ -1,9 +1,10 @@
 // The control's dispatch interface: type information, names and the members a container calls.
+#include "flash_object.h"
+
 #include <cstdio>
 #include <cwchar>
 
 #include "com_text.h"
-#include "flash_object.h"
 #include "swfplayer/control/flash_dispids.h"
 
 namespace swfcontrol {

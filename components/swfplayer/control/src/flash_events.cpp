@@ -1,7 +1,7 @@
 // The control's events: the connection point its containers advise and the firing of events to their sinks.
-#include <vector>
-
 #include "flash_object.h"
+
+#include <vector>
 
 namespace swfcontrol {
 

@@ -1,8 +1,8 @@
 // The control's own window: made on in-place activation, it paints the movie, runs the frame timer and passes
 // the mouse and the keys to the movie.
-#include <algorithm>
-
 #include "flash_object.h"
+
+#include <algorithm>
 
 namespace swfcontrol {
 namespace {
