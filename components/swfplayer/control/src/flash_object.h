@@ -135,6 +135,8 @@ class FlashObject : public IDispatch,
     STDMETHODIMP EnumConnections(IEnumConnections**) override;
   };
 
+  static constexpr UINT_PTR kFrameTimer = 1;
+
   HRESULT Call(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result);
   HRESULT InPlaceActivate(IOleClientSite* site, bool show);
   bool LoadMovie(const std::wstring& path);

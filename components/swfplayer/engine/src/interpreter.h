@@ -65,6 +65,17 @@ class Interpreter {
   size_t RunRange(Context& c, size_t from, size_t to);
   bool Try(Context& c, BitReader& r, size_t& pc);
   bool Step(Context& c, uint8_t op, BitReader& r, size_t& pc);
+  // What one family of actions made of an action: go on, stop the running range, or none of its actions.
+  enum class Flow : uint8_t { Next, Stop, NotMine };
+  Flow StepControl(Context& c, uint8_t op, BitReader& r, size_t& pc);
+  Flow StepArithmetic(Context& c, uint8_t op);
+  Flow StepObjects(Context& c, uint8_t op, BitReader& r, size_t& pc);
+  Flow StepTimeline(Context& c, uint8_t op, BitReader& r);
+  // Moves pc by a branch offset; stops when the target lies outside the running code.
+  Flow JumpBy(const Context& c, int16_t offset, size_t& pc) const;
+  double Num(const Context& c, const Value& v) { return ToNum(v, c.version); }
+  // Strings are copied out of values here; long copies count against the frame's budget.
+  std::string Str(const Context& c, const Value& v);
   Value Pop(Context& c);
   void Push(Value v);
   Value Bool(const Context& c, bool b) const { return c.version < 5 ? Value(b ? 1 : 0) : Value(b); }

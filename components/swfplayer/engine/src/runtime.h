@@ -269,6 +269,8 @@ class Runtime {
   void Fscommand(const std::string& url, const std::string& target);
 };
 
+// Whether the object has a function under that name now.
+bool HasFunction(DisplayObject* o, const char* name);
 // Whether a stage point (twips) lies inside a shape drawn with the given matrix.
 bool ShapeHit(const ShapeDef& shape, const Matrix& toStage, double x, double y);
 // Whether a stage point (twips) lies on what a display object draws.

@@ -1,0 +1,74 @@
+// The dispatch identifiers of the Shockwave Flash control's members and events: the one table that the control,
+// its type library and the player's wrapper take them from. The type library compiler reads this file as well,
+// which is why the numbers are macros; C++ code uses the enumeration below them.
+#ifndef SWFPLAYER_CONTROL_FLASH_DISPIDS_H_
+#define SWFPLAYER_CONTROL_FLASH_DISPIDS_H_
+
+#define FLASH_DISPID_READY_STATE (-525)
+#define FLASH_DISPID_MOVIE 102
+#define FLASH_DISPID_QUALITY 105
+#define FLASH_DISPID_LOOP 106
+#define FLASH_DISPID_FRAME_NUM 107
+#define FLASH_DISPID_SET_ZOOM_RECT 109
+#define FLASH_DISPID_PLAY 112
+#define FLASH_DISPID_STOP 113
+#define FLASH_DISPID_BACK 114
+#define FLASH_DISPID_FORWARD 115
+#define FLASH_DISPID_REWIND 116
+#define FLASH_DISPID_SCALE_MODE 120
+#define FLASH_DISPID_BACKGROUND_COLOR 123
+#define FLASH_DISPID_TOTAL_FRAMES 124
+#define FLASH_DISPID_PLAYING 125
+#define FLASH_DISPID_STOP_PLAY 126
+#define FLASH_DISPID_GOTO_FRAME 127
+#define FLASH_DISPID_CURRENT_FRAME 128
+#define FLASH_DISPID_IS_PLAYING 129
+#define FLASH_DISPID_PERCENT_LOADED 130
+#define FLASH_DISPID_FLASH_VERSION 132
+#define FLASH_DISPID_BGCOLOR 140
+#define FLASH_DISPID_SET_VARIABLE 151
+#define FLASH_DISPID_GET_VARIABLE 152
+#define FLASH_DISPID_TSET_PROPERTY 153
+#define FLASH_DISPID_TGET_PROPERTY 154
+
+#define FLASH_DISPID_ON_READY_STATE_CHANGE (-609)
+#define FLASH_DISPID_FSCOMMAND 150
+
+#ifndef __WIDL__
+namespace flash {
+
+enum Dispid : long {
+  kReadyState = FLASH_DISPID_READY_STATE,
+  kMovie = FLASH_DISPID_MOVIE,
+  kQuality = FLASH_DISPID_QUALITY,
+  kLoop = FLASH_DISPID_LOOP,
+  kFrameNum = FLASH_DISPID_FRAME_NUM,
+  kSetZoomRect = FLASH_DISPID_SET_ZOOM_RECT,
+  kPlay = FLASH_DISPID_PLAY,
+  kStop = FLASH_DISPID_STOP,
+  kBack = FLASH_DISPID_BACK,
+  kForward = FLASH_DISPID_FORWARD,
+  kRewind = FLASH_DISPID_REWIND,
+  kScaleMode = FLASH_DISPID_SCALE_MODE,
+  kBackgroundColor = FLASH_DISPID_BACKGROUND_COLOR,
+  kTotalFrames = FLASH_DISPID_TOTAL_FRAMES,
+  kPlaying = FLASH_DISPID_PLAYING,
+  kStopPlay = FLASH_DISPID_STOP_PLAY,
+  kGotoFrame = FLASH_DISPID_GOTO_FRAME,
+  kCurrentFrame = FLASH_DISPID_CURRENT_FRAME,
+  kIsPlaying = FLASH_DISPID_IS_PLAYING,
+  kPercentLoaded = FLASH_DISPID_PERCENT_LOADED,
+  kFlashVersion = FLASH_DISPID_FLASH_VERSION,
+  kBGColor = FLASH_DISPID_BGCOLOR,
+  kSetVariable = FLASH_DISPID_SET_VARIABLE,
+  kGetVariable = FLASH_DISPID_GET_VARIABLE,
+  kTSetProperty = FLASH_DISPID_TSET_PROPERTY,
+  kTGetProperty = FLASH_DISPID_TGET_PROPERTY,
+  kOnReadyStateChange = FLASH_DISPID_ON_READY_STATE_CHANGE,
+  kFSCommand = FLASH_DISPID_FSCOMMAND,
+};
+
+}  // namespace flash
+#endif
+
+#endif  // SWFPLAYER_CONTROL_FLASH_DISPIDS_H_

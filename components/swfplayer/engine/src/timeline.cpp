@@ -1,0 +1,407 @@
+// Timelines of a playing movie: loading, frame advance and jumps, placing and removing display objects.
+#include "runtime.h"
+
+#include <algorithm>
+
+namespace swf {
+
+bool Runtime::Load(std::shared_ptr<const MovieDef> m) {
+  Unload();
+  movie = std::move(m);
+  version = movie->header.version;
+  heap.SetCaseSensitive(version >= 7);
+  background = movie->background;
+  InstallGlobals(*this);
+  InstallClipMethods(*this);
+  auto empty = std::make_shared<TimelineDef>();
+  empty->frames.emplace_back();
+  emptyClip.kind = Character::Kind::Sprite;
+  emptyClip.sprite = std::move(empty);
+  root = heap.Make<ClipObject>(clipProto, *this, &movie->main);
+  root->name = "";
+  return true;
+}
+
+void Runtime::Unload() {
+  queue.clear();
+  timers.clear();
+  classes.clear();
+  nextTimerId = 1;
+  root = nullptr;
+  global = objectProto = functionProto = arrayProto = clipProto = nullptr;
+  hover = pressed = nullptr;
+  dragged = nullptr;
+  keyObject = mouseObject = nullptr;
+  keysDown.clear();
+  lastKey = lastAscii = 0;
+  heap.Clear();
+  movie.reset();
+  started = false;
+  tick = 0;
+  timeMs = 0;
+  initDone.clear();
+}
+
+void Runtime::BeginBudget() {
+  actionsThisFrame = 0;
+  aborted = false;
+  heap.ResetCharge(limits.bytesPerFrame);
+}
+
+bool Runtime::Advance() {
+  if (!root) return false;
+  ++tick;
+  BeginBudget();
+  scriptRan = false;
+  if (!started) {
+    started = true;
+    root->bornTick = tick;
+    EnterFrame(root, 0, true);
+  } else {
+    // enterFrame handlers run before the scripts of the frames the timelines move to.
+    QueueEnterFrames(root);
+    AdvanceClip(root);
+  }
+  RunQueue();
+  RunTimers();
+  Collect();
+  return scriptRan;
+}
+
+void Runtime::AdvanceClip(ClipObject* clip) {
+  if (clip->removed) return;
+  if (clip->bornTick != tick) {
+    if (clip->playing) {
+      int next = clip->frame + 1;
+      if (next >= clip->TotalFrames()) {
+        if (clip == root && !loop) {
+          clip->playing = false;
+          next = clip->frame;
+        } else {
+          next = 0;
+        }
+      }
+      if (next != clip->frame) GotoFrame(clip, next);
+    }
+  }
+  // Children added by this frame were entered at their first frame already.
+  std::vector<DisplayObject*> kids;
+  for (auto& [d, o] : clip->children) kids.push_back(o);
+  for (DisplayObject* o : kids) {
+    if (o->removed) continue;
+    if (o->type == DisplayObject::Type::Clip) {
+      AdvanceClip(static_cast<ClipObject*>(o));
+    } else if (o->type == DisplayObject::Type::Button) {
+      for (auto& part : static_cast<ButtonInstance*>(o)->parts)
+        if (part.object->type == DisplayObject::Type::Clip) AdvanceClip(static_cast<ClipObject*>(part.object));
+    }
+  }
+}
+
+void Runtime::EnterFrame(ClipObject* clip, int frame, bool withActions) {
+  const Frame& f = clip->timeline->frames[static_cast<size_t>(frame)];
+  clip->frame = frame;
+  // Init actions run first, then the constructors of the classes of the clips the frame places,
+  // then the frame's own scripts, then those of the clips it places.
+  std::vector<PendingScript> init;
+  for (const ControlTag& t : f.tags)
+    if (t.kind == ControlTag::Kind::InitAction && initDone.insert(t.spriteId).second) init.push_back({clip, t.code});
+  queue.insert(queue.begin(), init.begin(), init.end());
+  size_t mark = queue.size();
+  for (const ControlTag& t : f.tags)
+    if (t.kind == ControlTag::Kind::Action && withActions) queue.push_back({clip, t.code});
+  std::vector<PendingScript> made;
+  std::vector<PendingScript>* outer = constructs;
+  constructs = &made;
+  for (const ControlTag& t : f.tags) {
+    switch (t.kind) {
+      case ControlTag::Kind::Place: ApplyPlace(clip, t.place); break;
+      case ControlTag::Kind::Remove: RemoveChild(clip, t.place.depth); break;
+      case ControlTag::Kind::Background: if (clip == root) background = t.color; break;
+      default: break;
+    }
+  }
+  constructs = outer;
+  queue.insert(queue.begin() + static_cast<std::ptrdiff_t>(std::min(mark, queue.size())), made.begin(), made.end());
+}
+
+Value Runtime::RegisteredClass(uint16_t characterId) const {
+  if (!movie || classes.empty()) return {};
+  for (auto& [name, id] : movie->exports) {
+    if (id != characterId) continue;
+    for (auto& [registered, ctor] : classes)
+      if (SameName(registered, name)) return ctor;
+  }
+  return {};
+}
+
+Value Runtime::AttachClass(ClipObject* clip) {
+  Value ctor = RegisteredClass(clip->characterId);
+  Object* f = ctor.AsObject();
+  if (!f || f->GetKind() != Object::Kind::Function) return {};
+  Value proto;
+  if (f->Get("prototype", proto) && proto.AsObject()) clip->SetProto(proto.AsObject());
+  return ctor;
+}
+
+void Runtime::GotoFrame(ClipObject* clip, int frame) {
+  if (!clip || clip->removed) return;
+  frame = std::clamp(frame, 0, clip->TotalFrames() - 1);
+  if (frame == clip->frame) return;
+  if (frame == clip->frame + 1) {
+    EnterFrame(clip, frame, true);
+    return;
+  }
+  // A jump: only the target frame's actions run, and the display list becomes what the
+  // timeline holds there. Objects of skipped frames are never made. Going forward starts
+  // from what is shown; going back starts from nothing, keeping objects present in both.
+  bool forward = frame > clip->frame;
+  std::map<int, PlaceTag> want;
+  if (forward) {
+    for (auto& [d, o] : clip->children) {
+      if (d >= kScriptDepth) continue;
+      PlaceTag p;
+      p.depth = static_cast<uint16_t>(d);
+      p.hasCharacter = true;
+      p.characterId = o->characterId;
+      want[d] = p;
+    }
+  }
+  std::vector<PendingScript> init;
+  for (int f = forward ? clip->frame + 1 : 0; f <= frame; ++f) {
+    for (const ControlTag& t : clip->timeline->frames[static_cast<size_t>(f)].tags) {
+      if (t.kind == ControlTag::Kind::Remove) {
+        want.erase(t.place.depth);
+      } else if (t.kind == ControlTag::Kind::Place) {
+        const PlaceTag& p = t.place;
+        auto it = want.find(p.depth);
+        if (it == want.end()) {
+          if (p.hasCharacter) want[p.depth] = p;
+          continue;
+        }
+        PlaceTag& w = it->second;
+        if (p.hasCharacter && !p.move) continue;
+        if (p.hasCharacter) w.characterId = p.characterId;
+        if (p.hasMatrix) w.matrix = p.matrix, w.hasMatrix = true;
+        if (p.hasCxform) w.cxform = p.cxform, w.hasCxform = true;
+        if (p.hasRatio) w.ratio = p.ratio, w.hasRatio = true;
+        if (p.hasName) w.name = p.name, w.hasName = true;
+        if (p.hasClipDepth) w.clipDepth = p.clipDepth, w.hasClipDepth = true;
+        if (p.hasCharacter && !p.clipActions.empty()) w.clipActions = p.clipActions;
+      } else if (t.kind == ControlTag::Kind::Background && clip == root) {
+        background = t.color;
+      } else if (t.kind == ControlTag::Kind::InitAction && forward && initDone.insert(t.spriteId).second) {
+        init.push_back({clip, t.code});
+      }
+    }
+  }
+  queue.insert(queue.begin(), init.begin(), init.end());
+  for (const ControlTag& t : clip->timeline->frames[static_cast<size_t>(frame)].tags)
+    if (t.kind == ControlTag::Kind::Action) queue.push_back({clip, t.code});
+  // Clips a script put at timeline depths go as well when the timeline is rebuilt from its start.
+  std::vector<int> drop;
+  for (auto& [d, o] : clip->children) {
+    if (d >= kScriptDepth) continue;
+    auto it = want.find(d);
+    if (it == want.end() || it->second.characterId != o->characterId || (!forward && o->placedByScript)) drop.push_back(d);
+  }
+  for (int d : drop) RemoveChild(clip, d);
+  clip->frame = frame;
+  for (auto& [d, w] : want) {
+    PlaceTag p = w;
+    bool present = clip->children.count(d) != 0;
+    p.move = present;
+    p.hasCharacter = !present;
+    ApplyPlace(clip, p);
+  }
+}
+
+void Runtime::ApplyPlace(ClipObject* clip, const PlaceTag& p) {
+  int depth = p.depth;
+  auto it = clip->children.find(depth);
+  DisplayObject* existing = it == clip->children.end() ? nullptr : it->second;
+  if (!p.hasCharacter) {
+    if (!p.move || !existing) return;
+    if (!existing->scriptTransformed) {
+      if (p.hasMatrix) existing->matrix = p.matrix;
+      if (p.hasCxform) existing->cxform = p.cxform;
+    }
+    if (p.hasRatio) existing->ratio = p.ratio;
+    if (p.hasName) existing->name = p.name;
+    if (p.hasClipDepth) existing->clipDepth = p.clipDepth;
+    return;
+  }
+  const Character* c = movie->Find(p.characterId);
+  if (!c || c->kind == Character::Kind::Font || c->kind == Character::Kind::Bitmap) return;
+  if (existing && !p.move) return;  // the depth is taken
+  PlaceTag eff = p;
+  if (existing) {
+    if (!p.hasMatrix) eff.matrix = existing->matrix, eff.hasMatrix = true;
+    if (!p.hasCxform) eff.cxform = existing->cxform, eff.hasCxform = true;
+    if (!p.hasName) eff.name = existing->name, eff.hasName = !existing->name.empty();
+    RemoveChild(clip, depth);
+  }
+  DisplayObject* o = Instantiate(clip, *c, eff);
+  if (!o) return;
+  o->depth = depth;
+  clip->children[depth] = o;
+  if (o->type == DisplayObject::Type::Clip) {
+    auto* child = static_cast<ClipObject*>(o);
+    bool initializes = std::any_of(child->clipActions.begin(), child->clipActions.end(), [](const ClipAction& a) {
+      return (a.events & (kClipInitialize | kClipConstruct)) != 0;
+    });
+    if (initializes || !movie->exports.empty()) {
+      PendingScript s;
+      s.clip = child;
+      s.object = child;
+      s.construct = true;
+      if (constructs) constructs->push_back(s);
+      else queue.push_back(s);
+    }
+    EnterFrame(child, 0, true);
+    QueueClipEvent(child, kClipLoad);
+  }
+}
+
+DisplayObject* Runtime::Instantiate(ClipObject* parent, const Character& c, const PlaceTag& p) {
+  if (heap.Exhausted()) return nullptr;
+  // A sprite that places itself (directly or through others) would nest without end.
+  int nesting = 0;
+  for (const ClipObject* q = parent; q; q = q->parent)
+    if (++nesting > kMaxNesting) return nullptr;
+  DisplayObject* o = nullptr;
+  switch (c.kind) {
+    case Character::Kind::Shape: o = heap.Make<ShapeInstance>(objectProto, *this, c.shape.get()); break;
+    case Character::Kind::StaticText:
+      o = heap.Make<StaticTextInstance>(objectProto, *this, c.staticText.get());
+      break;
+    case Character::Kind::EditText: {
+      auto* t = heap.Make<TextInstance>(objectProto, *this, c.editText.get());
+      o = t;
+      break;
+    }
+    case Character::Kind::Button: {
+      auto* b = heap.Make<ButtonInstance>(objectProto, *this, c.button.get());
+      for (const ButtonRecord& r : c.button->records) {
+        const Character* rc = movie->Find(r.characterId);
+        if (!rc || rc->kind == Character::Kind::Button || rc->kind == Character::Kind::Font ||
+            rc->kind == Character::Kind::Bitmap)
+          continue;
+        PlaceTag rp;
+        rp.characterId = r.characterId;
+        rp.matrix = r.matrix;
+        rp.cxform = r.cxform;
+        DisplayObject* part = Instantiate(parent, *rc, rp);
+        if (!part) continue;
+        part->depth = r.depth;
+        b->parts.push_back({r.states, part});
+        if (part->type == DisplayObject::Type::Clip) EnterFrame(static_cast<ClipObject*>(part), 0, true);
+      }
+      o = b;
+      break;
+    }
+    case Character::Kind::Sprite: {
+      auto* clip = heap.Make<ClipObject>(clipProto, *this, c.sprite.get());
+      clip->clipActions = p.clipActions;
+      o = clip;
+      break;
+    }
+    default: return nullptr;
+  }
+  o->parent = parent;
+  o->characterId = p.characterId;
+  o->matrix = p.matrix;
+  o->cxform = p.cxform;
+  o->ratio = p.ratio;
+  o->clipDepth = p.clipDepth;
+  o->bornTick = tick;
+  o->name = p.name;
+  if (o->name.empty() && o->type == DisplayObject::Type::Clip) o->name = "instance" + std::to_string(++instanceCounter);
+  if (o->type == DisplayObject::Type::Text) {
+    // A bound variable that does not exist yet takes the field's initial text.
+    auto* t = static_cast<TextInstance*>(o);
+    DisplayObject* owner;
+    std::string leaf;
+    Value cur;
+    if (t->Binding(owner, leaf) && !owner->Get(leaf, cur)) owner->Set(leaf, Value(t->def->initialText));
+  }
+  return o;
+}
+
+void Runtime::Unloaded(DisplayObject* o) {
+  o->removed = true;
+  if (o == dragged) dragged = nullptr;
+  if (o == hover) hover = nullptr;
+  if (o == pressed) pressed = nullptr;
+  if (o->type == DisplayObject::Type::Clip) {
+    auto* c = static_cast<ClipObject*>(o);
+    QueueClipEvent(c, kClipUnload, true);
+    for (auto& [d, child] : c->children) Unloaded(child);
+  } else if (o->type == DisplayObject::Type::Button) {
+    for (auto& part : static_cast<ButtonInstance*>(o)->parts) Unloaded(part.object);
+  }
+}
+
+void Runtime::RemoveChild(ClipObject* clip, int depth) {
+  auto it = clip->children.find(depth);
+  if (it == clip->children.end()) return;
+  DisplayObject* o = it->second;
+  clip->children.erase(it);
+  Unloaded(o);
+}
+
+const Character* Runtime::CharacterOf(const DisplayObject* o) const {
+  if (o->type == DisplayObject::Type::Clip && static_cast<const ClipObject*>(o)->timeline == emptyClip.sprite.get())
+    return &emptyClip;
+  return movie ? movie->Find(o->characterId) : nullptr;
+}
+
+ClipObject* Runtime::PlaceScriptClip(ClipObject* parent, const Character& c, uint16_t characterId, int depth,
+                                     const std::string& name, const Matrix& m, const ColorTransform& cx,
+                                     const std::vector<ClipAction>& actions, Object* init) {
+  if (!parent || parent->removed || c.kind != Character::Kind::Sprite) return nullptr;
+  PlaceTag p;
+  p.characterId = characterId;
+  p.matrix = m;
+  p.cxform = cx;
+  p.name = name;
+  p.clipActions = actions;
+  RemoveChild(parent, depth);
+  DisplayObject* o = Instantiate(parent, c, p);
+  if (!o || o->type != DisplayObject::Type::Clip) return nullptr;
+  auto* clip = static_cast<ClipObject*>(o);
+  clip->depth = depth;
+  clip->placedByScript = true;
+  clip->name = name;
+  parent->children[depth] = clip;
+  if (init) {
+    for (const std::string& k : init->Keys()) {
+      Value v;
+      if (init->Get(k, v)) clip->Set(k, v);
+    }
+  }
+  EnterFrame(clip, 0, true);
+  QueueClipEvent(clip, kClipLoad);
+  return clip;
+}
+
+void Runtime::RemoveScriptClip(DisplayObject* o) {
+  if (!o || o->removed || !o->parent || o->depth < kScriptDepth || o->depth > kMaxScriptDepth) return;
+  auto it = o->parent->children.find(o->depth);
+  if (it != o->parent->children.end() && it->second == o) RemoveChild(o->parent, o->depth);
+}
+
+void Runtime::Collect() {
+  if (!root) return;
+  std::vector<Object*> roots{root, global, objectProto, functionProto, arrayProto, clipProto, keyObject, mouseObject};
+  for (auto& s : queue) roots.push_back(s.clip), roots.push_back(s.object);
+  for (auto& [name, ctor] : classes) roots.push_back(ctor.AsObject());
+  for (auto& [id, t] : timers) {
+    roots.push_back(t.function.AsObject());
+    roots.push_back(t.object.AsObject());
+    for (const Value& v : t.args) roots.push_back(v.AsObject());
+  }
+  heap.Collect(roots);
+}
+
+}  // namespace swf
