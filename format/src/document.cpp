@@ -96,25 +96,25 @@ class DocumentReader {
   }
 
   bool ReadAboutTexts(AboutTexts* t) {
-    return Str(&t->productName) && Str(&t->text2) && Str(&t->text3) && Str(&t->notice) && Str(&t->text5) &&
-           Str(&t->text6) && Str(&t->version);
+    return Str(&t->productName) && Str(&t->keptText2) && Str(&t->keptText3) && Str(&t->notice) && Str(&t->keptText5) &&
+           Str(&t->keptText6) && Str(&t->version);
   }
 
   bool ReadSize(SizeSettings* s) {
     uint32_t reserved;
-    if (!(U32(&s->sizeMode) && U32(&reserved) && U32(&s->initialState) && U32(&s->flags) &&
+    if (!(U32(&s->sizeMode) && U32(&reserved) && U32(&s->initialState) && U32(&s->scaleFlags) &&
           U32(&s->horizontalPlacement) && U32(&s->verticalPlacement) && U32(&s->alignment) &&
           U32(&s->fixedWidth) && U32(&s->fixedHeight) && U32(&s->percentage) && U32(&s->horizontalOffset) &&
-          U32(&s->keptValue) && U32(&s->verticalOffsetMovieSize) && U32(&s->verticalOffsetFixedSize))) {
+          U32(&s->keptValue12) && U32(&s->verticalOffsetMovieSize) && U32(&s->verticalOffsetFixedSize))) {
       return false;
     }
     return version_ <= 139 || U32(&s->useWorkArea);
   }
 
   bool ReadWindow(WindowSettings* w) {
-    if (!(Str(&w->title) && U32(&w->value1) && Str(&w->text1) && Embedded(&w->icon) && U32(&w->shapeKind) &&
+    if (!(Str(&w->title) && U32(&w->keptValue1) && Str(&w->keptText1) && Embedded(&w->icon) && U32(&w->shapeKind) &&
           U32(&w->shapeIndex) && ar_.ReadByteArray(&w->customRegion) && U32(&w->captionStyle) &&
-          U32(&w->maximizeBox) && U32(&w->minimizeBox) && U32(&w->systemMenu) && U32(&w->value2) &&
+          U32(&w->maximizeBox) && U32(&w->minimizeBox) && U32(&w->systemMenu) && U32(&w->keptValue2) &&
           U32(&w->displayMode) && U32(&w->backgroundColor) && U32(&w->showInTaskbar) && U32(&w->trayIcon) &&
           U32(&w->alwaysOnTop))) {
       return false;
@@ -128,38 +128,41 @@ class DocumentReader {
   }
 
   bool ReadPlaylistOptions(PlaylistOptions* o) {
-    if (!(U32(&o->timer) && U32(&o->loop) && U32(&o->value3) && U32(&o->options) && U32(&o->value5) &&
-          U32(&o->value6) && U32(&o->value7) && Str(&o->textA) && U32(&o->value8) && Str(&o->textB) &&
-          U32(&o->value9) && Str(&o->textC))) {
+    if (!(U32(&o->timer) && U32(&o->loop) && U32(&o->keptValue3) && U32(&o->options) && U32(&o->keptValue5) &&
+          U32(&o->keptValue6) && U32(&o->keptValue7) && Str(&o->keptTextA) && U32(&o->keptValue8) &&
+          Str(&o->keptTextB) && U32(&o->keptValue9) && Str(&o->keptTextC))) {
       return false;
     }
-    return version_ <= 119 || Str(&o->textD);
+    return version_ <= 119 || Str(&o->keptTextD);
   }
 
   bool ReadAbout(AboutSettings* a) {
-    if (!(U32(&a->value1) && U32(&a->value2) && U32(&a->value3) && U32(&a->value4) && U32(&a->value5) &&
+    if (!(U32(&a->menuMaximize) && U32(&a->menuMinimize) && U32(&a->menuRestore) && U32(&a->menuAlwaysOnTop) &&
+          U32(&a->menuExit) &&
           Str(&a->webLabel) && Str(&a->webAddress) && Str(&a->mailLabel) && Str(&a->mailAddress) &&
-          U32(&a->value6) && Str(&a->text1))) {
+          U32(&a->keptValue6) && Str(&a->keptText1))) {
       return false;
     }
     if (version_ > 100) {
       if (!Str(&a->webExtra) || !Str(&a->mailExtra)) return false;
-      for (uint32_t& v : a->values7to15) {
-        if (!U32(&v)) return false;
+      if (!(U32(&a->menuZoomIn) && U32(&a->menuZoomOut) && U32(&a->menuShowAll) && U32(&a->menuQuality) &&
+            U32(&a->menuPlay) && U32(&a->menuLoop) && U32(&a->menuRewind) && U32(&a->menuForward) &&
+            U32(&a->menuBack) && U32(&a->noAbout))) {
+        return false;
       }
-      if (!U32(&a->noAbout)) return false;
     }
     return Embedded(&a->picture);
   }
 
   bool ReadOverlay(OverlaySettings* o) {
-    return U32(&o->position) && U32(&o->alignment) && U32(&o->value3) && Str(&o->text) && U32(&o->textColor) &&
-           U32(&o->backgroundColor) && ar_.ReadByteArray(&o->font) && U32(&o->value7) && Str(&o->text2) &&
+    return U32(&o->position) && U32(&o->textAlignment) && U32(&o->keptValue3) && Str(&o->text) && U32(&o->textColor) &&
+           U32(&o->textBackgroundColor) && ar_.ReadByteArray(&o->font) && U32(&o->keptValue7) &&
+           Str(&o->keptText2) &&
            Embedded(&o->picture);
   }
 
-  bool ReadQuality(QualitySettings* q) { return U32(&q->quality) && U32(&q->value2); }
-  bool ReadDebug(DebugSettings* d) { return U32(&d->showLog) && U32(&d->value2); }
+  bool ReadQuality(QualitySettings* q) { return U32(&q->quality) && U32(&q->keptValue2); }
+  bool ReadDebug(DebugSettings* d) { return U32(&d->showLog) && U32(&d->keptValue2); }
 
   bool ReadSound(SoundSettings* s) {
     if (!(U32(&s->embedded) && U32(&s->play) && U32(&s->loop) && Str(&s->sourcePath) && Str(&s->path))) {
@@ -232,14 +235,14 @@ class DocumentWriter {
   }
 
   bool WriteAboutTexts(const AboutTexts& t) {
-    return Str(t.productName) && Str(t.text2) && Str(t.text3) && Str(t.notice) && Str(t.text5) && Str(t.text6) &&
-           Str(t.version);
+    return Str(t.productName) && Str(t.keptText2) && Str(t.keptText3) && Str(t.notice) && Str(t.keptText5) &&
+           Str(t.keptText6) && Str(t.version);
   }
 
   bool WriteSize(const SizeSettings& s) {
-    if (!(U32(s.sizeMode) && U32(0) && U32(s.initialState) && U32(s.flags) && U32(s.horizontalPlacement) &&
+    if (!(U32(s.sizeMode) && U32(0) && U32(s.initialState) && U32(s.scaleFlags) && U32(s.horizontalPlacement) &&
           U32(s.verticalPlacement) && U32(s.alignment) && U32(s.fixedWidth) && U32(s.fixedHeight) &&
-          U32(s.percentage) && U32(s.horizontalOffset) && U32(s.keptValue) && U32(s.verticalOffsetMovieSize) &&
+          U32(s.percentage) && U32(s.horizontalOffset) && U32(s.keptValue12) && U32(s.verticalOffsetMovieSize) &&
           U32(s.verticalOffsetFixedSize))) {
       return false;
     }
@@ -247,9 +250,9 @@ class DocumentWriter {
   }
 
   bool WriteWindow(const WindowSettings& w) {
-    if (!(Str(w.title) && U32(w.value1) && Str(w.text1) && Embedded(w.icon) && U32(w.shapeKind) &&
+    if (!(Str(w.title) && U32(w.keptValue1) && Str(w.keptText1) && Embedded(w.icon) && U32(w.shapeKind) &&
           U32(w.shapeIndex) && ar_.WriteByteArray(w.customRegion) && U32(w.captionStyle) && U32(w.maximizeBox) &&
-          U32(w.minimizeBox) && U32(w.systemMenu) && U32(w.value2) && U32(w.displayMode) &&
+          U32(w.minimizeBox) && U32(w.systemMenu) && U32(w.keptValue2) && U32(w.displayMode) &&
           U32(w.backgroundColor) && U32(w.showInTaskbar) && U32(w.trayIcon) && U32(w.alwaysOnTop))) {
       return false;
     }
@@ -262,36 +265,40 @@ class DocumentWriter {
   }
 
   bool WritePlaylistOptions(const PlaylistOptions& o) {
-    if (!(U32(o.timer) && U32(o.loop) && U32(o.value3) && U32(o.options) && U32(o.value5) && U32(o.value6) &&
-          U32(o.value7) && Str(o.textA) && U32(o.value8) && Str(o.textB) && U32(o.value9) && Str(o.textC))) {
+    if (!(U32(o.timer) && U32(o.loop) && U32(o.keptValue3) && U32(o.options) && U32(o.keptValue5) &&
+          U32(o.keptValue6) && U32(o.keptValue7) && Str(o.keptTextA) && U32(o.keptValue8) && Str(o.keptTextB) &&
+          U32(o.keptValue9) && Str(o.keptTextC))) {
       return false;
     }
-    return version_ <= 119 || Str(o.textD);
+    return version_ <= 119 || Str(o.keptTextD);
   }
 
   bool WriteAbout(const AboutSettings& a) {
-    if (!(U32(a.value1) && U32(a.value2) && U32(a.value3) && U32(a.value4) && U32(a.value5) && Str(a.webLabel) &&
-          Str(a.webAddress) && Str(a.mailLabel) && Str(a.mailAddress) && U32(a.value6) && Str(a.text1))) {
+    if (!(U32(a.menuMaximize) && U32(a.menuMinimize) && U32(a.menuRestore) && U32(a.menuAlwaysOnTop) &&
+          U32(a.menuExit) && Str(a.webLabel) &&
+          Str(a.webAddress) && Str(a.mailLabel) && Str(a.mailAddress) && U32(a.keptValue6) && Str(a.keptText1))) {
       return false;
     }
     if (version_ > 100) {
       if (!Str(a.webExtra) || !Str(a.mailExtra)) return false;
-      for (uint32_t v : a.values7to15) {
-        if (!U32(v)) return false;
+      if (!(U32(a.menuZoomIn) && U32(a.menuZoomOut) && U32(a.menuShowAll) && U32(a.menuQuality) &&
+            U32(a.menuPlay) && U32(a.menuLoop) && U32(a.menuRewind) && U32(a.menuForward) && U32(a.menuBack) &&
+            U32(a.noAbout))) {
+        return false;
       }
-      if (!U32(a.noAbout)) return false;
     }
     return Embedded(a.picture);
   }
 
   bool WriteOverlay(const OverlaySettings& o) {
-    return U32(o.position) && U32(o.alignment) && U32(o.value3) && Str(o.text) && U32(o.textColor) &&
-           U32(o.backgroundColor) && ar_.WriteByteArray(o.font) && U32(o.value7) && Str(o.text2) &&
+    return U32(o.position) && U32(o.textAlignment) && U32(o.keptValue3) && Str(o.text) && U32(o.textColor) &&
+           U32(o.textBackgroundColor) && ar_.WriteByteArray(o.font) && U32(o.keptValue7) &&
+           Str(o.keptText2) &&
            Embedded(o.picture);
   }
 
-  bool WriteQuality(const QualitySettings& q) { return U32(q.quality) && U32(q.value2); }
-  bool WriteDebug(const DebugSettings& d) { return U32(d.showLog) && U32(d.value2); }
+  bool WriteQuality(const QualitySettings& q) { return U32(q.quality) && U32(q.keptValue2); }
+  bool WriteDebug(const DebugSettings& d) { return U32(d.showLog) && U32(d.keptValue2); }
 
   bool WriteSound(const SoundSettings& s) {
     if (!(U32(s.embedded) && U32(s.play) && U32(s.loop) && Str(s.sourcePath) && Str(s.path))) return false;

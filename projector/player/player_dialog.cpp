@@ -119,7 +119,7 @@ PlayerDialog::PlayerDialog(MovieDocument& document, HWND owner)
   transparent_ = data.window.displayMode == 2;
   if (transparent_) {
     data.window.captionStyle = 0;
-    data.about.value1 = 0;
+    data.about.menuMaximize = 0;
   }
 }
 
@@ -190,7 +190,7 @@ BOOL PlayerDialog::OnInitDialog() {
 
   RECT client;
   ::GetClientRect(m_hWnd, &client);
-  scale_ = player::ScaleBehaviour::FromFlags(data.size.flags);
+  scale_ = player::ScaleBehaviour::FromFlags(data.size.scaleFlags);
   contentView_.SetFit(scale_.fitting);
   if (!contentView_.Create(m_hWnd, client, transparent_)) {
     ::ShowCursor(TRUE);
@@ -232,8 +232,8 @@ BOOL PlayerDialog::OnInitDialog() {
   const auto& overlay = data.overlay;
   overlay_.SetPosition(static_cast<int>(overlay.position));
   overlay_.SetPicture(document_.overlayPicture());
-  overlay_.SetText(document_.overlayFont(), ToWide(overlay.text), static_cast<int>(overlay.alignment),
-                   overlay.textColor, overlay.backgroundColor);
+  overlay_.SetText(document_.overlayFont(), ToWide(overlay.text), static_cast<int>(overlay.textAlignment),
+                   overlay.textColor, overlay.textBackgroundColor);
   overlay_.Show(m_hWnd);
   if (data.playlistOptions.timer != 0) {
     StartTimer();
@@ -696,9 +696,10 @@ void PlayerDialog::ShowContextMenu() {
   if (!contextMenu_) return;
   player::MenuInput in;
   const auto& about = document_.data().about;
-  in.values1to5 = {about.value1, about.value2, about.value3, about.value4, about.value5};
-  std::copy(about.values7to15.begin(), about.values7to15.end(), in.values7to15.begin());
-  in.zoomAllowed = (document_.data().size.flags & 2u) != 0;
+  in.values1to5 = {about.menuMaximize, about.menuMinimize, about.menuRestore, about.menuAlwaysOnTop, about.menuExit};
+  in.values7to15 = {about.menuZoomIn, about.menuZoomOut, about.menuShowAll, about.menuQuality, about.menuPlay,
+                    about.menuLoop, about.menuRewind, about.menuForward, about.menuBack};
+  in.zoomAllowed = (document_.data().size.scaleFlags & 2u) != 0;
   in.screenSaver = HasExtension(ExecutablePath(), L"scr");
   in.quality = quality_;
   in.alwaysOnTop = (GetExStyle() & WS_EX_TOPMOST) != 0;

@@ -372,11 +372,11 @@ void ReadManifest(Context& ctx, const toml::table& root, Manifest* m) {
   if (const toml::table* t = top.Table("about_texts")) {
     Section s(ctx, *t, "about_texts");
     s.Text("product_name", &d.aboutTexts.productName);
-    s.Text("text2", &d.aboutTexts.text2);
-    s.Text("text3", &d.aboutTexts.text3);
+    s.Text("text2", &d.aboutTexts.keptText2);
+    s.Text("text3", &d.aboutTexts.keptText3);
     s.Text("notice", &d.aboutTexts.notice);
-    s.Text("text5", &d.aboutTexts.text5);
-    s.Text("text6", &d.aboutTexts.text6);
+    s.Text("text5", &d.aboutTexts.keptText5);
+    s.Text("text6", &d.aboutTexts.keptText6);
     s.Text("version", &d.aboutTexts.version);
     s.Done();
   }
@@ -386,7 +386,7 @@ void ReadManifest(Context& ctx, const toml::table& root, Manifest* m) {
     format::SizeSettings& z = d.size;
     s.U32("mode", &z.sizeMode);
     s.U32("initial_state", &z.initialState);
-    s.U32("flags", &z.flags);
+    s.U32("flags", &z.scaleFlags);
     s.U32("horizontal_placement", &z.horizontalPlacement);
     s.U32("vertical_placement", &z.verticalPlacement);
     s.U32("alignment", &z.alignment);
@@ -394,7 +394,7 @@ void ReadManifest(Context& ctx, const toml::table& root, Manifest* m) {
     s.U32("height", &z.fixedHeight);
     s.U32("percentage", &z.percentage);
     s.U32("horizontal_offset", &z.horizontalOffset);
-    s.U32("kept_value", &z.keptValue);
+    s.U32("kept_value", &z.keptValue12);
     s.U32("vertical_offset_movie_size", &z.verticalOffsetMovieSize);
     s.U32("vertical_offset_fixed_size", &z.verticalOffsetFixedSize);
     s.U32("use_work_area", &z.useWorkArea);
@@ -406,8 +406,8 @@ void ReadManifest(Context& ctx, const toml::table& root, Manifest* m) {
     Section s(ctx, *t, "window");
     format::WindowSettings& w = d.window;
     s.Text("title", &w.title);
-    s.U32("value1", &w.value1);
-    s.Text("text1", &w.text1);
+    s.U32("value1", &w.keptValue1);
+    s.Text("text1", &w.keptText1);
     s.File("icon", &w.icon);
     s.U32("shape_kind", &w.shapeKind);
     s.U32("shape_index", &w.shapeIndex);
@@ -416,7 +416,7 @@ void ReadManifest(Context& ctx, const toml::table& root, Manifest* m) {
     s.U32("maximize_box", &w.maximizeBox);
     s.U32("minimize_box", &w.minimizeBox);
     s.U32("system_menu", &w.systemMenu);
-    s.U32("value2", &w.value2);
+    s.U32("value2", &w.keptValue2);
     s.U32("display_mode", &w.displayMode);
     s.Colour("background_color", &w.backgroundColor);
     s.U32("show_in_taskbar", &w.showInTaskbar);
@@ -443,40 +443,45 @@ void ReadManifest(Context& ctx, const toml::table& root, Manifest* m) {
     format::PlaylistOptions& o = d.playlistOptions;
     s.U32("timer", &o.timer);
     s.U32("loop", &o.loop);
-    s.U32("value3", &o.value3);
+    s.U32("value3", &o.keptValue3);
     s.U32("options", &o.options);
-    s.U32("value5", &o.value5);
-    s.U32("value6", &o.value6);
-    s.U32("value7", &o.value7);
-    s.Text("text_a", &o.textA);
-    s.U32("value8", &o.value8);
-    s.Text("text_b", &o.textB);
-    s.U32("value9", &o.value9);
-    s.Text("text_c", &o.textC);
-    s.Text("text_d", &o.textD);
+    s.U32("value5", &o.keptValue5);
+    s.U32("value6", &o.keptValue6);
+    s.U32("value7", &o.keptValue7);
+    s.Text("text_a", &o.keptTextA);
+    s.U32("value8", &o.keptValue8);
+    s.Text("text_b", &o.keptTextB);
+    s.U32("value9", &o.keptValue9);
+    s.Text("text_c", &o.keptTextC);
+    s.Text("text_d", &o.keptTextD);
     s.Done();
   }
 
   if (const toml::table* t = top.Table("about")) {
     Section s(ctx, *t, "about");
     format::AboutSettings& a = d.about;
-    s.U32("value1", &a.value1);
-    s.U32("value2", &a.value2);
-    s.U32("value3", &a.value3);
-    s.U32("value4", &a.value4);
-    s.U32("value5", &a.value5);
+    s.U32("value1", &a.menuMaximize);
+    s.U32("value2", &a.menuMinimize);
+    s.U32("value3", &a.menuRestore);
+    s.U32("value4", &a.menuAlwaysOnTop);
+    s.U32("value5", &a.menuExit);
     s.Text("web_label", &a.webLabel);
     s.Text("web_address", &a.webAddress);
     s.Text("mail_label", &a.mailLabel);
     s.Text("mail_address", &a.mailAddress);
-    s.U32("value6", &a.value6);
-    s.Text("text1", &a.text1);
+    s.U32("value6", &a.keptValue6);
+    s.Text("text1", &a.keptText1);
     s.Text("web_extra", &a.webExtra);
     s.Text("mail_extra", &a.mailExtra);
-    for (size_t k = 0; k < a.values7to15.size(); ++k) {
-      std::string key = "value" + std::to_string(7 + k);
-      s.U32(key.c_str(), &a.values7to15[k]);
-    }
+    s.U32("value7", &a.menuZoomIn);
+    s.U32("value8", &a.menuZoomOut);
+    s.U32("value9", &a.menuShowAll);
+    s.U32("value10", &a.menuQuality);
+    s.U32("value11", &a.menuPlay);
+    s.U32("value12", &a.menuLoop);
+    s.U32("value13", &a.menuRewind);
+    s.U32("value14", &a.menuForward);
+    s.U32("value15", &a.menuBack);
     s.U32("no_about", &a.noAbout);
     s.File("picture", &a.picture);
     s.Done();
@@ -486,14 +491,14 @@ void ReadManifest(Context& ctx, const toml::table& root, Manifest* m) {
     Section s(ctx, *t, "overlay");
     format::OverlaySettings& o = d.overlay;
     s.U32("position", &o.position);
-    s.U32("alignment", &o.alignment);
-    s.U32("value3", &o.value3);
+    s.U32("alignment", &o.textAlignment);
+    s.U32("value3", &o.keptValue3);
     s.Text("text", &o.text);
     s.Colour("text_color", &o.textColor);
-    s.Colour("background_color", &o.backgroundColor);
+    s.Colour("background_color", &o.textBackgroundColor);
     ReadFont(s, &o);
-    s.U32("value7", &o.value7);
-    s.Text("text2", &o.text2);
+    s.U32("value7", &o.keptValue7);
+    s.Text("text2", &o.keptText2);
     s.File("picture", &o.picture);
     s.Done();
   }
@@ -502,7 +507,7 @@ void ReadManifest(Context& ctx, const toml::table& root, Manifest* m) {
     if (const toml::table* t = top.Table(key)) {
       Section s(ctx, *t, key);
       s.U32("quality", &block->quality);
-      s.U32("value2", &block->value2);
+      s.U32("value2", &block->keptValue2);
       s.Done();
     }
   }
@@ -510,7 +515,7 @@ void ReadManifest(Context& ctx, const toml::table& root, Manifest* m) {
   if (const toml::table* t = top.Table("debug")) {
     Section s(ctx, *t, "debug");
     s.U32("show_log", &d.debug.showLog);
-    s.U32("value2", &d.debug.value2);
+    s.U32("value2", &d.debug.keptValue2);
     s.Done();
   }
 

@@ -229,7 +229,7 @@ TEST_F(PackTest, BuiltDocumentHoldsTheManifest) {
   EXPECT_EQ(d.control.rightButtonMode, 2u);
   EXPECT_EQ(d.control.escCloses, 1u);  // omitted: the default
   EXPECT_EQ(d.playlistOptions.loop, 1u);
-  EXPECT_EQ(d.playlistOptions.value7, 30u);
+  EXPECT_EQ(d.playlistOptions.keptValue7, 30u);
   EXPECT_EQ(d.about.noAbout, 0u);
   EXPECT_EQ(d.about.mailAddress, u"me@example.invalid");
   EXPECT_EQ(d.overlay.font.size(), 92u);
@@ -269,7 +269,7 @@ TEST_F(PackTest, OlderFormatVersionsDropTheNewerFields) {
   EXPECT_EQ(d.size.useWorkArea, 1u);
   EXPECT_EQ(d.about.noAbout, 1u);
   EXPECT_EQ(d.about.webExtra, u"");
-  EXPECT_EQ(d.playlistOptions.textD, u"");
+  EXPECT_EQ(d.playlistOptions.keptTextD, u"");
 }
 
 TEST_F(PackTest, ExtractWritesEveryFile) {
