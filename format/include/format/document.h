@@ -1,8 +1,10 @@
 // The movie document: its twelve blocks as plain data, and the archive reader
-// and writer for every format version from 100 to 140.
+// and writer for every format version from 100 to 140. The field order and the
+// version that brought each field are in document_fields.h. Fields named
+// kept... are stored and handed on but mean nothing to the player; most take
+// their number or letter from their manifest key.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
