@@ -2,6 +2,7 @@
 
 #include <cassert>
 
+#include "format/document_fields.h"
 #include "format/inflate.h"
 
 namespace format {
@@ -26,10 +27,8 @@ class DocumentReader {
       : ar_(source), version_(version), options_(options) {}
 
   bool Read(MovieDocumentData* d) {
-    return ReadPlaylist(&d->playlist) && ReadAboutTexts(&d->aboutTexts) && ReadSize(&d->size) &&
-           ReadWindow(&d->window) && ReadControl(&d->control) && ReadPlaylistOptions(&d->playlistOptions) &&
-           ReadAbout(&d->about) && ReadOverlay(&d->overlay) && ReadQuality(&d->quality) &&
-           ReadQuality(&d->quality2) && ReadDebug(&d->debug) && ReadSound(&d->sound);
+    return ReadPlaylist(&d->playlist) &&
+           ForEachSettingsBlock(*d, [this](const char*, auto& block) { return ReadFields(&block); });
   }
 
  private:
@@ -95,77 +94,34 @@ class DocumentReader {
     return true;
   }
 
-  bool ReadAboutTexts(AboutTexts* t) {
-    return Str(&t->productName) && Str(&t->text2) && Str(&t->text3) && Str(&t->notice) && Str(&t->text5) &&
-           Str(&t->text6) && Str(&t->version);
-  }
-
-  bool ReadSize(SizeSettings* s) {
-    uint32_t reserved;
-    if (!(U32(&s->sizeMode) && U32(&reserved) && U32(&s->initialState) && U32(&s->flags) &&
-          U32(&s->horizontalPlacement) && U32(&s->verticalPlacement) && U32(&s->alignment) &&
-          U32(&s->fixedWidth) && U32(&s->fixedHeight) && U32(&s->percentage) && U32(&s->horizontalOffset) &&
-          U32(&s->keptValue) && U32(&s->verticalOffsetMovieSize) && U32(&s->verticalOffsetFixedSize))) {
-      return false;
+  template <class Block>
+  bool ReadFields(Block* b) {
+    for (const Field<Block>& f : FieldsOf<Block>()) {
+      if (!f.StoredAt(version_) || !f.StoredWith(*b)) continue;
+      if (!ReadField(f, b)) return false;
     }
-    return version_ <= 139 || U32(&s->useWorkArea);
+    return true;
   }
 
-  bool ReadWindow(WindowSettings* w) {
-    if (!(Str(&w->title) && U32(&w->value1) && Str(&w->text1) && Embedded(&w->icon) && U32(&w->shapeKind) &&
-          U32(&w->shapeIndex) && ar_.ReadByteArray(&w->customRegion) && U32(&w->captionStyle) &&
-          U32(&w->maximizeBox) && U32(&w->minimizeBox) && U32(&w->systemMenu) && U32(&w->value2) &&
-          U32(&w->displayMode) && U32(&w->backgroundColor) && U32(&w->showInTaskbar) && U32(&w->trayIcon) &&
-          U32(&w->alwaysOnTop))) {
-      return false;
-    }
-    return version_ < 130 || (U32(&w->taskbarCommand) && U32(&w->taskbarCommandAtClose));
-  }
-
-  bool ReadControl(ControlSettings* c) {
-    return U32(&c->leftButtonMode) && U32(&c->rightButtonMode) && U32(&c->keyMode) && U32(&c->escCloses) &&
-           U32(&c->anyKeyCloses);
-  }
-
-  bool ReadPlaylistOptions(PlaylistOptions* o) {
-    if (!(U32(&o->timer) && U32(&o->loop) && U32(&o->value3) && U32(&o->options) && U32(&o->value5) &&
-          U32(&o->value6) && U32(&o->value7) && Str(&o->textA) && U32(&o->value8) && Str(&o->textB) &&
-          U32(&o->value9) && Str(&o->textC))) {
-      return false;
-    }
-    return version_ <= 119 || Str(&o->textD);
-  }
-
-  bool ReadAbout(AboutSettings* a) {
-    if (!(U32(&a->value1) && U32(&a->value2) && U32(&a->value3) && U32(&a->value4) && U32(&a->value5) &&
-          Str(&a->webLabel) && Str(&a->webAddress) && Str(&a->mailLabel) && Str(&a->mailAddress) &&
-          U32(&a->value6) && Str(&a->text1))) {
-      return false;
-    }
-    if (version_ > 100) {
-      if (!Str(&a->webExtra) || !Str(&a->mailExtra)) return false;
-      for (uint32_t& v : a->values7to15) {
-        if (!U32(&v)) return false;
+  template <class Block>
+  bool ReadField(const Field<Block>& f, Block* b) {
+    switch (f.kind) {
+      case FieldKind::kNumber:
+      case FieldKind::kColour:
+        return U32(&(b->*f.number));
+      case FieldKind::kReserved: {
+        uint32_t dropped;
+        return U32(&dropped);
       }
-      if (!U32(&a->noAbout)) return false;
+      case FieldKind::kText:
+        return Str(&(b->*f.text));
+      case FieldKind::kFile:
+        return Embedded(&(b->*f.file));
+      case FieldKind::kRegion:
+      case FieldKind::kFont:
+        return ar_.ReadByteArray(&(b->*f.bytes));
     }
-    return Embedded(&a->picture);
-  }
-
-  bool ReadOverlay(OverlaySettings* o) {
-    return U32(&o->position) && U32(&o->alignment) && U32(&o->value3) && Str(&o->text) && U32(&o->textColor) &&
-           U32(&o->backgroundColor) && ar_.ReadByteArray(&o->font) && U32(&o->value7) && Str(&o->text2) &&
-           Embedded(&o->picture);
-  }
-
-  bool ReadQuality(QualitySettings* q) { return U32(&q->quality) && U32(&q->value2); }
-  bool ReadDebug(DebugSettings* d) { return U32(&d->showLog) && U32(&d->value2); }
-
-  bool ReadSound(SoundSettings* s) {
-    if (!(U32(&s->embedded) && U32(&s->play) && U32(&s->loop) && Str(&s->sourcePath) && Str(&s->path))) {
-      return false;
-    }
-    return s->embedded == 0 || Embedded(&s->file);
+    return false;
   }
 
   ArchiveReader ar_;
@@ -180,10 +136,8 @@ class DocumentWriter {
       : ar_(sink), version_(version), provider_(provider) {}
 
   bool Write(const MovieDocumentData& d) {
-    return WritePlaylist(d.playlist) && WriteAboutTexts(d.aboutTexts) && WriteSize(d.size) &&
-           WriteWindow(d.window) && WriteControl(d.control) && WritePlaylistOptions(d.playlistOptions) &&
-           WriteAbout(d.about) && WriteOverlay(d.overlay) && WriteQuality(d.quality) && WriteQuality(d.quality2) &&
-           WriteDebug(d.debug) && WriteSound(d.sound);
+    return WritePlaylist(d.playlist) &&
+           ForEachSettingsBlock(d, [this](const char*, const auto& block) { return WriteFields(block); });
   }
 
  private:
@@ -231,71 +185,32 @@ class DocumentWriter {
     return true;
   }
 
-  bool WriteAboutTexts(const AboutTexts& t) {
-    return Str(t.productName) && Str(t.text2) && Str(t.text3) && Str(t.notice) && Str(t.text5) && Str(t.text6) &&
-           Str(t.version);
-  }
-
-  bool WriteSize(const SizeSettings& s) {
-    if (!(U32(s.sizeMode) && U32(0) && U32(s.initialState) && U32(s.flags) && U32(s.horizontalPlacement) &&
-          U32(s.verticalPlacement) && U32(s.alignment) && U32(s.fixedWidth) && U32(s.fixedHeight) &&
-          U32(s.percentage) && U32(s.horizontalOffset) && U32(s.keptValue) && U32(s.verticalOffsetMovieSize) &&
-          U32(s.verticalOffsetFixedSize))) {
-      return false;
+  template <class Block>
+  bool WriteFields(const Block& b) {
+    for (const Field<Block>& f : FieldsOf<Block>()) {
+      if (!f.StoredAt(version_) || !f.StoredWith(b)) continue;
+      if (!WriteField(f, b)) return false;
     }
-    return version_ <= 139 || U32(s.useWorkArea);
+    return true;
   }
 
-  bool WriteWindow(const WindowSettings& w) {
-    if (!(Str(w.title) && U32(w.value1) && Str(w.text1) && Embedded(w.icon) && U32(w.shapeKind) &&
-          U32(w.shapeIndex) && ar_.WriteByteArray(w.customRegion) && U32(w.captionStyle) && U32(w.maximizeBox) &&
-          U32(w.minimizeBox) && U32(w.systemMenu) && U32(w.value2) && U32(w.displayMode) &&
-          U32(w.backgroundColor) && U32(w.showInTaskbar) && U32(w.trayIcon) && U32(w.alwaysOnTop))) {
-      return false;
+  template <class Block>
+  bool WriteField(const Field<Block>& f, const Block& b) {
+    switch (f.kind) {
+      case FieldKind::kNumber:
+      case FieldKind::kColour:
+        return U32(b.*f.number);
+      case FieldKind::kReserved:
+        return U32(0);
+      case FieldKind::kText:
+        return Str(b.*f.text);
+      case FieldKind::kFile:
+        return Embedded(b.*f.file);
+      case FieldKind::kRegion:
+      case FieldKind::kFont:
+        return ar_.WriteByteArray(b.*f.bytes);
     }
-    return version_ < 130 || (U32(w.taskbarCommand) && U32(w.taskbarCommandAtClose));
-  }
-
-  bool WriteControl(const ControlSettings& c) {
-    return U32(c.leftButtonMode) && U32(c.rightButtonMode) && U32(c.keyMode) && U32(c.escCloses) &&
-           U32(c.anyKeyCloses);
-  }
-
-  bool WritePlaylistOptions(const PlaylistOptions& o) {
-    if (!(U32(o.timer) && U32(o.loop) && U32(o.value3) && U32(o.options) && U32(o.value5) && U32(o.value6) &&
-          U32(o.value7) && Str(o.textA) && U32(o.value8) && Str(o.textB) && U32(o.value9) && Str(o.textC))) {
-      return false;
-    }
-    return version_ <= 119 || Str(o.textD);
-  }
-
-  bool WriteAbout(const AboutSettings& a) {
-    if (!(U32(a.value1) && U32(a.value2) && U32(a.value3) && U32(a.value4) && U32(a.value5) && Str(a.webLabel) &&
-          Str(a.webAddress) && Str(a.mailLabel) && Str(a.mailAddress) && U32(a.value6) && Str(a.text1))) {
-      return false;
-    }
-    if (version_ > 100) {
-      if (!Str(a.webExtra) || !Str(a.mailExtra)) return false;
-      for (uint32_t v : a.values7to15) {
-        if (!U32(v)) return false;
-      }
-      if (!U32(a.noAbout)) return false;
-    }
-    return Embedded(a.picture);
-  }
-
-  bool WriteOverlay(const OverlaySettings& o) {
-    return U32(o.position) && U32(o.alignment) && U32(o.value3) && Str(o.text) && U32(o.textColor) &&
-           U32(o.backgroundColor) && ar_.WriteByteArray(o.font) && U32(o.value7) && Str(o.text2) &&
-           Embedded(o.picture);
-  }
-
-  bool WriteQuality(const QualitySettings& q) { return U32(q.quality) && U32(q.value2); }
-  bool WriteDebug(const DebugSettings& d) { return U32(d.showLog) && U32(d.value2); }
-
-  bool WriteSound(const SoundSettings& s) {
-    if (!(U32(s.embedded) && U32(s.play) && U32(s.loop) && Str(s.sourcePath) && Str(s.path))) return false;
-    return s.embedded == 0 || Embedded(s.file);
+    return false;
   }
 
   ArchiveWriter ar_;

@@ -43,8 +43,8 @@ MovieDocumentData Sample(MemoryProvider& provider) {
   d.size = {2, 1, 1, 3, 4, 7, 640, 480, 75, 11, 12, 13, 14, 0};
   WindowSettings& w = d.window;
   w.title = u"Title \u00E9";
-  w.value1 = 5;
-  w.text1 = u"text1";
+  w.keptValue1 = 5;
+  w.keptText1 = u"text1";
   w.icon = provider.Add(u"C:\\app.ico", Bytes("icon"));
   w.shapeKind = 2;
   w.shapeIndex = 3;
@@ -53,7 +53,7 @@ MovieDocumentData Sample(MemoryProvider& provider) {
   w.maximizeBox = 0;
   w.minimizeBox = 0;
   w.systemMenu = 0;
-  w.value2 = 9;
+  w.keptValue2 = 9;
   w.displayMode = 1;
   w.backgroundColor = 0x00123456;
   w.showInTaskbar = 0;
@@ -65,32 +65,40 @@ MovieDocumentData Sample(MemoryProvider& provider) {
   PlaylistOptions& o = d.playlistOptions;
   o = {0, 1, 3, 2, 5, 6, 31, u"A", 8, u"B", 9, u"#", u"D"};
   AboutSettings& a = d.about;
-  a.value1 = 0;
-  a.value2 = 2;
-  a.value3 = 3;
-  a.value4 = 4;
-  a.value5 = 5;
+  a.menuMaximize = 0;
+  a.menuMinimize = 2;
+  a.menuRestore = 3;
+  a.menuAlwaysOnTop = 4;
+  a.menuExit = 5;
   a.webLabel = u"Web";
   a.webAddress = u"http://example.invalid/";
   a.mailLabel = u"Mail";
   a.mailAddress = u"me@example.invalid";
-  a.value6 = 6;
-  a.text1 = u"about";
+  a.keptValue6 = 6;
+  a.keptText1 = u"about";
   a.webExtra = u"we";
   a.mailExtra = u"me";
-  a.values7to15 = {0, 2, 0, 3, 0, 4, 0, 5, 0};
+  a.menuZoomIn = 0;
+  a.menuZoomOut = 2;
+  a.menuShowAll = 0;
+  a.menuQuality = 3;
+  a.menuPlay = 0;
+  a.menuLoop = 4;
+  a.menuRewind = 0;
+  a.menuForward = 5;
+  a.menuBack = 0;
   a.noAbout = 0;
   a.picture = provider.Add(u"C:\\about.bmp", Bytes("BMabout"));
   OverlaySettings& ov = d.overlay;
   ov.position = 8;
-  ov.alignment = 2;
-  ov.value3 = 3;
+  ov.textAlignment = 2;
+  ov.keptValue3 = 3;
   ov.text = u"overlay";
   ov.textColor = 0x0000FF;
-  ov.backgroundColor = 0x00FF00;
+  ov.textBackgroundColor = 0x00FF00;
   ov.font.assign(92, 0x11);
-  ov.value7 = 7;
-  ov.text2 = u"o2";
+  ov.keptValue7 = 7;
+  ov.keptText2 = u"o2";
   ov.picture = provider.Add(u"C:\\overlay.bmp", Bytes("BMoverlay"));
   d.quality = {2, 0};
   d.quality2 = {1, 5};
@@ -114,11 +122,19 @@ MovieDocumentData AsStoredAt(MovieDocumentData d, uint32_t version) {
     d.window.taskbarCommand = defaults.window.taskbarCommand;
     d.window.taskbarCommandAtClose = defaults.window.taskbarCommandAtClose;
   }
-  if (version <= 119) d.playlistOptions.textD = defaults.playlistOptions.textD;
+  if (version <= 119) d.playlistOptions.keptTextD = defaults.playlistOptions.keptTextD;
   if (version <= 100) {
     d.about.webExtra = defaults.about.webExtra;
     d.about.mailExtra = defaults.about.mailExtra;
-    d.about.values7to15 = defaults.about.values7to15;
+    d.about.menuZoomIn = defaults.about.menuZoomIn;
+    d.about.menuZoomOut = defaults.about.menuZoomOut;
+    d.about.menuShowAll = defaults.about.menuShowAll;
+    d.about.menuQuality = defaults.about.menuQuality;
+    d.about.menuPlay = defaults.about.menuPlay;
+    d.about.menuLoop = defaults.about.menuLoop;
+    d.about.menuRewind = defaults.about.menuRewind;
+    d.about.menuForward = defaults.about.menuForward;
+    d.about.menuBack = defaults.about.menuBack;
     d.about.noAbout = defaults.about.noAbout;
   }
   return d;
@@ -216,7 +232,7 @@ TEST(DocumentDefaults, MatchTheDocumentedValues) {
   d.size.fixedWidth = 1;
   d.about.noAbout = 0;
   d.Reset();
-  EXPECT_EQ(d.size.flags, 3u);
+  EXPECT_EQ(d.size.scaleFlags, 3u);
   EXPECT_EQ(d.size.alignment, 1u);
   EXPECT_EQ(d.size.fixedWidth, 800u);
   EXPECT_EQ(d.size.fixedHeight, 600u);
@@ -228,14 +244,17 @@ TEST(DocumentDefaults, MatchTheDocumentedValues) {
   EXPECT_EQ(d.control.rightButtonMode, 1u);
   EXPECT_EQ(d.control.escCloses, 1u);
   EXPECT_EQ(d.playlistOptions.timer, 1u);
-  EXPECT_EQ(d.playlistOptions.value7, 30u);
-  EXPECT_EQ(d.about.value1, 1u);
-  EXPECT_EQ(d.about.value6, 0u);
+  EXPECT_EQ(d.playlistOptions.keptValue7, 30u);
+  EXPECT_EQ(d.about.menuMaximize, 1u);
+  EXPECT_EQ(d.about.keptValue6, 0u);
   EXPECT_EQ(d.about.noAbout, 1u);
-  for (uint32_t v : d.about.values7to15) EXPECT_EQ(v, 1u);
-  EXPECT_EQ(d.overlay.backgroundColor, 0xFFFFFFu);
-  EXPECT_EQ(d.quality.value2, 1u);
-  EXPECT_EQ(d.quality2.value2, 1u);
+  for (uint32_t v : {d.about.menuZoomIn, d.about.menuZoomOut, d.about.menuShowAll, d.about.menuQuality,
+                     d.about.menuPlay, d.about.menuLoop, d.about.menuRewind, d.about.menuForward, d.about.menuBack}) {
+    EXPECT_EQ(v, 1u);
+  }
+  EXPECT_EQ(d.overlay.textBackgroundColor, 0xFFFFFFu);
+  EXPECT_EQ(d.quality.keptValue2, 1u);
+  EXPECT_EQ(d.quality2.keptValue2, 1u);
   EXPECT_EQ(d.sound.embedded, 1u);
 }
 

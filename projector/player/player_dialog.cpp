@@ -109,7 +109,7 @@ BOOL PlayerDialog::OnInitDialog() {
 
   RECT client;
   ::GetClientRect(m_hWnd, &client);
-  scale_ = player::ScaleBehaviour::FromFlags(data.size.flags);
+  scale_ = player::ScaleBehaviour::FromFlags(data.size.scaleFlags);
   contentView_.SetFit(scale_.fitting);
   if (!contentView_.Create(m_hWnd, client, transparent_)) {
     ::ShowCursor(TRUE);
@@ -152,8 +152,8 @@ BOOL PlayerDialog::OnInitDialog() {
   const auto& overlay = data.overlay;
   overlay_.SetPosition(static_cast<int>(overlay.position));
   overlay_.SetPicture(document_.overlayPicture());
-  overlay_.SetText(document_.overlayFont(), ToWide(overlay.text), static_cast<int>(overlay.alignment),
-                   overlay.textColor, overlay.backgroundColor);
+  overlay_.SetText(document_.overlayFont(), ToWide(overlay.text), static_cast<int>(overlay.textAlignment),
+                   overlay.textColor, overlay.textBackgroundColor);
   overlay_.Show(m_hWnd);
   if (data.playlistOptions.timer != 0) {
     StartTimer();
@@ -475,10 +475,12 @@ void PlayerDialog::ShowContextMenu() {
   if (!contextMenu_) return;
   player::MenuInput in;
   const auto& about = document_.data().about;
-  // The transparent player has no window to maximise: its first switch reads as off.
-  in.values1to5 = {transparent_ ? 0u : about.value1, about.value2, about.value3, about.value4, about.value5};
-  std::copy(about.values7to15.begin(), about.values7to15.end(), in.values7to15.begin());
-  in.zoomAllowed = (document_.data().size.flags & 2u) != 0;
+  // The transparent player has no window to maximise: its Maximize entry reads as switched off.
+  in.values1to5 = {transparent_ ? 0u : about.menuMaximize, about.menuMinimize, about.menuRestore,
+                   about.menuAlwaysOnTop, about.menuExit};
+  in.values7to15 = {about.menuZoomIn, about.menuZoomOut, about.menuShowAll, about.menuQuality, about.menuPlay,
+                    about.menuLoop, about.menuRewind, about.menuForward, about.menuBack};
+  in.zoomAllowed = (document_.data().size.scaleFlags & 2u) != 0;
   in.screenSaver = HasExtension(ExecutablePath(), L"scr");
   in.quality = quality_;
   in.alwaysOnTop = (GetExStyle() & WS_EX_TOPMOST) != 0;

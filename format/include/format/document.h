@@ -1,8 +1,10 @@
 // The movie document: its twelve blocks as plain data, and the archive reader
-// and writer for every format version from 100 to 140.
+// and writer for every format version from 100 to 140. The field order and the
+// version that brought each field are in document_fields.h. Fields named
+// kept... are stored and handed on but mean nothing to the player; most take
+// their number or letter from their manifest key.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -59,11 +61,11 @@ struct Playlist {
 
 struct AboutTexts {
   std::u16string productName;  // 1st
-  std::u16string text2;
-  std::u16string text3;
+  std::u16string keptText2;
+  std::u16string keptText3;
   std::u16string notice;       // 4th
-  std::u16string text5;
-  std::u16string text6;
+  std::u16string keptText5;
+  std::u16string keptText6;
   std::u16string version;      // 7th
 
   void Reset() { *this = {}; }
@@ -73,7 +75,9 @@ struct AboutTexts {
 struct SizeSettings {
   uint32_t sizeMode = 0;  // 0 movie size, 1 fixed, 2 percentage, 3 full screen
   uint32_t initialState = 0;
-  uint32_t flags = 3;
+  // Bit 0 clear fits the movie to the view; with bit 0 set, bit 1 shows it all
+  // (aspect kept) and clear shows it unscaled. Bit 1 also allows zooming.
+  uint32_t scaleFlags = 3;
   uint32_t horizontalPlacement = 0;
   uint32_t verticalPlacement = 0;
   uint32_t alignment = 1;
@@ -81,7 +85,7 @@ struct SizeSettings {
   uint32_t fixedHeight = 600;
   uint32_t percentage = 100;
   uint32_t horizontalOffset = 0;
-  uint32_t keptValue = 0;
+  uint32_t keptValue12 = 0;  // the twelfth value of the block
   uint32_t verticalOffsetMovieSize = 0;
   uint32_t verticalOffsetFixedSize = 0;
   uint32_t useWorkArea = 1;  // stored from format version 140
@@ -92,8 +96,8 @@ struct SizeSettings {
 
 struct WindowSettings {
   std::u16string title;
-  uint32_t value1 = 0;
-  std::u16string text1;
+  uint32_t keptValue1 = 0;
+  std::u16string keptText1;
   EmbeddedFile icon;
   uint32_t shapeKind = 0;  // 0 rectangle, 1 built-in shape, 2 custom region
   uint32_t shapeIndex = 0;
@@ -102,7 +106,7 @@ struct WindowSettings {
   uint32_t maximizeBox = 1;
   uint32_t minimizeBox = 1;
   uint32_t systemMenu = 1;
-  uint32_t value2 = 0;
+  uint32_t keptValue2 = 0;
   uint32_t displayMode = 0;  // 0 normal, 1 background colour, 2 transparent
   uint32_t backgroundColor = 0xFFFFFF;
   uint32_t showInTaskbar = 1;
@@ -129,40 +133,50 @@ struct ControlSettings {
 struct PlaylistOptions {
   uint32_t timer = 1;
   uint32_t loop = 0;
-  uint32_t value3 = 0;
+  uint32_t keptValue3 = 0;
   uint32_t options = 0;  // bit 1: block the Print Screen key
-  uint32_t value5 = 0;
-  uint32_t value6 = 0;
-  uint32_t value7 = 30;
-  std::u16string textA;
-  uint32_t value8 = 0;
-  std::u16string textB;
-  uint32_t value9 = 0;
-  std::u16string textC;
-  std::u16string textD;  // stored from format version 120
+  uint32_t keptValue5 = 0;
+  uint32_t keptValue6 = 0;
+  uint32_t keptValue7 = 30;
+  std::u16string keptTextA;
+  uint32_t keptValue8 = 0;
+  std::u16string keptTextB;
+  uint32_t keptValue9 = 0;
+  std::u16string keptTextC;
+  std::u16string keptTextD;  // stored from format version 120
 
   void Reset() { *this = {}; }
   bool operator==(const PlaylistOptions&) const = default;
 };
 
+// The menu* values switch the optional entries of the player's context menu:
+// non-zero shows the entry.
 struct AboutSettings {
-  uint32_t value1 = 1;
-  uint32_t value2 = 1;
-  uint32_t value3 = 1;
-  uint32_t value4 = 1;
-  uint32_t value5 = 1;
+  uint32_t menuMaximize = 1;  // cleared in transparent mode
+  uint32_t menuMinimize = 1;
+  uint32_t menuRestore = 1;
+  uint32_t menuAlwaysOnTop = 1;
+  uint32_t menuExit = 1;
   std::u16string webLabel;
   std::u16string webAddress;
   std::u16string mailLabel;
   // As stored; the projector puts "mailto:" in front when it opens it (MailtoLink).
   std::u16string mailAddress;
-  uint32_t value6 = 0;
-  std::u16string text1;
+  uint32_t keptValue6 = 0;
+  std::u16string keptText1;
   // Stored from format version 101:
   std::u16string webExtra;
   std::u16string mailExtra;
-  std::array<uint32_t, 9> values7to15{1, 1, 1, 1, 1, 1, 1, 1, 1};
-  uint32_t noAbout = 1;
+  uint32_t menuZoomIn = 1;
+  uint32_t menuZoomOut = 1;
+  uint32_t menuShowAll = 1;
+  uint32_t menuQuality = 1;
+  uint32_t menuPlay = 1;
+  uint32_t menuLoop = 1;
+  uint32_t menuRewind = 1;
+  uint32_t menuForward = 1;
+  uint32_t menuBack = 1;
+  uint32_t noAbout = 1;  // zero: the system menu offers the About box
   EmbeddedFile picture;
 
   void Reset() { *this = {}; }
@@ -171,16 +185,16 @@ struct AboutSettings {
 
 struct OverlaySettings {
   uint32_t position = 0;
-  uint32_t alignment = 0;  // 2 centred, 1 right, other left
-  uint32_t value3 = 0;
+  uint32_t textAlignment = 0;  // 2 centred, 1 right, other left
+  uint32_t keptValue3 = 0;
   std::u16string text;
   uint32_t textColor = 0;
-  uint32_t backgroundColor = 0xFFFFFF;
+  uint32_t textBackgroundColor = 0xFFFFFF;
   // One LOGFONTW (92 bytes); 10 bytes or fewer mean no font, and the projector
   // keeps its default 10-point font.
   std::vector<uint8_t> font;
-  uint32_t value7 = 0;
-  std::u16string text2;
+  uint32_t keptValue7 = 0;
+  std::u16string keptText2;
   EmbeddedFile picture;
 
   void Reset() { *this = {}; }
@@ -189,7 +203,7 @@ struct OverlaySettings {
 
 struct QualitySettings {
   uint32_t quality = 0;
-  uint32_t value2 = 1;
+  uint32_t keptValue2 = 1;
 
   void Reset() { *this = {}; }
   bool operator==(const QualitySettings&) const = default;
@@ -197,7 +211,7 @@ struct QualitySettings {
 
 struct DebugSettings {
   uint32_t showLog = 0;
-  uint32_t value2 = 0;
+  uint32_t keptValue2 = 0;
 
   void Reset() { *this = {}; }
   bool operator==(const DebugSettings&) const = default;

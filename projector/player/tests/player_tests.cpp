@@ -286,7 +286,7 @@ TEST(PlayerWindow, LeftButtonModeOneDragsTheWindowFromAnywhere) {
 TEST(PlayerWindow, ModeZeroDragsOnlyInsideTheDragArea) {
   MovieDocument doc;
   AddPicture(doc, 200, 200);
-  doc.data().size.flags = 1;  // unscaled: view and movie pixels agree
+  doc.data().size.scaleFlags = 1;  // unscaled: view and movie pixels agree
   doc.data().window.captionStyle = 0;
   RECT before{}, moved{}, notMoved{};
   RunPlayer(doc, [&](HWND hwnd, PlayerDialog& player) {
@@ -361,8 +361,8 @@ TEST(PlayerWindow, RightClickShowsTheContextMenuWithTheResourceLibrarysTexts) {
   // The player loads the resource library from the extraction folder, its current directory.
   std::wstring built = BuildTreePath(L"components\\resources\\Mardenkit.dll");
   ASSERT_TRUE(::CopyFileW(built.c_str(), (doc.ExtractionFolder() + L"\\Mardenkit.dll").c_str(), FALSE));
-  doc.data().about.values7to15 = {1, 1, 1, 0, 1, 1, 1, 1, 1};
-  doc.data().about.value4 = 0;
+  doc.data().about.menuQuality = 0;
+  doc.data().about.menuAlwaysOnTop = 0;
   std::vector<std::wstring> entries;
   RunPlayer(doc, [&](HWND hwnd, PlayerDialog&) {
     RECT r;

@@ -8,6 +8,7 @@
 #define TOML_ENABLE_FORMATTERS 0
 #include <toml++/toml.h>
 
+#include "format/document_fields.h"
 #include "format/payload.h"
 #include "format/region.h"
 #include "text.h"
@@ -202,6 +203,7 @@ class Section {
   }
 
   Context& ctx() { return ctx_; }
+  const std::string& name() const { return name_; }
 
  private:
   Context& ctx_;
@@ -249,16 +251,18 @@ void ReadEntry(Context& ctx, const toml::table& t, size_t index, format::Playlis
   s.Done();
 }
 
-void ReadRegion(Section& s, format::WindowSettings* w) {
+// A region as rectangles under KEY, or as the stored bytes in hex under KEY_data.
+void ReadRegion(Section& s, const char* key, std::vector<uint8_t>* out) {
   Context& ctx = s.ctx();
-  const toml::node* data = s.Get("region_data");
-  const toml::array* rects = s.Array("region");
+  std::string dataKey = std::string(key) + "_data";
+  const toml::node* data = s.Get(dataKey.c_str());
+  const toml::array* rects = s.Array(key);
   if (ctx.Failed()) return;
-  if (data && rects) return ctx.Fail(data->source(), "give 'region' or 'region_data', not both");
+  if (data && rects) return ctx.Fail(data->source(), "give '" + std::string(key) + "' or '" + dataKey + "', not both");
   if (data) {
     auto text = data->as_string();
-    if (!text || !FromHex(text->get(), &w->customRegion)) {
-      return ctx.Fail(data->source(), "'window.region_data' must be a string of hex digits");
+    if (!text || !FromHex(text->get(), out)) {
+      return ctx.Fail(data->source(), s.Where(dataKey.c_str()) + " must be a string of hex digits");
     }
     return;
   }
@@ -274,38 +278,42 @@ void ReadRegion(Section& s, format::WindowSettings* w) {
         if (ok) v[i] = n->get();
       }
       if (!ok) {
-        return ctx.Fail(rects->get(k)->source(), "each 'window.region' rectangle must be [left, top, right, bottom]");
+        return ctx.Fail(rects->get(k)->source(),
+                        "each " + s.Where(key) + " rectangle must be [left, top, right, bottom]");
       }
       list.push_back({static_cast<int32_t>(v[0]), static_cast<int32_t>(v[1]), static_cast<int32_t>(v[2]),
                       static_cast<int32_t>(v[3])});
     }
   }
   // Every document carries a region; without rectangles it is the empty one.
-  w->customRegion = format::MakeRegionData(list);
+  *out = format::MakeRegionData(list);
 }
 
-void ReadFont(Section& s, format::OverlaySettings* o) {
+// A LOGFONTW as a table of its fields under KEY, or as the stored bytes in hex
+// under KEY_data.
+void ReadFont(Section& s, const char* key, std::vector<uint8_t>* out) {
   Context& ctx = s.ctx();
-  const toml::node* data = s.Get("font_data");
-  const toml::table* font = s.Table("font");
+  std::string dataKey = std::string(key) + "_data";
+  const toml::node* data = s.Get(dataKey.c_str());
+  const toml::table* font = s.Table(key);
   if (ctx.Failed()) return;
-  if (data && font) return ctx.Fail(data->source(), "give 'font' or 'font_data', not both");
+  if (data && font) return ctx.Fail(data->source(), "give '" + std::string(key) + "' or '" + dataKey + "', not both");
   if (data) {
     auto text = data->as_string();
-    if (!text || !FromHex(text->get(), &o->font)) {
-      return ctx.Fail(data->source(), "'overlay.font_data' must be a string of hex digits");
+    if (!text || !FromHex(text->get(), out)) {
+      return ctx.Fail(data->source(), s.Where(dataKey.c_str()) + " must be a string of hex digits");
     }
     return;
   }
   if (!font) return;
-  Section f(ctx, *font, "overlay.font");
+  Section f(ctx, *font, s.name() + "." + key);
   LogFont lf;
   f.Text("face", &lf.faceName);
   if (const toml::node* points = f.Get("points")) {
     double p = 0;
     if (auto d = points->as_floating_point()) p = d->get();
     else if (auto i = points->as_integer()) p = static_cast<double>(i->get());
-    if (!(p > 0 && p < 1000)) return ctx.Fail(points->source(), "'overlay.font.points' must be a size in points");
+    if (!(p > 0 && p < 1000)) return ctx.Fail(points->source(), f.Where("points") + " must be a size in points");
     // Characters of this many points on a 96 dpi screen.
     lf.height = -static_cast<int32_t>(std::lround(p * 96.0 / 72.0));
   }
@@ -323,10 +331,40 @@ void ReadFont(Section& s, format::OverlaySettings* o) {
   f.U8("quality", &lf.quality);
   f.U8("pitch_and_family", &lf.pitchAndFamily);
   if (lf.faceName.size() > 31 && !ctx.Failed()) {
-    return ctx.Fail(font->source(), "'overlay.font.face' may have at most 31 characters");
+    return ctx.Fail(font->source(), f.Where("face") + " may have at most 31 characters");
   }
   f.Done();
-  o->font = SerializeLogFont(lf);
+  *out = SerializeLogFont(lf);
+}
+
+template <class Block>
+void ReadField(Section& s, const format::Field<Block>& f, Block* b) {
+  switch (f.kind) {
+    case format::FieldKind::kNumber: return s.U32(f.name, &(b->*f.number));
+    case format::FieldKind::kColour: return s.Colour(f.name, &(b->*f.number));
+    case format::FieldKind::kReserved: return;
+    case format::FieldKind::kText: return s.Text(f.name, &(b->*f.text));
+    case format::FieldKind::kFile: return s.File(f.name, &(b->*f.file));
+    case format::FieldKind::kRegion: return ReadRegion(s, f.name, &(b->*f.bytes));
+    case format::FieldKind::kFont: return ReadFont(s, f.name, &(b->*f.bytes));
+  }
+}
+
+// One settings block's table. Fields of newer format versions are read
+// whatever the version; the writer drops what a version does not store.
+template <class Block>
+void ReadBlock(Context& ctx, const toml::table& t, const std::string& name, Block* b) {
+  Section s(ctx, t, name);
+  for (const format::Field<Block>& f : format::FieldsOf<Block>()) {
+    ReadField(s, f, b);
+    if (f.onlyWhen == nullptr || f.StoredWith(*b) || ctx.Failed()) continue;
+    // The flag leaves the field out of the document: giving it is a mistake.
+    if (const toml::node* given = t.get(f.name)) {
+      const char* flag = format::FindNumberField(f.onlyWhen)->name;
+      return ctx.Fail(given->source(), s.Where(f.name) + " needs " + s.Where(flag) + " other than 0");
+    }
+  }
+  s.Done();
 }
 
 void ReadBlockFile(Context& ctx, const toml::node* n, const std::string& what, std::optional<fs::path>* out) {
@@ -369,165 +407,12 @@ void ReadManifest(Context& ctx, const toml::table& root, Manifest* m) {
     }
   }
 
-  if (const toml::table* t = top.Table("about_texts")) {
-    Section s(ctx, *t, "about_texts");
-    s.Text("product_name", &d.aboutTexts.productName);
-    s.Text("text2", &d.aboutTexts.text2);
-    s.Text("text3", &d.aboutTexts.text3);
-    s.Text("notice", &d.aboutTexts.notice);
-    s.Text("text5", &d.aboutTexts.text5);
-    s.Text("text6", &d.aboutTexts.text6);
-    s.Text("version", &d.aboutTexts.version);
-    s.Done();
-  }
-
-  if (const toml::table* t = top.Table("size")) {
-    Section s(ctx, *t, "size");
-    format::SizeSettings& z = d.size;
-    s.U32("mode", &z.sizeMode);
-    s.U32("initial_state", &z.initialState);
-    s.U32("flags", &z.flags);
-    s.U32("horizontal_placement", &z.horizontalPlacement);
-    s.U32("vertical_placement", &z.verticalPlacement);
-    s.U32("alignment", &z.alignment);
-    s.U32("width", &z.fixedWidth);
-    s.U32("height", &z.fixedHeight);
-    s.U32("percentage", &z.percentage);
-    s.U32("horizontal_offset", &z.horizontalOffset);
-    s.U32("kept_value", &z.keptValue);
-    s.U32("vertical_offset_movie_size", &z.verticalOffsetMovieSize);
-    s.U32("vertical_offset_fixed_size", &z.verticalOffsetFixedSize);
-    s.U32("use_work_area", &z.useWorkArea);
-    s.Done();
-  }
-
+  // Every document carries a region; without one in the manifest it is the empty one.
   d.window.customRegion = format::MakeRegionData({});
-  if (const toml::table* t = top.Table("window")) {
-    Section s(ctx, *t, "window");
-    format::WindowSettings& w = d.window;
-    s.Text("title", &w.title);
-    s.U32("value1", &w.value1);
-    s.Text("text1", &w.text1);
-    s.File("icon", &w.icon);
-    s.U32("shape_kind", &w.shapeKind);
-    s.U32("shape_index", &w.shapeIndex);
-    ReadRegion(s, &w);
-    s.U32("caption", &w.captionStyle);
-    s.U32("maximize_box", &w.maximizeBox);
-    s.U32("minimize_box", &w.minimizeBox);
-    s.U32("system_menu", &w.systemMenu);
-    s.U32("value2", &w.value2);
-    s.U32("display_mode", &w.displayMode);
-    s.Colour("background_color", &w.backgroundColor);
-    s.U32("show_in_taskbar", &w.showInTaskbar);
-    s.U32("tray_icon", &w.trayIcon);
-    s.U32("always_on_top", &w.alwaysOnTop);
-    s.U32("taskbar_command", &w.taskbarCommand);
-    s.U32("taskbar_command_at_close", &w.taskbarCommandAtClose);
-    s.Done();
-  }
-
-  if (const toml::table* t = top.Table("controls")) {
-    Section s(ctx, *t, "controls");
-    format::ControlSettings& c = d.control;
-    s.U32("left_button_mode", &c.leftButtonMode);
-    s.U32("right_button_mode", &c.rightButtonMode);
-    s.U32("key_mode", &c.keyMode);
-    s.U32("esc_closes", &c.escCloses);
-    s.U32("any_key_closes", &c.anyKeyCloses);
-    s.Done();
-  }
-
-  if (const toml::table* t = top.Table("playlist_options")) {
-    Section s(ctx, *t, "playlist_options");
-    format::PlaylistOptions& o = d.playlistOptions;
-    s.U32("timer", &o.timer);
-    s.U32("loop", &o.loop);
-    s.U32("value3", &o.value3);
-    s.U32("options", &o.options);
-    s.U32("value5", &o.value5);
-    s.U32("value6", &o.value6);
-    s.U32("value7", &o.value7);
-    s.Text("text_a", &o.textA);
-    s.U32("value8", &o.value8);
-    s.Text("text_b", &o.textB);
-    s.U32("value9", &o.value9);
-    s.Text("text_c", &o.textC);
-    s.Text("text_d", &o.textD);
-    s.Done();
-  }
-
-  if (const toml::table* t = top.Table("about")) {
-    Section s(ctx, *t, "about");
-    format::AboutSettings& a = d.about;
-    s.U32("value1", &a.value1);
-    s.U32("value2", &a.value2);
-    s.U32("value3", &a.value3);
-    s.U32("value4", &a.value4);
-    s.U32("value5", &a.value5);
-    s.Text("web_label", &a.webLabel);
-    s.Text("web_address", &a.webAddress);
-    s.Text("mail_label", &a.mailLabel);
-    s.Text("mail_address", &a.mailAddress);
-    s.U32("value6", &a.value6);
-    s.Text("text1", &a.text1);
-    s.Text("web_extra", &a.webExtra);
-    s.Text("mail_extra", &a.mailExtra);
-    for (size_t k = 0; k < a.values7to15.size(); ++k) {
-      std::string key = "value" + std::to_string(7 + k);
-      s.U32(key.c_str(), &a.values7to15[k]);
-    }
-    s.U32("no_about", &a.noAbout);
-    s.File("picture", &a.picture);
-    s.Done();
-  }
-
-  if (const toml::table* t = top.Table("overlay")) {
-    Section s(ctx, *t, "overlay");
-    format::OverlaySettings& o = d.overlay;
-    s.U32("position", &o.position);
-    s.U32("alignment", &o.alignment);
-    s.U32("value3", &o.value3);
-    s.Text("text", &o.text);
-    s.Colour("text_color", &o.textColor);
-    s.Colour("background_color", &o.backgroundColor);
-    ReadFont(s, &o);
-    s.U32("value7", &o.value7);
-    s.Text("text2", &o.text2);
-    s.File("picture", &o.picture);
-    s.Done();
-  }
-
-  for (auto [key, block] : {std::pair{"quality", &d.quality}, std::pair{"quality2", &d.quality2}}) {
-    if (const toml::table* t = top.Table(key)) {
-      Section s(ctx, *t, key);
-      s.U32("quality", &block->quality);
-      s.U32("value2", &block->value2);
-      s.Done();
-    }
-  }
-
-  if (const toml::table* t = top.Table("debug")) {
-    Section s(ctx, *t, "debug");
-    s.U32("show_log", &d.debug.showLog);
-    s.U32("value2", &d.debug.value2);
-    s.Done();
-  }
-
-  if (const toml::table* t = top.Table("sound")) {
-    Section s(ctx, *t, "sound");
-    format::SoundSettings& z = d.sound;
-    s.U32("embedded", &z.embedded);
-    s.U32("play", &z.play);
-    s.U32("loop", &z.loop);
-    s.Text("source_path", &z.sourcePath);
-    s.Text("path", &z.path);
-    s.File("file", &z.file);
-    if (z.embedded == 0 && !z.file.Empty() && !ctx.Failed()) {
-      ctx.Fail(t->get("file")->source(), "'sound.file' needs 'sound.embedded' other than 0");
-    }
-    s.Done();
-  }
+  format::ForEachSettingsBlock(d, [&](const char* name, auto& block) {
+    if (const toml::table* t = top.Table(name)) ReadBlock(ctx, *t, name, &block);
+    return true;
+  });
 
   if (const toml::table* t = top.Table("blocks")) {
     Section s(ctx, *t, "blocks");

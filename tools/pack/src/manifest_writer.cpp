@@ -1,7 +1,12 @@
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "format/document_fields.h"
 #include "format/region.h"
 #include "manifest.h"
 #include "text.h"
@@ -87,6 +92,73 @@ class Out {
   std::ostringstream& s_;
 };
 
+// Rectangles when the stored region is a plain list of them, else its bytes.
+void WriteRegion(Out& o, const char* key, const std::vector<uint8_t>& region) {
+  std::vector<format::RegionRect> rects;
+  if (format::ParseRegionData(region, &rects) && format::MakeRegionData(rects) == region) {
+    if (rects.empty()) return;
+    std::ostringstream list;
+    list << '[';
+    for (size_t k = 0; k < rects.size(); ++k) {
+      const format::RegionRect& r = rects[k];
+      list << (k ? ", [" : "[") << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ']';
+    }
+    list << ']';
+    o.Raw(key, list.str());
+    return;
+  }
+  o.Raw((std::string(key) + "_data").c_str(), HexString(region));
+}
+
+// The font's own table, which has to follow every key of its section.
+void WriteFontTable(Out& o, const std::string& name, const LogFont& font) {
+  o.Header(name);
+  o.Text("face", font.faceName);
+  o.Raw("height", std::to_string(font.height));
+  o.Raw("width", std::to_string(font.width));
+  o.Raw("escapement", std::to_string(font.escapement));
+  o.Raw("orientation", std::to_string(font.orientation));
+  o.Raw("weight", std::to_string(font.weight));
+  o.U32("italic", font.italic);
+  o.U32("underline", font.underline);
+  o.U32("strikeout", font.strikeOut);
+  o.U32("charset", font.charSet);
+  o.U32("out_precision", font.outPrecision);
+  o.U32("clip_precision", font.clipPrecision);
+  o.U32("quality", font.quality);
+  o.U32("pitch_and_family", font.pitchAndFamily);
+}
+
+// One settings block as a table, every field whatever the format version
+// (a reader of the manifest drops what its version does not store).
+template <class Block>
+void WriteBlock(Out& o, const char* name, const Block& b) {
+  o.Header(name);
+  std::optional<std::pair<std::string, LogFont>> fontTable;
+  for (const format::Field<Block>& f : format::FieldsOf<Block>()) {
+    if (!f.StoredWith(b)) continue;
+    switch (f.kind) {
+      case format::FieldKind::kNumber: o.U32(f.name, b.*f.number); break;
+      case format::FieldKind::kColour: o.Raw(f.name, Colour(b.*f.number)); break;
+      case format::FieldKind::kReserved: break;
+      case format::FieldKind::kText: o.Text(f.name, b.*f.text); break;
+      case format::FieldKind::kFile: o.File(f.name, b.*f.file); break;
+      case format::FieldKind::kRegion: WriteRegion(o, f.name, b.*f.bytes); break;
+      case format::FieldKind::kFont: {
+        const std::vector<uint8_t>& bytes = b.*f.bytes;
+        LogFont font;
+        if (ParseLogFont(bytes, &font)) {
+          fontTable.emplace(std::string(name) + "." + f.name, font);
+        } else if (!bytes.empty()) {
+          o.Raw((std::string(f.name) + "_data").c_str(), HexString(bytes));
+        }
+        break;
+      }
+    }
+  }
+  if (fontTable) WriteFontTable(o, fontTable->first, fontTable->second);
+}
+
 }  // namespace
 
 std::string WriteManifest(const format::MovieDocumentData& d, uint32_t formatVersion, bool compress,
@@ -115,165 +187,10 @@ std::string WriteManifest(const format::MovieDocumentData& d, uint32_t formatVer
     }
   }
 
-  const format::AboutTexts& t = d.aboutTexts;
-  o.Header("about_texts");
-  o.Text("product_name", t.productName);
-  o.Text("text2", t.text2);
-  o.Text("text3", t.text3);
-  o.Text("notice", t.notice);
-  o.Text("text5", t.text5);
-  o.Text("text6", t.text6);
-  o.Text("version", t.version);
-
-  const format::SizeSettings& z = d.size;
-  o.Header("size");
-  o.U32("mode", z.sizeMode);
-  o.U32("initial_state", z.initialState);
-  o.U32("flags", z.flags);
-  o.U32("horizontal_placement", z.horizontalPlacement);
-  o.U32("vertical_placement", z.verticalPlacement);
-  o.U32("alignment", z.alignment);
-  o.U32("width", z.fixedWidth);
-  o.U32("height", z.fixedHeight);
-  o.U32("percentage", z.percentage);
-  o.U32("horizontal_offset", z.horizontalOffset);
-  o.U32("kept_value", z.keptValue);
-  o.U32("vertical_offset_movie_size", z.verticalOffsetMovieSize);
-  o.U32("vertical_offset_fixed_size", z.verticalOffsetFixedSize);
-  o.U32("use_work_area", z.useWorkArea);
-
-  const format::WindowSettings& w = d.window;
-  o.Header("window");
-  o.Text("title", w.title);
-  o.U32("value1", w.value1);
-  o.Text("text1", w.text1);
-  o.File("icon", w.icon);
-  o.U32("shape_kind", w.shapeKind);
-  o.U32("shape_index", w.shapeIndex);
-  std::vector<format::RegionRect> rects;
-  if (format::ParseRegionData(w.customRegion, &rects) && format::MakeRegionData(rects) == w.customRegion) {
-    if (!rects.empty()) {
-      std::ostringstream list;
-      list << '[';
-      for (size_t k = 0; k < rects.size(); ++k) {
-        const format::RegionRect& r = rects[k];
-        list << (k ? ", [" : "[") << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ']';
-      }
-      list << ']';
-      o.Raw("region", list.str());
-    }
-  } else {
-    o.Raw("region_data", HexString(w.customRegion));
-  }
-  o.U32("caption", w.captionStyle);
-  o.U32("maximize_box", w.maximizeBox);
-  o.U32("minimize_box", w.minimizeBox);
-  o.U32("system_menu", w.systemMenu);
-  o.U32("value2", w.value2);
-  o.U32("display_mode", w.displayMode);
-  o.Raw("background_color", Colour(w.backgroundColor));
-  o.U32("show_in_taskbar", w.showInTaskbar);
-  o.U32("tray_icon", w.trayIcon);
-  o.U32("always_on_top", w.alwaysOnTop);
-  o.U32("taskbar_command", w.taskbarCommand);
-  o.U32("taskbar_command_at_close", w.taskbarCommandAtClose);
-
-  const format::ControlSettings& c = d.control;
-  o.Header("controls");
-  o.U32("left_button_mode", c.leftButtonMode);
-  o.U32("right_button_mode", c.rightButtonMode);
-  o.U32("key_mode", c.keyMode);
-  o.U32("esc_closes", c.escCloses);
-  o.U32("any_key_closes", c.anyKeyCloses);
-
-  const format::PlaylistOptions& p = d.playlistOptions;
-  o.Header("playlist_options");
-  o.U32("timer", p.timer);
-  o.U32("loop", p.loop);
-  o.U32("value3", p.value3);
-  o.U32("options", p.options);
-  o.U32("value5", p.value5);
-  o.U32("value6", p.value6);
-  o.U32("value7", p.value7);
-  o.Text("text_a", p.textA);
-  o.U32("value8", p.value8);
-  o.Text("text_b", p.textB);
-  o.U32("value9", p.value9);
-  o.Text("text_c", p.textC);
-  o.Text("text_d", p.textD);
-
-  const format::AboutSettings& a = d.about;
-  o.Header("about");
-  o.U32("value1", a.value1);
-  o.U32("value2", a.value2);
-  o.U32("value3", a.value3);
-  o.U32("value4", a.value4);
-  o.U32("value5", a.value5);
-  o.Text("web_label", a.webLabel);
-  o.Text("web_address", a.webAddress);
-  o.Text("mail_label", a.mailLabel);
-  o.Text("mail_address", a.mailAddress);
-  o.U32("value6", a.value6);
-  o.Text("text1", a.text1);
-  o.Text("web_extra", a.webExtra);
-  o.Text("mail_extra", a.mailExtra);
-  for (size_t k = 0; k < a.values7to15.size(); ++k) {
-    std::string key = "value" + std::to_string(7 + k);
-    o.U32(key.c_str(), a.values7to15[k]);
-  }
-  o.U32("no_about", a.noAbout);
-  o.File("picture", a.picture);
-
-  const format::OverlaySettings& v = d.overlay;
-  o.Header("overlay");
-  o.U32("position", v.position);
-  o.U32("alignment", v.alignment);
-  o.U32("value3", v.value3);
-  o.Text("text", v.text);
-  o.Raw("text_color", Colour(v.textColor));
-  o.Raw("background_color", Colour(v.backgroundColor));
-  LogFont font;
-  bool asTable = ParseLogFont(v.font, &font);
-  if (!asTable && !v.font.empty()) o.Raw("font_data", HexString(v.font));
-  o.U32("value7", v.value7);
-  o.Text("text2", v.text2);
-  o.File("picture", v.picture);
-  if (asTable) {
-    o.Header("overlay.font");
-    o.Text("face", font.faceName);
-    o.Raw("height", std::to_string(font.height));
-    o.Raw("width", std::to_string(font.width));
-    o.Raw("escapement", std::to_string(font.escapement));
-    o.Raw("orientation", std::to_string(font.orientation));
-    o.Raw("weight", std::to_string(font.weight));
-    o.U32("italic", font.italic);
-    o.U32("underline", font.underline);
-    o.U32("strikeout", font.strikeOut);
-    o.U32("charset", font.charSet);
-    o.U32("out_precision", font.outPrecision);
-    o.U32("clip_precision", font.clipPrecision);
-    o.U32("quality", font.quality);
-    o.U32("pitch_and_family", font.pitchAndFamily);
-  }
-
-  o.Header("quality");
-  o.U32("quality", d.quality.quality);
-  o.U32("value2", d.quality.value2);
-  o.Header("quality2");
-  o.U32("quality", d.quality2.quality);
-  o.U32("value2", d.quality2.value2);
-  o.Header("debug");
-  o.U32("show_log", d.debug.showLog);
-  o.U32("value2", d.debug.value2);
-
-  const format::SoundSettings& snd = d.sound;
-  o.Header("sound");
-  o.U32("embedded", snd.embedded);
-  o.U32("play", snd.play);
-  o.U32("loop", snd.loop);
-  o.Text("source_path", snd.sourcePath);
-  o.Text("path", snd.path);
-  if (snd.embedded != 0) o.File("file", snd.file);
+  format::ForEachSettingsBlock(d, [&](const char* name, const auto& block) {
+    WriteBlock(o, name, block);
+    return true;
+  });
 
   o.Header("blocks");
   std::ostringstream libs;

@@ -229,7 +229,7 @@ TEST_F(PackTest, BuiltDocumentHoldsTheManifest) {
   EXPECT_EQ(d.control.rightButtonMode, 2u);
   EXPECT_EQ(d.control.escCloses, 1u);  // omitted: the default
   EXPECT_EQ(d.playlistOptions.loop, 1u);
-  EXPECT_EQ(d.playlistOptions.value7, 30u);
+  EXPECT_EQ(d.playlistOptions.keptValue7, 30u);
   EXPECT_EQ(d.about.noAbout, 0u);
   EXPECT_EQ(d.about.mailAddress, u"me@example.invalid");
   EXPECT_EQ(d.overlay.font.size(), 92u);
@@ -269,7 +269,7 @@ TEST_F(PackTest, OlderFormatVersionsDropTheNewerFields) {
   EXPECT_EQ(d.size.useWorkArea, 1u);
   EXPECT_EQ(d.about.noAbout, 1u);
   EXPECT_EQ(d.about.webExtra, u"");
-  EXPECT_EQ(d.playlistOptions.textD, u"");
+  EXPECT_EQ(d.playlistOptions.keptTextD, u"");
 }
 
 TEST_F(PackTest, ExtractWritesEveryFile) {
@@ -314,6 +314,25 @@ TEST_F(PackTest, BadManifestsGetOneLineNamingTheLine) {
   EXPECT_NE(BuildError("[overlay]\nfont = { face = \"" + std::string(40, 'f') + "\" }\n").find("at most 31"),
             std::string::npos);
   EXPECT_NE(BuildError("[window]\nregion = [[1, 2, 3]]\n").find("m.toml:2:11:"), std::string::npos);
+}
+
+// These messages are made from the block's table name and the field's key.
+TEST_F(PackTest, FieldMessagesNameTheirTableAndKey) {
+  EXPECT_NE(BuildError("[sound]\nembedded = 0\nfile = \"content/sound.wav\"\n")
+                .find("m.toml:3:8: 'sound.file' needs 'sound.embedded' other than 0"),
+            std::string::npos);
+  EXPECT_NE(BuildError("[window]\nregion = []\nregion_data = \"00\"\n")
+                .find("m.toml:3:15: give 'region' or 'region_data', not both"),
+            std::string::npos);
+  EXPECT_NE(BuildError("[window]\nregion_data = \"zz\"\n").find("'window.region_data' must be a string of hex digits"),
+            std::string::npos);
+  EXPECT_NE(BuildError("[window]\nregion = [[1, 2, 3]]\n").find("each 'window.region' rectangle must be"),
+            std::string::npos);
+  EXPECT_NE(BuildError("[overlay]\nfont_data = \"x\"\n").find("'overlay.font_data' must be a string of hex digits"),
+            std::string::npos);
+  EXPECT_NE(BuildError("[overlay]\nfont = { points = -1 }\n").find("'overlay.font.points' must be a size in points"),
+            std::string::npos);
+  EXPECT_NE(BuildError("[overlay.font]\nbold = 1\n").find("unknown key 'bold' in [overlay.font]"), std::string::npos);
 }
 
 TEST_F(PackTest, MissingOrUsedStubsAreRefused) {
