@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "builtin_rules.h"
+#include "common/shared_rules.h"
+#include "framework/program_path.h"
 #include "fscommand/fscommand_log.h"
 #include "flash_player_host.h"
 #include "image_window.h"
@@ -17,21 +19,6 @@ namespace projector {
 namespace {
 
 BuiltInLogger g_logger;
-
-std::wstring RunningProgramPath() {
-  std::vector<wchar_t> path(MAX_PATH + 1);
-  for (;;) {
-    DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n < path.size()) return std::wstring(path.data(), n);
-    if (path.size() >= 32768) return std::wstring(path.data(), n);
-    path.resize(path.size() * 2);
-  }
-}
-
-bool EqualNoCase(const std::wstring& a, const wchar_t* b) {
-  return ::CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b, -1) ==
-         CSTR_EQUAL;
-}
 
 std::vector<POINT> ToPoints(const std::vector<player::Point>& points) {
   std::vector<POINT> out;
@@ -69,7 +56,7 @@ Outcome Run(const BuiltInTarget& target, player::BuiltInCommand command, const s
   DragRegion& drag = ProcessDragRegion();
   switch (command) {
     case BuiltInCommand::kAllowScale: {
-      if (IsAuthoringTool(target.programPath.empty() ? RunningProgramPath() : target.programPath)) return kKept;
+      if (IsAuthoringTool(target.programPath.empty() ? framework::ExecutablePath() : target.programPath)) return kKept;
       bool allow = !fields.empty() && player::IsTrueValue(fields[0]);
       if (target.control && !target.transparent) target.control->SetScaleMode(allow ? 0 : 3);
       drag.SetAllowScale(allow);
@@ -77,7 +64,7 @@ Outcome Run(const BuiltInTarget& target, player::BuiltInCommand command, const s
       return kDone;
     }
     case BuiltInCommand::kFullScreen: {
-      if (IsAuthoringTool(target.programPath.empty() ? RunningProgramPath() : target.programPath)) return kKept;
+      if (IsAuthoringTool(target.programPath.empty() ? framework::ExecutablePath() : target.programPath)) return kKept;
       if (target.transparent) return kNotDone;
       if (!fields.empty() && player::IsTrueValue(fields[0]))
         EnterFullScreen();
@@ -118,11 +105,7 @@ Outcome Run(const BuiltInTarget& target, player::BuiltInCommand command, const s
 
 }  // namespace
 
-bool IsAuthoringTool(const std::wstring& programPath) {
-  size_t slash = programPath.find_last_of(L'\\');
-  std::wstring name = slash == std::wstring::npos ? programPath : programPath.substr(slash + 1);
-  return EqualNoCase(name, L"Brindlework.exe");
-}
+bool IsAuthoringTool(const std::wstring& programPath) { return common::IsAuthoringToolPath(programPath); }
 
 void SetBuiltInLogger(BuiltInLogger logger) { g_logger = std::move(logger); }
 
