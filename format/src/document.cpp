@@ -11,13 +11,6 @@ EmbeddedFileWriter::~EmbeddedFileWriter() = default;
 EmbeddedFileSink::~EmbeddedFileSink() = default;
 EmbeddedContentProvider::~EmbeddedContentProvider() = default;
 
-std::u16string MailtoLink(std::u16string_view address) {
-  if (address.find(u"mailto:") != std::u16string_view::npos) return std::u16string(address);
-  std::u16string link(u"mailto:");
-  link.append(address);
-  return link;
-}
-
 namespace {
 
 // Reads the twelve blocks; each step returns false on the first short read.

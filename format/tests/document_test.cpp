@@ -488,10 +488,5 @@ TEST(Region, RectanglesRoundTripAndEmptyIsAHeader) {
   EXPECT_FALSE(ParseRegionData(data, &rects));
 }
 
-TEST(Mailto, IsPutInFrontOnlyWhenMissing) {
-  EXPECT_EQ(MailtoLink(u"a@b.invalid"), u"mailto:a@b.invalid");
-  EXPECT_EQ(MailtoLink(u"mailto:a@b.invalid"), u"mailto:a@b.invalid");
-}
-
 }  // namespace
 }  // namespace format

@@ -3,6 +3,9 @@
 
 #include <cassert>
 
+#include "framework/handles.h"
+#include "framework/program_path.h"
+
 namespace framework {
 
 namespace {
@@ -12,9 +15,7 @@ COccManager g_standardManager;
 COccManager* g_manager = nullptr;
 
 std::wstring ModuleBaseName() {
-  wchar_t path[MAX_PATH + 1] = {};
-  DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring full(path, n);
+  std::wstring full = ExecutablePath();
   size_t slash = full.find_last_of(L"\\/");
   std::wstring name = slash == std::wstring::npos ? full : full.substr(slash + 1);
   size_t dot = name.find_last_of(L'.');
@@ -56,72 +57,62 @@ void CWinApp::SetRegistryKey(const std::wstring& key) { registryKey_ = key; }
 std::wstring CWinApp::ProfileKeyPath() const { return L"Software\\" + registryKey_ + L"\\" + profileName_; }
 
 UINT CWinApp::GetProfileInt(const wchar_t* section, const wchar_t* entry, int defaultValue) const {
-  if (registryKey_.empty()) return static_cast<UINT>(defaultValue);
-  std::wstring path = ProfileKeyPath() + L"\\" + section;
-  HKEY key = nullptr;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return static_cast<UINT>(defaultValue);
+  UniqueRegKey key = OpenSection(section, SectionAccess::kRead);
+  if (!key) return static_cast<UINT>(defaultValue);
   DWORD type = 0, value = 0, size = sizeof(value);
-  LONG rc = ::RegQueryValueExW(key, entry, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-  ::RegCloseKey(key);
+  LONG rc = ::RegQueryValueExW(key.get(), entry, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
   if (rc != ERROR_SUCCESS || type != REG_DWORD || size != sizeof(value)) return static_cast<UINT>(defaultValue);
   return value;
 }
 
 BOOL CWinApp::WriteProfileInt(const wchar_t* section, const wchar_t* entry, int value) const {
-  if (registryKey_.empty()) return FALSE;
-  std::wstring path = ProfileKeyPath() + L"\\" + section;
-  HKEY key = nullptr;
-  if (::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS)
-    return FALSE;
+  UniqueRegKey key = OpenSection(section, SectionAccess::kWrite);
+  if (!key) return FALSE;
   DWORD data = static_cast<DWORD>(value);
-  LONG rc = ::RegSetValueExW(key, entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
-  ::RegCloseKey(key);
-  return rc == ERROR_SUCCESS;
+  return ::RegSetValueExW(key.get(), entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data)) ==
+         ERROR_SUCCESS;
 }
 
 std::wstring CWinApp::GetProfileString(const wchar_t* section, const wchar_t* entry,
                                        const wchar_t* defaultValue) const {
   std::wstring fallback = defaultValue ? defaultValue : L"";
-  if (registryKey_.empty()) return fallback;
-  std::wstring path = ProfileKeyPath() + L"\\" + section;
-  HKEY key = nullptr;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return fallback;
+  UniqueRegKey key = OpenSection(section, SectionAccess::kRead);
+  if (!key) return fallback;
   DWORD type = 0, size = 0;
-  LONG rc = ::RegQueryValueExW(key, entry, nullptr, &type, nullptr, &size);
-  std::wstring value;
-  if (rc == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ)) {
-    value.resize(size / sizeof(wchar_t) + 1);
-    DWORD bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-    rc = ::RegQueryValueExW(key, entry, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &bytes);
-    // A value stored without its terminating NUL is cut at its own length, not read past.
-    value.resize(rc == ERROR_SUCCESS ? bytes / sizeof(wchar_t) : 0);
-    while (!value.empty() && value.back() == L'\0') value.pop_back();
-  } else {
-    rc = ERROR_FILE_NOT_FOUND;
-  }
-  ::RegCloseKey(key);
-  return rc == ERROR_SUCCESS ? value : fallback;
+  LONG rc = ::RegQueryValueExW(key.get(), entry, nullptr, &type, nullptr, &size);
+  if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return fallback;
+  std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
+  DWORD bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+  rc = ::RegQueryValueExW(key.get(), entry, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &bytes);
+  if (rc != ERROR_SUCCESS) return fallback;
+  // A value stored without its terminating NUL is cut at its own length, not read past.
+  value.resize(bytes / sizeof(wchar_t));
+  while (!value.empty() && value.back() == L'\0') value.pop_back();
+  return value;
 }
 
 BOOL CWinApp::WriteProfileString(const wchar_t* section, const wchar_t* entry, const wchar_t* value) const {
-  if (registryKey_.empty()) return FALSE;
-  std::wstring path = ProfileKeyPath() + L"\\" + section;
-  HKEY key = nullptr;
-  if (::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS)
-    return FALSE;
+  UniqueRegKey key = OpenSection(section, SectionAccess::kWrite);
+  if (!key) return FALSE;
   LONG rc;
   if (value) {
     std::wstring text(value);
-    rc = ::RegSetValueExW(key, entry, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+    rc = ::RegSetValueExW(key.get(), entry, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
   } else {
-    rc = ::RegDeleteValueW(key, entry);
+    rc = ::RegDeleteValueW(key.get(), entry);
   }
-  ::RegCloseKey(key);
   return rc == ERROR_SUCCESS;
+}
+
+UniqueRegKey CWinApp::OpenSection(const wchar_t* section, SectionAccess access) const {
+  if (registryKey_.empty()) return UniqueRegKey();
+  std::wstring path = ProfileKeyPath() + L"\\" + section;
+  HKEY raw = nullptr;
+  LONG rc = access == SectionAccess::kWrite
+                ? ::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &raw, nullptr)
+                : ::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &raw);
+  return UniqueRegKey(rc == ERROR_SUCCESS ? raw : nullptr);
 }
 
 void CWinApp::BeginWaitCursor() {
@@ -129,7 +120,8 @@ void CWinApp::BeginWaitCursor() {
 }
 
 void CWinApp::EndWaitCursor() {
-  if (waitCursorCount_ > 0 && --waitCursorCount_ == 0) ::SetCursor(restoreCursor_ ? restoreCursor_ : ::LoadCursorW(nullptr, IDC_ARROW));
+  if (waitCursorCount_ > 0 && --waitCursorCount_ == 0)
+    ::SetCursor(restoreCursor_ ? restoreCursor_ : ::LoadCursorW(nullptr, IDC_ARROW));
 }
 
 int AfxWinMain(HINSTANCE instance) {

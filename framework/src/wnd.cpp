@@ -19,22 +19,26 @@ constexpr wchar_t kWindowClass[] = L"FrameworkWindow";
 thread_local CWnd* g_creating = nullptr;
 
 bool EnsureClass(const wchar_t* name, WNDPROC proc, UINT style, HBRUSH background) {
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof(existing);
-  HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  if (::GetClassInfoExW(instance, name, &existing)) return true;
   WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
   wc.style = style;
   wc.lpfnWndProc = proc;
-  wc.hInstance = instance;
   wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = background;
   wc.lpszClassName = name;
-  return ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  return RegisterWindowClass(wc);
 }
 
 }  // namespace
+
+bool RegisterWindowClass(WNDCLASSEXW wc, RefusedAsExisting refused) {
+  wc.cbSize = sizeof(wc);
+  if (!wc.hInstance) wc.hInstance = ::GetModuleHandleW(nullptr);
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof(existing);
+  if (::GetClassInfoExW(wc.hInstance, wc.lpszClassName, &existing)) return true;
+  if (::RegisterClassExW(&wc)) return true;
+  return refused == RefusedAsExisting::kSucceeds && ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
 
 CWnd::~CWnd() {
   ReleaseContainment();

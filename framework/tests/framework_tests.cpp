@@ -6,6 +6,7 @@
 
 #include "framework/app.h"
 #include "framework/file.h"
+#include "framework/program_path.h"
 #include "framework/wnd.h"
 
 using namespace framework;
@@ -74,6 +75,59 @@ TEST(Profile, IntegersAndStringsLiveUnderTheRegistryKey) {
   ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
   ::RegCloseKey(key);
   ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\FrameworkTests");
+}
+
+TEST(Profile, WrongTypesMissingValuesAndNoRegistryKeyGiveTheDefaults) {
+  g_app.SetRegistryKey(L"FrameworkTests\\BrindleworkProjector");
+  ASSERT_TRUE(g_app.WriteProfileString(L"Section", L"Text", L"12"));
+  ASSERT_TRUE(g_app.WriteProfileInt(L"Section", L"Number", 12));
+  EXPECT_EQ(g_app.GetProfileInt(L"Section", L"Text", 5), 5u);
+  EXPECT_EQ(g_app.GetProfileString(L"Section", L"Number", L"none"), L"none");
+  EXPECT_EQ(g_app.GetProfileInt(L"Missing section", L"Number", 6), 6u);
+
+  ASSERT_TRUE(g_app.WriteProfileString(L"Section", L"Text", nullptr));
+  EXPECT_EQ(g_app.GetProfileString(L"Section", L"Text", L"gone"), L"gone");
+  EXPECT_FALSE(g_app.WriteProfileString(L"Section", L"Text", nullptr));
+
+  // A string stored without its terminating NUL reads back whole and no further.
+  std::wstring path = g_app.ProfileKeyPath() + L"\\Section";
+  HKEY raw = nullptr;
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_WRITE, &raw), ERROR_SUCCESS);
+  UniqueRegKey key(raw);
+  const wchar_t bare[] = {L'a', L'b', L'c'};
+  ::RegSetValueExW(key.get(), L"Bare", 0, REG_SZ, reinterpret_cast<const BYTE*>(bare), sizeof(bare));
+  EXPECT_EQ(g_app.GetProfileString(L"Section", L"Bare"), L"abc");
+
+  g_app.SetRegistryKey(L"");
+  EXPECT_EQ(g_app.GetProfileInt(L"Section", L"Number", 3), 3u);
+  EXPECT_EQ(g_app.GetProfileString(L"Section", L"Bare", L"d"), L"d");
+  EXPECT_FALSE(g_app.WriteProfileInt(L"Section", L"Number", 1));
+  EXPECT_FALSE(g_app.WriteProfileString(L"Section", L"Bare", L"x"));
+  ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\FrameworkTests");
+}
+
+TEST(WindowClasses, RegisteredOnceForTheProgramAndKeptThereafter) {
+  WNDCLASSEXW wc{};
+  wc.lpfnWndProc = ::DefWindowProcW;
+  wc.lpszClassName = L"FrameworkTestsClass";
+  ASSERT_TRUE(RegisterWindowClass(wc));
+  WNDCLASSEXW found{};
+  found.cbSize = sizeof(found);
+  ASSERT_TRUE(::GetClassInfoExW(::GetModuleHandleW(nullptr), wc.lpszClassName, &found));
+
+  // A second registration of the name keeps the first class, whichever way a refusal would count.
+  wc.style = CS_DBLCLKS;
+  EXPECT_TRUE(RegisterWindowClass(wc, RefusedAsExisting::kFails));
+  ASSERT_TRUE(::GetClassInfoExW(::GetModuleHandleW(nullptr), wc.lpszClassName, &found));
+  EXPECT_EQ(found.style, 0u);
+  ::UnregisterClassW(L"FrameworkTestsClass", ::GetModuleHandleW(nullptr));
+}
+
+TEST(ProgramPath, NamesThisProgramWholly) {
+  std::wstring path = ExecutablePath();
+  EXPECT_EQ(std::filesystem::path(path).filename(), L"framework_tests.exe");
+  EXPECT_EQ(path.find(L'\0'), std::wstring::npos);
+  EXPECT_TRUE(std::filesystem::exists(path));
 }
 
 class CountingWindow : public CFrameWnd {

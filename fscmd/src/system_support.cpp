@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "framework/program_path.h"
 #include "library.h"
 
 namespace fscmd {
@@ -66,15 +67,7 @@ class SystemFolders : public AliasFolderSource {
 
 }  // namespace
 
-std::wstring ProgramPath() {
-  std::vector<wchar_t> buffer(MAX_PATH + 1);
-  for (;;) {
-    DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0) return {};
-    if (n < buffer.size() - 1) return std::wstring(buffer.data(), n);
-    buffer.resize(buffer.size() * 2);
-  }
-}
+std::wstring ProgramPath() { return framework::ExecutablePath(); }
 
 std::wstring ExpandPathAliases(const std::wstring& text) {
   SystemFolders folders;

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "library_access.h"
-#include "fscommand/tests/test_files.h"
+#include "testing_support/files.h"
 
 namespace fscmd_tests {
 namespace {
 
-using fscommand_tests::ScratchFolder;
+using testing_support::ScratchFolder;
 
 class FileCommands : public ::testing::Test {
  protected:
@@ -123,7 +123,7 @@ TEST_F(FileCommands, WriteStrModes) {
   EXPECT_EQ(Call("FSWriteStr", file + L",append, more"), L",2");
   EXPECT_EQ(ReadTextFile(file), L"first, with comma;more");
   EXPECT_EQ(Call("FSWriteStr", file + L",w,Grüße"), L",2");
-  std::vector<uint8_t> bytes = fscommand_tests::ReadFileBytes(file);
+  std::vector<uint8_t> bytes = testing_support::ReadFileBytes(file);
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "Gr\xC3\xBC\xC3\x9F" "e");
   EXPECT_EQ(Call("FSWriteStr", L""), L",-99");
   // A leading comma is skipped like a blank: "w" becomes the path, which does not exist.

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "library_access.h"
-#include "fscommand/tests/test_files.h"
+#include "testing_support/files.h"
 
 namespace fscmd_tests {
 
@@ -41,8 +41,8 @@ const LoadedLibrary& Library() {
   return library;
 }
 
-std::wstring LibraryPath() { return fscommand_tests::BuildTreePath(L"fscmd\\VantraFSCmd.dll"); }
-std::wstring ProbePath() { return fscommand_tests::BuildTreePath(L"fscmd\\tests\\fscmd_shell_probe.exe"); }
+std::wstring LibraryPath() { return testing_support::BuildTreePath(L"fscmd\\VantraFSCmd.dll"); }
+std::wstring ProbePath() { return testing_support::BuildTreePath(L"fscmd\\tests\\fscmd_shell_probe.exe"); }
 
 std::wstring ProgramFolder() {
   wchar_t path[MAX_PATH] = {};
@@ -83,7 +83,7 @@ std::string Utf8(const std::wstring& text) {
 }
 
 std::wstring ReadTextFile(const std::wstring& path) {
-  std::vector<uint8_t> bytes = fscommand_tests::ReadFileBytes(path);
+  std::vector<uint8_t> bytes = testing_support::ReadFileBytes(path);
   std::string text(bytes.begin(), bytes.end());
   int n = ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring out(static_cast<size_t>(n), L'\0');
@@ -92,7 +92,7 @@ std::wstring ReadTextFile(const std::wstring& path) {
 }
 
 bool WriteTextFile(const std::wstring& path, const std::string& bytes) {
-  return fscommand_tests::WriteFileBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+  return testing_support::WriteFileBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.end()));
 }
 
 namespace {
@@ -120,7 +120,7 @@ TEST(Exports, ANullArgumentReadsAsEmpty) {
 }
 
 TEST(WindowSetHandle, SetsTheHostWindowOnlyForNonZeroHandles) {
-  fscommand_tests::ScratchFolder folder(L"fscmd-host");
+  testing_support::ScratchFolder folder(L"fscmd-host");
   LoadedLibrary fresh(folder.path());
   ASSERT_TRUE(fresh.loaded());
   EXPECT_EQ(fresh.Call("FSQuit", L""), L",-99");

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "library_access.h"
-#include "fscommand/tests/test_files.h"
+#include "testing_support/files.h"
 
 namespace fscmd_tests {
 namespace {
 
-using fscommand_tests::ScratchFolder;
+using testing_support::ScratchFolder;
 
 TEST(Beep, AnswersNoCode) {
   EXPECT_EQ(Call("FSBeep", L""), L",-99");

@@ -5,13 +5,13 @@
 #include <sstream>
 #include <vector>
 
-#include "fscommand/tests/test_files.h"
 #include "library_access.h"
+#include "testing_support/files.h"
 
 namespace fscmd_tests {
 namespace {
 
-using fscommand_tests::ScratchFolder;
+using testing_support::ScratchFolder;
 
 std::wstring Handle(HWND window) { return std::to_wstring(reinterpret_cast<intptr_t>(window)); }
 
@@ -210,7 +210,7 @@ class TestDesktop : public ::testing::Test {
  protected:
   void SetUp() override {
     std::wstring report = folder_ / L"items.txt";
-    std::wstring line = L"\"" + fscommand_tests::BuildTreePath(L"fscmd\\tests\\fscmd_test_desktop.exe") + L"\" \"" +
+    std::wstring line = L"\"" + testing_support::BuildTreePath(L"fscmd\\tests\\fscmd_test_desktop.exe") + L"\" \"" +
                         report + L"\"";
     STARTUPINFOW startup = {sizeof startup};
     ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_));

@@ -4,9 +4,9 @@
 
 #include <cwchar>
 #include <cwctype>
-#include <vector>
 
 #include "framework/handles.h"
+#include "framework/program_path.h"
 
 namespace projector {
 
@@ -47,15 +47,7 @@ std::wstring UniqueIn(const std::wstring& folder, const std::wstring& extension)
 
 }  // namespace
 
-std::wstring ExecutablePath() {
-  std::vector<wchar_t> buffer(MAX_PATH);
-  for (;;) {
-    DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0) return {};
-    if (n < buffer.size()) return std::wstring(buffer.data(), n);
-    buffer.resize(buffer.size() * 2);
-  }
-}
+std::wstring ExecutablePath() { return framework::ExecutablePath(); }
 
 std::wstring ExecutableFolder() {
   std::wstring path = ExecutablePath();

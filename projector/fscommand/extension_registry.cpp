@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "framework/program_path.h"
 
 namespace projector {
 
@@ -42,14 +43,7 @@ std::vector<std::wstring> ReadExportNames(const std::wstring& path) {
 }
 
 std::wstring ProgramFolder() {
-  std::vector<wchar_t> buffer(MAX_PATH + 1);
-  DWORD n = 0;
-  for (;;) {
-    n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n < buffer.size() - 1) break;
-    buffer.resize(buffer.size() * 2);
-  }
-  std::wstring path(buffer.data(), n);
+  std::wstring path = framework::ExecutablePath();
   std::replace(path.begin(), path.end(), L'/', L'\\');
   size_t slash = path.rfind(L'\\');
   return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);

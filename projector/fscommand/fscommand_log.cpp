@@ -30,19 +30,12 @@ FSCommandLog::~FSCommandLog() = default;
 
 bool FSCommandLog::CreateLogWindow(HWND owner) {
   if (m_hWnd) return false;
-  HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof(existing);
-  if (!::GetClassInfoExW(instance, kLogClass, &existing)) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_BYTEALIGNCLIENT;
-    wc.lpfnWndProc = &CWnd::StandardWindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kLogClass;
-    if (!::RegisterClassExW(&wc)) return false;
-  }
+  WNDCLASSEXW wc{};
+  wc.style = CS_BYTEALIGNCLIENT;
+  wc.lpfnWndProc = &CWnd::StandardWindowProc;
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = kLogClass;
+  if (!framework::RegisterWindowClass(wc, framework::RefusedAsExisting::kFails)) return false;
   if (!CreateEx(kLogExStyle, kLogClass, kLogTitle, kLogStyle, RECT{0, 0, 350, 200}, owner, nullptr)) return false;
 
   RECT client;

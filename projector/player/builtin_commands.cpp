@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "builtin_rules.h"
+#include "common/shared_rules.h"
+#include "framework/program_path.h"
 #include "flash_player_host.h"
 #include "image_window.h"
 #include "shockwave_flash.h"
@@ -13,21 +15,6 @@
 namespace projector {
 
 namespace {
-
-std::wstring RunningProgramPath() {
-  std::vector<wchar_t> path(MAX_PATH + 1);
-  for (;;) {
-    DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n < path.size()) return std::wstring(path.data(), n);
-    if (path.size() >= 32768) return std::wstring(path.data(), n);
-    path.resize(path.size() * 2);
-  }
-}
-
-bool EqualNoCase(const std::wstring& a, const wchar_t* b) {
-  return ::CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b, -1) ==
-         CSTR_EQUAL;
-}
 
 std::vector<POINT> ToPoints(const std::vector<player::Point>& points) {
   std::vector<POINT> out;
@@ -123,14 +110,10 @@ BuiltInCommands::BuiltInCommands(FSCommandBridge& bridge)
       }) {}
 
 bool BuiltInCommands::AuthoringTool() const {
-  return IsAuthoringTool(programPath_.empty() ? RunningProgramPath() : programPath_);
+  return IsAuthoringTool(programPath_.empty() ? framework::ExecutablePath() : programPath_);
 }
 
-bool IsAuthoringTool(const std::wstring& programPath) {
-  size_t slash = programPath.find_last_of(L'\\');
-  std::wstring name = slash == std::wstring::npos ? programPath : programPath.substr(slash + 1);
-  return EqualNoCase(name, L"Brindlework.exe");
-}
+bool IsAuthoringTool(const std::wstring& programPath) { return common::IsAuthoringToolPath(programPath); }
 
 bool BuiltInCommands::HandleBuiltIn(const CommandSource& source, const std::wstring& command,
                                     const std::wstring& args) {

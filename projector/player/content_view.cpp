@@ -22,16 +22,12 @@ std::wstring Trim(const std::wstring& s) {
 }
 
 bool RegisterViewClass(const wchar_t* name, HBRUSH background) {
-  WNDCLASSEXW existing{sizeof(existing)};
-  if (::GetClassInfoExW(::GetModuleHandleW(nullptr), name, &existing)) return true;
   WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
   wc.lpfnWndProc = ::DefWindowProcW;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
   wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = background;
   wc.lpszClassName = name;
-  return ::RegisterClassExW(&wc) != 0;
+  return framework::RegisterWindowClass(wc, framework::RefusedAsExisting::kFails);
 }
 
 }  // namespace

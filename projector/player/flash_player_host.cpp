@@ -7,6 +7,7 @@
 #include "framework/app.h"
 #include "fscommand/fscommand_bridge.h"
 #include "framework/handles.h"
+#include "framework/program_path.h"
 
 namespace projector {
 
@@ -20,9 +21,7 @@ HWND MainWindow() {
 }
 
 std::wstring ExecutableFolder() {
-  wchar_t path[MAX_PATH + 1] = {};
-  DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, n);
+  std::wstring folder = framework::ExecutablePath();
   for (auto& c : folder)
     if (c == L'/') c = L'\\';
   size_t slash = folder.find_last_of(L'\\');

@@ -7,16 +7,11 @@ namespace projector {
 namespace {
 
 bool RegisterHolderClass() {
-  HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  WNDCLASSEXW existing{sizeof(existing)};
-  if (::GetClassInfoExW(instance, HtmlHolder::kClassName, &existing)) return true;
   WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
   wc.style = CS_SAVEBITS;
   wc.lpfnWndProc = ::DefWindowProcW;
-  wc.hInstance = instance;
   wc.lpszClassName = HtmlHolder::kClassName;
-  return ::RegisterClassExW(&wc) != 0;
+  return framework::RegisterWindowClass(wc, framework::RefusedAsExisting::kFails);
 }
 
 }  // namespace

@@ -18,17 +18,12 @@ constexpr COLORREF kFrameColour = RGB(0x78, 0x78, 0x78);
 constexpr int kTypePictureSize = 32;
 
 bool RegisterImageWindowClass() {
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof(existing);
-  if (::GetClassInfoExW(::GetModuleHandleW(nullptr), kImageWindowClass, &existing)) return true;
   WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
   wc.style = CS_BYTEALIGNCLIENT;
   wc.lpfnWndProc = ::DefWindowProcW;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
   wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   wc.lpszClassName = kImageWindowClass;
-  return ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  return framework::RegisterWindowClass(wc);
 }
 
 std::wstring FileName(const std::wstring& path) {

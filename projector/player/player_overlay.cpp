@@ -10,17 +10,12 @@ namespace {
 constexpr wchar_t kOverlayClass[] = L"ProjectorOverlay";
 
 const wchar_t* OverlayClass() {
-  WNDCLASSEXW existing{sizeof(existing)};
-  if (!::GetClassInfoExW(::GetModuleHandleW(nullptr), kOverlayClass, &existing)) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_BYTEALIGNCLIENT;
-    wc.lpfnWndProc = ::DefWindowProcW;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kOverlayClass;
-    ::RegisterClassExW(&wc);
-  }
+  WNDCLASSEXW wc{};
+  wc.style = CS_BYTEALIGNCLIENT;
+  wc.lpfnWndProc = ::DefWindowProcW;
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = kOverlayClass;
+  framework::RegisterWindowClass(wc);
   return kOverlayClass;
 }
 

@@ -160,7 +160,7 @@ struct AboutSettings {
   std::u16string webLabel;
   std::u16string webAddress;
   std::u16string mailLabel;
-  // As stored; the projector puts "mailto:" in front when it opens it (MailtoLink).
+  // As stored; the projector puts "mailto:" in front when it opens it (common::MailAddress).
   std::u16string mailAddress;
   uint32_t keptValue6 = 0;
   std::u16string keptText1;
@@ -250,9 +250,6 @@ struct MovieDocumentData {
   void Reset() { *this = {}; }
   bool operator==(const MovieDocumentData&) const = default;
 };
-
-// "mailto:" in front of an address that does not contain it.
-std::u16string MailtoLink(std::u16string_view address);
 
 // Receives one embedded file's content while the document is read. Finish
 // returns the path to record; destroying the writer without Finish (after a

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "framework/handles.h"
+
 namespace framework {
 
 class CWnd;
@@ -47,6 +49,10 @@ class CWinApp {
   int exitCode_ = 0;
 
  private:
+  enum class SectionAccess { kRead, kWrite };
+  // The key of one profile section; opening it for writing creates it. Empty without a registry key or on failure.
+  UniqueRegKey OpenSection(const wchar_t* section, SectionAccess access) const;
+
   std::wstring exeName_;
   std::wstring profileName_;
   std::wstring registryKey_;

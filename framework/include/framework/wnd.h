@@ -13,6 +13,14 @@ class COleControlSite;
 class Variant;
 struct EventSinkEntry;
 
+// How a registration that Windows refuses because the class exists counts: the class turned up between the
+// look-up and the registration.
+enum class RefusedAsExisting { kSucceeds, kFails };
+
+// Registers a window class of this program unless one of that name is already there. cbSize is filled in, and
+// hInstance when it is null. True when the class is there afterwards.
+bool RegisterWindowClass(WNDCLASSEXW wc, RefusedAsExisting refused = RefusedAsExisting::kSucceeds);
+
 // A window object bound to one HWND; a virtual window procedure dispatches to OnXxx handlers.
 class CWnd {
  public:

@@ -42,24 +42,7 @@ long ArgumentList::Number(size_t i, long defaultValue) const {
 }
 
 ArgumentList SplitArguments(const std::wstring& text, wchar_t separator) {
-  if (separator == 0) separator = L',';
-  std::vector<std::wstring> fields;
-  std::wstring current;
-  bool started = false;
-  for (wchar_t c : text) {
-    if (!IsBelowVisible(c) || started) {
-      if (c == separator) {
-        fields.push_back(std::move(current));
-        current.clear();
-        started = false;
-      } else {
-        current += c;
-        started = true;
-      }
-    }
-  }
-  if (started) fields.push_back(std::move(current));
-  return ArgumentList(std::move(fields));
+  return ArgumentList(common::SplitFields(text, separator == 0 ? L',' : separator));
 }
 
 ArgumentList SplitWithFreeText(const std::wstring& text, int count) {
@@ -157,12 +140,6 @@ std::wstring DirectoryPart(const std::wstring& path) {
   std::wstring clean = ToBackslashes(TrimBlanks(path));
   clean.resize(clean.size() - FileNamePart(clean).size());
   return TrimTrailingBackslashes(std::move(clean));
-}
-
-bool IsAuthoringToolPath(const std::wstring& exePath) {
-  size_t slash = exePath.find_last_of(L"\\/");
-  std::wstring name = slash == std::wstring::npos ? exePath : exePath.substr(slash + 1);
-  return EqualsNoCase(name, L"Brindlework.exe");
 }
 
 std::optional<PathAlias> AliasByName(const std::wstring& name) {

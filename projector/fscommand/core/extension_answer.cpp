@@ -61,25 +61,6 @@ std::vector<std::wstring> ReadExportNames(const uint8_t* data, size_t size) {
   return names;
 }
 
-std::vector<std::wstring> SplitFields(const std::wstring& text, wchar_t separator) {
-  std::vector<std::wstring> fields;
-  std::wstring current;
-  bool started = false;
-  for (wchar_t c : text) {
-    if (!started && static_cast<uint32_t>(c) <= 32) continue;
-    if (c == separator) {
-      fields.push_back(std::move(current));
-      current.clear();
-      started = false;
-    } else {
-      current += c;
-      started = true;
-    }
-  }
-  if (started) fields.push_back(std::move(current));
-  return fields;
-}
-
 ExtensionAnswer InterpretAnswer(const std::wstring& answer, const std::wstring& args) {
   ExtensionAnswer out;
   if (answer.empty()) return out;

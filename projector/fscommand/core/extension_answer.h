@@ -7,15 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "common/shared_rules.h"
+
 namespace projector {
 
 // The names a library file exports, read straight from its bytes without loading it. Every offset is
 // checked against `size`: a truncated, hostile or foreign file yields the names read so far.
 std::vector<std::wstring> ReadExportNames(const uint8_t* data, size_t size);
 
-// Fields of an argument or answer text: blanks and control characters before a field's first visible
-// character are dropped, empty fields between separators kept, a trailing empty field dropped.
-std::vector<std::wstring> SplitFields(const std::wstring& text, wchar_t separator);
+// Fields of an argument or answer text, split the way the extension library splits them.
+using common::SplitFields;
 
 struct MovieAssignment {
   std::wstring name;

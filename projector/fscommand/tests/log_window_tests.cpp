@@ -9,13 +9,13 @@
 #include "framework/app.h"
 #include "fscommand/fscommand_bridge.h"
 #include "fscommand/fscommand_log.h"
-#include "fscommand/tests/test_files.h"
+#include "testing_support/files.h"
 
 namespace projector {
 namespace {
 
-using fscommand_tests::BuildTreePath;
-using fscommand_tests::ScratchFolder;
+using testing_support::BuildTreePath;
+using testing_support::ScratchFolder;
 
 constexpr wchar_t kTestCompany[] = L"Vantra Software Tests\\BrindleworkProjector";
 

@@ -3,13 +3,13 @@
 #include <windows.h>
 
 #include "fscommand/extension_registry.h"
-#include "fscommand/tests/test_files.h"
+#include "testing_support/files.h"
 
 namespace projector {
 namespace {
 
-using fscommand_tests::BuildTreePath;
-using fscommand_tests::ScratchFolder;
+using testing_support::BuildTreePath;
+using testing_support::ScratchFolder;
 using Pairs = std::vector<std::pair<std::wstring, std::wstring>>;
 
 class RecordingMovie : public MovieVariables {
@@ -44,9 +44,9 @@ TEST(ExtensionLibraryFile, TheProjectorReadsTheLibrarysNames) {
 
 TEST(ExtensionLibraryFile, FilesThatAreNoLibrariesGiveNoNames) {
   ScratchFolder folder(L"fscmd-names");
-  ASSERT_TRUE(fscommand_tests::WriteFileBytes(folder / L"text.dll", {'h', 'e', 'l', 'l', 'o'}));
+  ASSERT_TRUE(testing_support::WriteFileBytes(folder / L"text.dll", {'h', 'e', 'l', 'l', 'o'}));
   EXPECT_TRUE(ReadExportNames(folder / L"text.dll").empty());
-  ASSERT_TRUE(fscommand_tests::WriteFileBytes(folder / L"empty.dll", {}));
+  ASSERT_TRUE(testing_support::WriteFileBytes(folder / L"empty.dll", {}));
   EXPECT_TRUE(ReadExportNames(folder / L"empty.dll").empty());
   EXPECT_TRUE(ReadExportNames(folder / L"missing.dll").empty());
   // The executable of this test: a program without exports.
@@ -60,7 +60,7 @@ TEST(ExtensionRegistry, RegistersMatchingFilesSortedWithoutRegardToCase) {
   CopyInto(folder, TestLibraryPath(), L"b_TestFSCmd.dll");
   CopyInto(folder, TestLibraryPath(), L"A_TestFSCmd.dll");
   CopyInto(folder, TestLibraryPath(), L"Other.dll");
-  ASSERT_TRUE(fscommand_tests::WriteFileBytes(folder / L"broken_FSCmd.dll", {'M', 'Z'}));
+  ASSERT_TRUE(testing_support::WriteFileBytes(folder / L"broken_FSCmd.dll", {'M', 'Z'}));
   ExtensionRegistry registry;
   registry.RegisterExtensionLibraries(folder.path() + L"\\");
   ASSERT_EQ(registry.libraries().size(), 2u);

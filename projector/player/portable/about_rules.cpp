@@ -21,11 +21,6 @@ std::wstring TrimBoth(const std::wstring& text) {
   return end.substr(start);
 }
 
-std::wstring MailAddress(const std::wstring& address) {
-  if (address.empty() || address.find(L"mailto:") != std::wstring::npos) return address;
-  return L"mailto:" + address;
-}
-
 std::wstring AboutCaption(const std::wstring& about, const std::wstring& productName) {
   return about + L" " + productName;
 }

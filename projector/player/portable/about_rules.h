@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/shared_rules.h"
 #include "player_geometry.h"
 
 namespace player {
@@ -12,7 +13,7 @@ std::wstring TrimEnd(const std::wstring& text);
 std::wstring TrimBoth(const std::wstring& text);
 
 // "mailto:" in front of an address that is not empty and does not already contain it.
-std::wstring MailAddress(const std::wstring& address);
+using common::MailAddress;
 
 // "About <product>" and "<product>  <version>" (two blanks).
 std::wstring AboutCaption(const std::wstring& about, const std::wstring& productName);

@@ -1,20 +1,11 @@
 #include "test_support.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "format/container.h"
 #include "format/stream.h"
-#include "common/unique_name.h"
 
 namespace testing_support {
-
-ScratchFolder::ScratchFolder(const std::wstring& tag) {
-  path_ = projector::MakeUniqueName(projector::TemporaryFolder(), L"." + tag);
-  projector::CreateFolderPath(path_);
-}
-
-ScratchFolder::~ScratchFolder() { projector::DeleteFolderTree(path_); }
 
 bool MemoryContent::Open(const format::EmbeddedFile& file, uint64_t* size,
                          std::unique_ptr<format::ByteSource>* content) {
@@ -49,28 +40,6 @@ Bytes PackImage(const Bytes& stub, const format::MovieDocumentData& doc, format:
   return sink.bytes;
 }
 
-Bytes ReadFileBytes(const std::wstring& path) {
-  Bytes bytes;
-  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return bytes;
-  DWORD size = ::GetFileSize(h, nullptr);
-  bytes.resize(size);
-  DWORD got = 0;
-  if (size) ::ReadFile(h, bytes.data(), size, &got, nullptr);
-  bytes.resize(got);
-  ::CloseHandle(h);
-  return bytes;
-}
-
-bool WriteFileBytes(const std::wstring& path, const Bytes& bytes) {
-  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD put = 0;
-  BOOL ok = bytes.empty() || ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
-  ::CloseHandle(h);
-  return ok && put == bytes.size();
-}
-
 std::vector<std::wstring> ListFolder(const std::wstring& folder) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW found;
@@ -83,14 +52,6 @@ std::vector<std::wstring> ListFolder(const std::wstring& folder) {
   ::FindClose(h);
   std::sort(names.begin(), names.end());
   return names;
-}
-
-std::wstring BuildTreePath(const std::wstring& relative) {
-  const char* root = std::getenv("PROJECTOR_BINARY_DIR");
-  std::string host = root ? root : "";
-  std::wstring path = L"Z:";
-  for (char c : host) path += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
-  return path + L"\\" + relative;
 }
 
 const Bytes& BuiltStub() {

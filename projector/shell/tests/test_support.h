@@ -1,4 +1,5 @@
-// Helpers for the shell's tests: scratch folders, documents in memory, packed projectors, child processes.
+// Helpers for the shell's tests: documents in memory, packed projectors, child processes; the file helpers
+// all Windows tests share come with them.
 #pragma once
 
 #include <windows.h>
@@ -10,22 +11,9 @@
 #include <vector>
 
 #include "format/document.h"
+#include "testing_support/files.h"
 
 namespace testing_support {
-
-using Bytes = std::vector<uint8_t>;
-
-// A fresh folder under the temporary folder, removed with everything in it at the end of the test.
-class ScratchFolder {
- public:
-  explicit ScratchFolder(const std::wstring& tag);
-  ~ScratchFolder();
-  const std::wstring& path() const { return path_; }
-  std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
-
- private:
-  std::wstring path_;
-};
 
 // Supplies embedded file content from memory, keyed by the EmbeddedFile's path.
 class MemoryContent : public format::EmbeddedContentProvider {
@@ -51,12 +39,7 @@ struct FileBlock {
 Bytes PackImage(const Bytes& stub, const format::MovieDocumentData& doc, format::EmbeddedContentProvider& content,
                 uint32_t version = 140, bool compress = true, const std::vector<FileBlock>& blocks = {});
 
-Bytes ReadFileBytes(const std::wstring& path);
-bool WriteFileBytes(const std::wstring& path, const Bytes& bytes);
 std::vector<std::wstring> ListFolder(const std::wstring& folder);
-
-// The Windows path of a file of the build tree (the tests get its host path in PROJECTOR_BINARY_DIR).
-std::wstring BuildTreePath(const std::wstring& relative);
 
 // The projector stub as built: every packed projector of the tests starts with it (empty before it is built).
 const Bytes& BuiltStub();

@@ -5,12 +5,12 @@
 
 #include <string>
 
-#include "fscommand/tests/test_files.h"
+#include "testing_support/files.h"
 
 namespace {
 
-using fscommand_tests::BuildTreePath;
-using fscommand_tests::ScratchFolder;
+using testing_support::BuildTreePath;
+using testing_support::ScratchFolder;
 
 struct Outcome {
   DWORD exitCode = 0xFFFFFFFF;

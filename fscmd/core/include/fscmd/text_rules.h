@@ -6,10 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace fscmd {
+#include "common/shared_rules.h"
 
-// Blanks and control characters: everything at or below the space.
-inline bool IsBelowVisible(wchar_t c) { return static_cast<uint32_t>(c) <= 32; }
+namespace fscmd {
 
 // The argument fields; a separator of 0 means ','. Leading blanks of a field are dropped, trailing ones kept.
 class ArgumentList {
@@ -89,7 +88,7 @@ std::wstring ExtensionPart(const std::wstring& path);
 std::wstring DirectoryPart(const std::wstring& path);
 
 // True for the authoring tool's executable, whose windows the library must leave alone.
-bool IsAuthoringToolPath(const std::wstring& exePath);
+using common::IsAuthoringToolPath;
 
 enum class PathAlias { Org, MyPictures, MyDocuments, Windows, System, Temp, Desktop, StartMenu, Programs, StartUp,
                        ProgramFiles };

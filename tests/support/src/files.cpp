@@ -1,10 +1,12 @@
-#include "test_files.h"
+#include "testing_support/files.h"
 
 #include <shellapi.h>
 
 #include <cstdlib>
 
-namespace fscommand_tests {
+#include "framework/handles.h"
+
+namespace testing_support {
 
 ScratchFolder::ScratchFolder(const std::wstring& tag) {
   wchar_t temp[MAX_PATH] = {};
@@ -25,24 +27,23 @@ ScratchFolder::~ScratchFolder() {
 
 Bytes ReadFileBytes(const std::wstring& path) {
   Bytes bytes;
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
+  framework::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return bytes;
   uint8_t buffer[65536];
   DWORD got = 0;
-  while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.insert(bytes.end(), buffer, buffer + got);
-  ::CloseHandle(file);
+  while (::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+    bytes.insert(bytes.end(), buffer, buffer + got);
   return bytes;
 }
 
 bool WriteFileBytes(const std::wstring& path, const Bytes& bytes) {
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  framework::UniqueFile file(
+      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   DWORD written = 0;
-  bool ok = bytes.empty() || (::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                              written == bytes.size());
-  ::CloseHandle(file);
-  return ok;
+  return bytes.empty() || (::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                           written == bytes.size());
 }
 
 std::wstring BuildTreePath(const std::wstring& relative) {
@@ -53,4 +54,4 @@ std::wstring BuildTreePath(const std::wstring& relative) {
   return path + L"\\" + relative;
 }
 
-}  // namespace fscommand_tests
+}  // namespace testing_support

@@ -1,4 +1,4 @@
-// Helpers for the bridge's and the library's tests: scratch folders, files, paths of the build tree.
+// File helpers for the Windows tests: scratch folders, whole-file reads and writes, paths of the build tree.
 #pragma once
 
 #include <windows.h>
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace fscommand_tests {
+namespace testing_support {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -25,9 +25,11 @@ class ScratchFolder {
   std::wstring path_;
 };
 
+// The whole file, also while another handle has it open for writing; empty when it cannot be opened.
 Bytes ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const Bytes& bytes);
+
 // The Windows path of a file of the build tree (the tests get its host path in PROJECTOR_BINARY_DIR).
 std::wstring BuildTreePath(const std::wstring& relative);
 
-}  // namespace fscommand_tests
+}  // namespace testing_support
