@@ -245,8 +245,8 @@ bool ReadDocumentFromImage(const uint8_t* base, size_t size, MovieDocumentData* 
   if (!block) return false;
   if (header) *header = block->header;
   if (block->header.compressed != 0) {
-    // zlib cannot expand its input more than about 1032 times: a larger stated size is a lie.
-    if (block->header.uncompressedSize / 1032 > block->bodyAvailable + 64) return false;
+    if (options.refuseImpossibleSize && block->header.uncompressedSize / 1032 > block->bodyAvailable + 64)
+      return false;
     InflatingSource source(block->body, block->bodyAvailable, block->header.uncompressedSize);
     return ReadDocumentBody(source, block->header.version, doc, options);
   }

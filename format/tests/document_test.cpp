@@ -455,6 +455,11 @@ TEST(DocumentImage, BadImagesFailCleanly) {
   auto hugeSize = good;  // a 4 GB claim changes nothing: nothing is allocated from it
   StoreU32(hugeSize.data() + block->offset + 76, 0xFFFFFFFF);
   EXPECT_TRUE(ReadDocumentFromImage(hugeSize.data(), hugeSize.size(), &back));
+  // Unless the reader is asked to refuse sizes zlib could never reach from the bytes there are.
+  ReadOptions strict;
+  strict.refuseImpossibleSize = true;
+  EXPECT_FALSE(ReadDocumentFromImage(hugeSize.data(), hugeSize.size(), &back, strict));
+  EXPECT_TRUE(ReadDocumentFromImage(good.data(), good.size(), &back, strict));
 
   auto damaged = good;
   for (size_t k = 10; k < 40; ++k) damaged[block->offset + DocumentHeader::kSize + k] ^= 0xA5;

@@ -159,6 +159,8 @@ bool MovieDocument::ReadBody(const MappedImage& image) {
   options.progress = [](size_t index) {
     if (index % 20 == 0) PumpMessages();
   };
+  // A stated size zlib could never reach is a lie: such a document is refused before anything is extracted.
+  options.refuseImpossibleSize = true;
   // Compressed documents are inflated straight from the mapped view as they are read: no copy is ever written.
   if (app) app->BeginWaitCursor();
   format::DocumentHeader header;

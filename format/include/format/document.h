@@ -273,6 +273,9 @@ struct ReadOptions {
   EmbeddedFileSink* sink = nullptr;  // null: contents are skipped, paths stay as read
   // Called before each playlist entry and each asset with a running index from 0.
   std::function<void(size_t)> progress;
+  // Refuse a compressed document whose stated size zlib could not reach from the bytes there are (it expands
+  // its input about 1032 times at most), before anything is read.
+  bool refuseImpossibleSize = false;
 };
 
 // Supplies embedded file content while writing, opened by EmbeddedFile::path.
