@@ -15,6 +15,7 @@ namespace format {
 namespace {
 
 using testing::MemoryProvider;
+using testing::ExpectSameBlocks;
 
 // Appends archive primitives byte by byte: little-endian integers, strings in
 // the wide form (0xFF, 0xFFFE, then a one-byte length and UTF-16 units) and
@@ -273,18 +274,7 @@ TEST_P(GoldenDocuments, ReadEveryValueIntoItsField) {
   MovieDocumentData back;
   ASSERT_TRUE(ReadDocumentBody(source, version, &back));
   EXPECT_EQ(source.Remaining(), 0u);
-  EXPECT_EQ(back.playlist, expected.playlist);
-  EXPECT_EQ(back.aboutTexts, expected.aboutTexts);
-  EXPECT_EQ(back.size, expected.size);
-  EXPECT_EQ(back.window, expected.window);
-  EXPECT_EQ(back.control, expected.control);
-  EXPECT_EQ(back.playlistOptions, expected.playlistOptions);
-  EXPECT_EQ(back.about, expected.about);
-  EXPECT_EQ(back.overlay, expected.overlay);
-  EXPECT_EQ(back.quality, expected.quality);
-  EXPECT_EQ(back.quality2, expected.quality2);
-  EXPECT_EQ(back.debug, expected.debug);
-  EXPECT_EQ(back.sound, expected.sound);
+  ExpectSameBlocks(back, expected);
 }
 
 TEST_P(GoldenDocuments, AreWhatTheWriterProduces) {

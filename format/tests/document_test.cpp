@@ -10,6 +10,7 @@
 namespace format {
 namespace {
 
+using testing::ExpectSameBlocks;
 using testing::Bytes;
 using testing::MemoryExtraction;
 using testing::MemoryProvider;
@@ -158,18 +159,7 @@ TEST_P(DocumentVersions, EveryBlockRoundTrips) {
   ASSERT_TRUE(ReadDocumentBody(src, version, &back));
   EXPECT_EQ(src.Remaining(), 0u);
   MovieDocumentData expected = AsStoredAt(d, version);
-  EXPECT_EQ(back.playlist, expected.playlist);
-  EXPECT_EQ(back.aboutTexts, expected.aboutTexts);
-  EXPECT_EQ(back.size, expected.size);
-  EXPECT_EQ(back.window, expected.window);
-  EXPECT_EQ(back.control, expected.control);
-  EXPECT_EQ(back.playlistOptions, expected.playlistOptions);
-  EXPECT_EQ(back.about, expected.about);
-  EXPECT_EQ(back.overlay, expected.overlay);
-  EXPECT_EQ(back.quality, expected.quality);
-  EXPECT_EQ(back.quality2, expected.quality2);
-  EXPECT_EQ(back.debug, expected.debug);
-  EXPECT_EQ(back.sound, expected.sound);
+  ExpectSameBlocks(back, expected);
 }
 
 TEST_P(DocumentVersions, DefaultsRoundTrip) {

@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+
 #include "format/inflate.h"
 
 namespace format::testing {
@@ -68,6 +70,21 @@ std::vector<uint8_t> Deflate(const std::vector<uint8_t>& raw) {
   deflater.Write(raw.data(), raw.size());
   deflater.Finish();
   return out.bytes;
+}
+
+void ExpectSameBlocks(const MovieDocumentData& back, const MovieDocumentData& expected) {
+  EXPECT_EQ(back.playlist, expected.playlist);
+  EXPECT_EQ(back.aboutTexts, expected.aboutTexts);
+  EXPECT_EQ(back.size, expected.size);
+  EXPECT_EQ(back.window, expected.window);
+  EXPECT_EQ(back.control, expected.control);
+  EXPECT_EQ(back.playlistOptions, expected.playlistOptions);
+  EXPECT_EQ(back.about, expected.about);
+  EXPECT_EQ(back.overlay, expected.overlay);
+  EXPECT_EQ(back.quality, expected.quality);
+  EXPECT_EQ(back.quality2, expected.quality2);
+  EXPECT_EQ(back.debug, expected.debug);
+  EXPECT_EQ(back.sound, expected.sound);
 }
 
 }  // namespace format::testing

@@ -32,6 +32,9 @@ class MemoryExtraction final : public EmbeddedFileSink {
 };
 
 std::vector<uint8_t> Bytes(std::string_view text);
+
+// Compares two documents block by block, so that a failure names the block that differs.
+void ExpectSameBlocks(const MovieDocumentData& actual, const MovieDocumentData& expected);
 std::vector<uint8_t> Deflate(const std::vector<uint8_t>& raw);
 
 }  // namespace format::testing
