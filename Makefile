@@ -4,6 +4,8 @@ SHELL := /bin/bash
 ROOT := $(abspath .)
 JOBS ?= $(shell nproc)
 CMAKE_GEN := $(shell command -v ninja >/dev/null && echo -G Ninja)
+# A compiler cache, when the machine has one, makes rebuilds in several work trees cheap.
+LAUNCHER := $(shell command -v ccache >/dev/null && echo -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 HOST := build/host
 ASAN := build/host-asan
@@ -19,19 +21,19 @@ setup:
 	@scripts/setup
 
 $(HOST)/CMakeCache.txt:
-	cmake -S . -B $(HOST) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DPROJECTOR_BUILD_TESTS=OFF -DPROJECTOR_DIST_DIR=$(ROOT)/dist/host
+	cmake -S . -B $(HOST) $(CMAKE_GEN) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Release -DPROJECTOR_BUILD_TESTS=OFF -DPROJECTOR_DIST_DIR=$(ROOT)/dist/host
 
 $(ASAN)/CMakeCache.txt:
-	cmake -S . -B $(ASAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DPROJECTOR_SANITIZE=ON -DPROJECTOR_DIST_DIR=$(ROOT)/build/host-asan/dist
+	cmake -S . -B $(ASAN) $(CMAKE_GEN) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DPROJECTOR_SANITIZE=ON -DPROJECTOR_DIST_DIR=$(ROOT)/build/host-asan/dist
 
 $(WIN32)/CMakeCache.txt:
-	cmake -S . -B $(WIN32) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake -DPROJECTOR_DIST_DIR=$(ROOT)/dist/win32
+	cmake -S . -B $(WIN32) $(CMAKE_GEN) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake -DPROJECTOR_DIST_DIR=$(ROOT)/dist/win32
 
 $(WIN64)/CMakeCache.txt:
-	cmake -S . -B $(WIN64) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-x86_64.cmake -DPROJECTOR_DIST_DIR=$(ROOT)/dist/win64
+	cmake -S . -B $(WIN64) $(CMAKE_GEN) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-x86_64.cmake -DPROJECTOR_DIST_DIR=$(ROOT)/dist/win64
 
 $(FUZZ)/CMakeCache.txt:
-	CC=clang CXX=clang++ cmake -S . -B $(FUZZ) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPROJECTOR_LIBFUZZER=ON -DPROJECTOR_SANITIZE=ON -DPROJECTOR_DIST_DIR=$(ROOT)/build/fuzz/dist
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ) $(CMAKE_GEN) $(LAUNCHER) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPROJECTOR_LIBFUZZER=ON -DPROJECTOR_SANITIZE=ON -DPROJECTOR_DIST_DIR=$(ROOT)/build/fuzz/dist
 
 host: $(HOST)/CMakeCache.txt
 	cmake --build $(HOST) -j $(JOBS)
