@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "framework/handles.h"
@@ -32,11 +33,6 @@ FileSlot* SlotFor(const ArgumentList& fields, size_t index) {
   long slot = fields.Number(index, 0);
   if (slot < 1 || slot > SharedState::kFileSlots) return nullptr;
   return &State().files[slot - 1];
-}
-
-std::wstring Lower(std::wstring text) {
-  for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
-  return text;
 }
 
 }  // namespace
@@ -107,8 +103,9 @@ long FileOpen(const std::wstring& args, CommandResult&) {
   std::wstring path = ExpandPathAliases(fields[1]);
   if (path.empty()) return code::kMissingField;
   slot->Close();
-  std::wstring mode = fields.IsEmpty(2) ? L"r" : Lower(fields[2]);
-  FILE* stream = _wfopen(path.c_str(), mode.c_str());
+  std::optional<std::wstring> mode = RuntimeFileMode(fields[2]);
+  if (!mode) return code::kOpenFailed;
+  FILE* stream = _wfopen(path.c_str(), mode->c_str());
   if (!stream) return code::kOpenFailed;
   slot->Reset(stream);
   return 0;
@@ -171,7 +168,9 @@ long FileDelete(const std::wstring& args, CommandResult&) {
 long FileAccess(const std::wstring& args, CommandResult&) {
   ArgumentList fields = SplitArguments(args);
   if (fields.IsEmpty(0)) return code::kMissingField;
-  if (_waccess(ExpandPathAliases(fields[0]).c_str(), static_cast<int>(fields.Number(1, 0))) != 0)
+  long mode = fields.Number(1, 0);
+  if (!IsKnownAccessMode(mode)) return code::FromErrno(EINVAL);
+  if (_waccess(ExpandPathAliases(fields[0]).c_str(), static_cast<int>(mode)) != 0)
     return code::FromErrno(errno);
   return 0;
 }
@@ -212,19 +211,9 @@ long FileMkDir(const std::wstring& args, CommandResult&) {
   std::wstring path = TrimTrailingBackslashes(ExpandPathAliases(fields[0]));
   if (path.empty() || IsFolder(path)) return code::kNone;
   if (::CreateDirectoryW(path.c_str(), nullptr)) return code::kNone;
-  // Create the missing parents one part at a time; empty parts between backslashes vanish.
-  std::wstring accumulated;
-  size_t start = 0;
-  while (start <= path.size()) {
-    size_t end = path.find(L'\\', start);
-    if (end == std::wstring::npos) end = path.size();
-    if (end > start) {
-      accumulated += path.substr(start, end - start) + L"\\";
-      std::wstring folder = TrimTrailingBackslashes(accumulated);
-      if (!IsFolder(folder) && !::CreateDirectoryW(folder.c_str(), nullptr)) break;
-    }
-    start = end + 1;
-  }
+  // The missing parents one at a time, below the drive, root or share the path starts from.
+  for (const std::wstring& folder : FoldersToMake(path))
+    if (!IsFolder(folder) && !::CreateDirectoryW(folder.c_str(), nullptr)) break;
   return code::kNone;
 }
 

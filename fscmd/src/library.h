@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/handles.h"
+#include "fscmd/command_rules.h"
 #include "fscmd/text_rules.h"
 
 namespace fscmd {

@@ -124,7 +124,7 @@ long RegWrite(const std::wstring& args, CommandResult& result) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.c_str());
     data.assign(bytes, bytes + (text.size() + 1) * sizeof(wchar_t));
   } else if (type == REG_DWORD) {
-    uint32_t value = static_cast<uint32_t>(ReadNumber(text));
+    uint32_t value = ReadDwordData(text);
     data = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
   } else {
     std::wstring upper = text;

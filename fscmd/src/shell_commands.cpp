@@ -33,7 +33,8 @@ namespace commands {
 
 long Beep(const std::wstring& args, CommandResult&) {
   ArgumentList fields = SplitArguments(args);
-  ::Beep(static_cast<DWORD>(fields.Number(0, 1000)), static_cast<DWORD>(fields.Number(1, 100)));
+  BeepTone tone = BoundBeep(fields.Number(0, 1000), fields.Number(1, 100));
+  ::Beep(tone.frequency, tone.duration);
   return code::kNone;
 }
 
@@ -101,6 +102,8 @@ long mailto(const std::wstring& args, CommandResult&) {
 long Quit(const std::wstring&, CommandResult&) {
   HWND host = HostWindowHandle();
   if (!host || IsInsideAuthoringTool()) return code::kNone;
+  // A child window (the Flash control itself) would be destroyed inside its own event.
+  if (::GetAncestor(host, GA_ROOT) != host || (::GetWindowLongPtrW(host, GWL_STYLE) & WS_CHILD)) return code::kNone;
   ::SendMessageW(host, WM_CLOSE, 0, 0);
   return 1;
 }

@@ -89,14 +89,18 @@ void EnsureInternetConnection() {
   ::InternetAutodial(INTERNET_AUTODIAL_FORCE_UNATTENDED, nullptr);
 }
 
-HWND HostWindowHandle() { return State().hostWindow; }
+HWND HostWindowHandle() {
+  // A host that has been destroyed since would make every owned box fail and every move go nowhere.
+  HWND host = State().hostWindow;
+  return host && ::IsWindow(host) ? host : nullptr;
+}
 
 int AfxMessageBox(const std::wstring& text, UINT style, UINT helpId) {
   HWND owner = HostWindowHandle();
   if (!owner) owner = ::GetActiveWindow();
   // The help context only matters to a help file, which the library does not have.
   (void)helpId;
-  return ::MessageBoxW(owner, text.c_str(), L"VantraFSCmd", style);
+  return ::MessageBoxW(owner, text.c_str(), L"VantraFSCmd", ApplicationMessageBoxStyle(style));
 }
 
 }  // namespace fscmd

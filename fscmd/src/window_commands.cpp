@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -12,43 +12,33 @@ namespace fscmd {
 
 namespace {
 
-// The list view item record exchanged with the shell: the first members of LVITEMW, 40 bytes.
-struct RemoteListItem {
-  UINT mask;
-  int iItem;
-  int iSubItem;
-  UINT state;
-  UINT stateMask;
-  uint32_t pszText;
-  int cchTextMax;
-  int iImage;
-  uint32_t lParam;
-  int iIndent;
-};
-static_assert(sizeof(RemoteListItem) == 40);
-
 constexpr int kRemoteTextChars = 127;
 
-// The text request as the list view's process reads it: the 40-byte record above for a 32-bit process, the
-// 64-bit LVITEMW for a 64-bit one (which only a 64-bit library can address).
-std::vector<uint8_t> TextRequest(HANDLE process, void* remoteText) {
-#ifdef _WIN64
+// The portable record of the library's own word size is the one the system's header describes.
+constexpr ListItemLayout kOwnLayout = ListItemLayoutFor(sizeof(void*) == 8 ? WordSize::k64 : WordSize::k32);
+static_assert(offsetof(LVITEMW, iSubItem) == kOwnLayout.subItem);
+static_assert(offsetof(LVITEMW, pszText) == kOwnLayout.text && sizeof(LPWSTR) == kOwnLayout.textPointerSize);
+static_assert(offsetof(LVITEMW, cchTextMax) == kOwnLayout.textMax);
+static_assert(offsetof(LVITEMW, iIndent) + sizeof(int) <= kOwnLayout.size);
+
+using IsWow64Function = BOOL(WINAPI*)(HANDLE, PBOOL);
+
+// Looked up at run time: systems before WOW64 lack it, and everything there is 32-bit.
+bool UnderWow64(HANDLE process, bool* known) {
+  auto isWow64 = reinterpret_cast<IsWow64Function>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
   BOOL wow64 = FALSE;
-  if (!::IsWow64Process(process, &wow64) || !wow64) {
-    LVITEMW item = {};
-    item.iSubItem = 0;
-    item.pszText = static_cast<LPWSTR>(remoteText);
-    item.cchTextMax = kRemoteTextChars;
-    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&item);
-    return std::vector<uint8_t>(bytes, bytes + sizeof item);
-  }
-#endif
-  RemoteListItem item = {};
-  item.iSubItem = 0;
-  item.pszText = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(remoteText));
-  item.cchTextMax = kRemoteTextChars;
-  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&item);
-  return std::vector<uint8_t>(bytes, bytes + sizeof item);
+  *known = isWow64 && isWow64(process, &wow64);
+  return *known && wow64;
+}
+
+// The list view reads the item record of its own process's word size, whatever the library's is.
+WordSize ShellWordSizeOf(HANDLE shell) {
+  bool known = false;
+  bool libraryUnderWow64 = UnderWow64(::GetCurrentProcess(), &known);
+  bool shellUnderWow64 = UnderWow64(shell, &known);
+  if (!known) shellUnderWow64 = libraryUnderWow64;
+  return ShellWordSize(sizeof(void*) == 8, libraryUnderWow64, shellUnderWow64);
 }
 
 // Memory in another process, released with it.
@@ -111,11 +101,13 @@ void ReadAcrossProcesses(HWND listView, std::vector<DesktopItem>* items) {
       PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION, FALSE, processId));
   if (!process) return;
   RemoteBuffer rect(process.get(), sizeof(RECT));
-  RemoteBuffer item(process.get(), std::max(sizeof(RemoteListItem), sizeof(LVITEMW)));
+  const WordSize shell = ShellWordSizeOf(process.get());
+  RemoteBuffer item(process.get(), ListItemLayoutFor(shell).size);
   RemoteBuffer text(process.get(), kRemoteTextChars * sizeof(wchar_t));
   if (!rect.get() || !item.get() || !text.get()) return;
 
-  const std::vector<uint8_t> request = TextRequest(process.get(), text.get());
+  const std::vector<uint8_t> request = ListItemTextRequest(
+      shell, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(text.get())), kRemoteTextChars);
   int count = static_cast<int>(::SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
   for (int i = 0; i < count; ++i) {
     if (!::WriteProcessMemory(process.get(), item.get(), request.data(), request.size(), nullptr)) return;
@@ -214,8 +206,9 @@ namespace commands {
 
 long WindowSetHandle(const std::wstring& args, CommandResult&) {
   ArgumentList fields = SplitArguments(args);
-  long handle = fields.Number(0, 0);
-  if (handle != 0) State().hostWindow = reinterpret_cast<HWND>(static_cast<intptr_t>(handle));
+  HWND handle = reinterpret_cast<HWND>(static_cast<intptr_t>(fields.Number(0, 0)));
+  // Any other number would make later commands close, move or own through a handle that is no window.
+  if (handle && ::IsWindow(handle)) State().hostWindow = handle;
   return code::kNone;
 }
 
@@ -232,9 +225,9 @@ long WindowSetPosRel(const std::wstring& args, CommandResult&) {
   ArgumentList fields = SplitArguments(args);
   RECT rect = {};
   ::GetWindowRect(HostWindowHandle(), &rect);
-  PlaceHost(fields.Number(0, 0), rect.left + fields.Number(1, 0), rect.top + fields.Number(2, 0),
-            (rect.right - rect.left) + fields.Number(3, 0), (rect.bottom - rect.top) + fields.Number(4, 0),
-            static_cast<UINT>(fields.Number(5, 0)));
+  Placement to = RelativePlacement(rect.left, rect.top, rect.right, rect.bottom, fields.Number(1, 0),
+                                   fields.Number(2, 0), fields.Number(3, 0), fields.Number(4, 0));
+  PlaceHost(fields.Number(0, 0), to.x, to.y, to.width, to.height, static_cast<UINT>(fields.Number(5, 0)));
   return code::kNone;
 }
 

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <cwctype>
+
 #include "library_access.h"
 #include "testing_support/files.h"
 
@@ -84,6 +88,9 @@ TEST_F(FileCommands, DeleteAccessCopyAndSize) {
   EXPECT_EQ(Call("FSFileAccess", source + L",6"), L",0");
   EXPECT_EQ(Call("FSFileAccess", Path(L"missing.txt")), L",-1002");
   EXPECT_EQ(Call("FSFileAccess", L""), L",-101");
+  // Modes the runtime does not know never reach it: the answer is its invalid-argument code, EINVAL.
+  EXPECT_EQ(Call("FSFileAccess", source + L",1"), L",-1022");
+  EXPECT_EQ(Call("FSFileAccess", source + L",-7"), L",-1022");
   EXPECT_EQ(Call("FSFileSize", source + L",size"), L",0," + source + L",5");
   EXPECT_EQ(Call("FSFileSize", source), L",-101");
   EXPECT_EQ(Call("FSFileSize", Path(L"missing.txt") + L",size"), L",-1002");
@@ -112,6 +119,45 @@ TEST_F(FileCommands, TempNameAndMkDir) {
   EXPECT_EQ(Call("FSFileIsDir", nested), L",1");
   EXPECT_EQ(Call("FSFileMkDir", nested), L",-99");
   EXPECT_EQ(Call("FSFileMkDir", L""), L",-99");
+}
+
+// Changes the current folder for one test.
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const std::wstring& folder) {
+    ::GetCurrentDirectoryW(MAX_PATH, saved_);
+    ::SetCurrentDirectoryW(folder.c_str());
+  }
+  ~CurrentFolder() { ::SetCurrentDirectoryW(saved_); }
+
+ private:
+  wchar_t saved_[MAX_PATH] = {};
+};
+
+TEST_F(FileCommands, MkDirKeepsARootRelativePathBelowTheRoot) {
+  ScratchFolder elsewhere(L"fscmd-mkdir-current");
+  ASSERT_EQ(folder_.path().substr(1, 2), L":\\");
+  ASSERT_EQ(towlower(elsewhere.path()[0]), towlower(folder_.path()[0]));
+  CurrentFolder current(elsewhere.path());
+  std::wstring rootRelative = folder_.path().substr(2) + L"\\made\\below";
+  EXPECT_EQ(Call("FSFileMkDir", rootRelative), L",-99");
+  EXPECT_EQ(Call("FSFileIsDir", Path(L"made\\below")), L",1");
+  // Nothing of the path lands below the current folder.
+  size_t second = rootRelative.find(L'\\', 1);
+  EXPECT_EQ(::GetFileAttributesW((elsewhere / rootRelative.substr(1, second - 1)).c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(FileCommands, OpenTakesOnlyModesTheRuntimeKnows) {
+  std::wstring file = Path(L"modes.txt");
+  ASSERT_TRUE(WriteTextFile(file, "line\n"));
+  for (const wchar_t* mode : {L"z", L"r++", L"rw", L"x+"}) {
+    EXPECT_EQ(Call("FSFileOpen", L"4," + file + L"," + mode), L",-104") << Utf8(mode);
+    EXPECT_EQ(Call("FSFileRead", L"4,text"), L",-103");
+  }
+  EXPECT_EQ(Call("FSFileOpen", L"4," + file + L",RB"), L",0");
+  EXPECT_EQ(Call("FSFileClose", L"4"), L",0");
+  EXPECT_EQ(Call("FSFileOpen", L"4," + file + L",a+"), L",0");
+  EXPECT_EQ(Call("FSFileClose", L"4"), L",0");
 }
 
 TEST_F(FileCommands, WriteStrModes) {

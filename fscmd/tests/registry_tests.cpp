@@ -59,6 +59,13 @@ TEST_F(RegistryCommands, WriteThenReadBack) {
   EXPECT_EQ(Call("FSRegRead", L"HKCU," + P(L"num") + L",t,v"), L",0,HKCU," + P(L"num") + L",REG_DWORD,0");
   EXPECT_EQ(Call("FSRegWrite", L"HKCU," + P(L"neg") + L",REG_DWORD,-5,s"), L",0,HKCU," + P(L"neg") + L",REG_DWORD,-5,OK");
   EXPECT_EQ(Call("FSRegRead", L"HKCU," + P(L"neg") + L",t,v"), L",0,HKCU," + P(L"neg") + L",REG_DWORD,-5");
+  // DWORD data take the whole unsigned range: all bits set, not the largest signed value.
+  EXPECT_EQ(Call("FSRegWrite", L"HKCU," + P(L"all") + L",REG_DWORD,4294967295,s"),
+            L",0,HKCU," + P(L"all") + L",REG_DWORD,4294967295,OK");
+  EXPECT_EQ(Call("FSRegRead", L"HKCU," + P(L"all") + L",t,v"), L",0,HKCU," + P(L"all") + L",REG_DWORD,-1");
+  EXPECT_EQ(Call("FSRegWrite", L"HKCU," + P(L"high") + L",REG_DWORD,3000000000,s"),
+            L",0,HKCU," + P(L"high") + L",REG_DWORD,3000000000,OK");
+  EXPECT_EQ(Call("FSRegRead", L"HKCU," + P(L"high") + L",t,v"), L",0,HKCU," + P(L"high") + L",REG_DWORD,-1294967296");
   EXPECT_EQ(Call("FSRegWrite", L"HKCU," + P(L"") + L",REG_SZ,dflt,s"), L",0,HKCU," + P(L"") + L",REG_SZ,dflt,OK");
   EXPECT_EQ(Call("FSRegRead", L"HKCU," + P(L"") + L",t,v"), L",0,HKCU," + P(L"") + L",REG_SZ,dflt");
 }

@@ -83,6 +83,46 @@ TEST_F(WindowCommands, SetPosRelDoesNotMoveToANegativeLeftButStillSizes) {
   EXPECT_EQ(rect.right - rect.left, 320);
 }
 
+TEST_F(WindowCommands, SetPosRelHoldsItsSumsTo32Bits) {
+  // Left -10 moved by the smallest number: a wrapping sum would send the window far to the right.
+  ::SetWindowPos(window_, nullptr, -10, 60, 300, 200, SWP_NOZORDER);
+  EXPECT_EQ(Call("FSWindowSetPosRel", L"0,-2147483648,0,0,-2147483648"), L",-99");
+  RECT rect = WindowRect(window_);
+  EXPECT_EQ(rect.left, -10);
+  EXPECT_EQ(rect.top, 60);
+  EXPECT_EQ(rect.right - rect.left, 300);
+  EXPECT_EQ(rect.bottom - rect.top, 200);
+}
+
+TEST_F(WindowCommands, SetHandleTakesOnlyWindows) {
+  HWND gone = ::CreateWindowExW(0, L"STATIC", L"gone", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(gone);
+  ::DestroyWindow(gone);
+  EXPECT_EQ(Call("FSWindowSetHandle", Handle(gone)), L",-99");
+  EXPECT_EQ(Call("FSWindowSetHandle", L"12345678"), L",-99");
+  EXPECT_EQ(Call("FSWindowSetHandle", L"-1"), L",-99");
+  EXPECT_EQ(Call("FSWindowGetPos", L"left,top,width,height"), L",-99,50,60,300,200");
+  // A host destroyed since counts as no host.
+  ::DestroyWindow(window_);
+  EXPECT_EQ(Call("FSWindowGetPos", L"left,top,width,height"), L",0");
+  EXPECT_EQ(Call("FSWindowShow", L"1"), L",-1");
+  EXPECT_EQ(Call("FSQuit", L""), L",-99");
+}
+
+TEST_F(WindowCommands, QuitClosesOnlyATopLevelHost) {
+  HWND child = ::CreateWindowExW(0, L"STATIC", L"control", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, window_, nullptr,
+                                 nullptr, nullptr);
+  ASSERT_TRUE(child);
+  EXPECT_EQ(Call("FSWindowSetHandle", Handle(child)), L",-99");
+  EXPECT_EQ(Call("FSQuit", L""), L",-99");
+  EXPECT_TRUE(::IsWindow(child));
+  EXPECT_EQ(Call("FSWindowSetHandle", Handle(window_)), L",-99");
+  EXPECT_EQ(Call("FSQuit", L""), L",1");
+  // The close message reached the window before the command returned: a plain window closes by going.
+  EXPECT_FALSE(::IsWindow(window_));
+  EXPECT_FALSE(::IsWindow(child));
+}
+
 TEST_F(WindowCommands, GetPosAnswersTheScreenRectangle) {
   EXPECT_EQ(Call("FSWindowGetPos", L"left,top,width,height"), L",-99,50,60,300,200");
 }

@@ -74,7 +74,7 @@ bool ExtensionRegistry::RegisterLibrary(const std::wstring& path) {
 }
 
 bool ExtensionRegistry::CallExport(const std::wstring& exportName, const std::wstring& args, std::wstring* answer,
-                                   bool* matched, size_t* library) {
+                                   bool* matched, const std::function<void(size_t library)>& beforeCall) {
   bool noted = false;
   for (const ExtensionExport& entry : exports_) {
     if (entry.name != exportName) continue;
@@ -93,8 +93,8 @@ bool ExtensionRegistry::CallExport(const std::wstring& exportName, const std::ws
       noted = false;
       continue;
     }
-    if (library) *library = entry.library;
     if (matched) *matched = true;
+    if (beforeCall) beforeCall(entry.library);
     *answer = TakeAnswer(reinterpret_cast<ExportFunction>(reinterpret_cast<void*>(address))(args.c_str()));
     return true;
   }
@@ -109,16 +109,15 @@ bool ExtensionRegistry::Dispatch(MovieVariables& movie, const std::wstring& comm
   if (observer) observer->OnCommand(command, args);
   std::wstring answer;
   bool matched = false;
-  size_t library = 0;
-  if (!CallExport(exportName, args, &answer, &matched, &library)) {
+  auto found = [&](size_t library) {
+    if (observer) observer->OnFound(FileNameOf(libraries_[library].path));
+  };
+  if (!CallExport(exportName, args, &answer, &matched, found)) {
     if (observer && !matched) observer->OnNotFound();
     return false;
   }
   ExtensionAnswer interpreted = InterpretAnswer(answer, args);
-  if (observer) {
-    observer->OnFound(FileNameOf(libraries_[library].path));
-    observer->OnResult(interpreted.result);
-  }
+  if (observer) observer->OnResult(interpreted.result);
   ApplyAnswer(movie, interpreted);
   return true;
 }

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,9 +44,11 @@ class ExtensionRegistry {
   // lands in the movie (an empty answer sets nothing).
   bool Dispatch(MovieVariables& movie, const std::wstring& command, const std::wstring& args,
                 DispatchObserver* observer = nullptr);
-  // Calls the first export of that exact name whose library loads; false when none answered.
+  // Calls the first export of that exact name whose library loads; false when none answered. `beforeCall`
+  // hears which library answers before its export runs, so that what the export does (a message box that
+  // waits) comes after it.
   bool CallExport(const std::wstring& exportName, const std::wstring& args, std::wstring* answer,
-                  bool* matched = nullptr, size_t* library = nullptr);
+                  bool* matched = nullptr, const std::function<void(size_t library)>& beforeCall = {});
 
   void FreeLibraries();
 

@@ -53,8 +53,10 @@ class FSCommandBridge {
   std::vector<std::unique_ptr<framework::CWnd>>& imageWindows() { return imageWindows_; }
 
   // The player window is going: every loaded extension library is freed, every image window deleted and the
-  // log's resource library let go.
+  // log's resource library let go, once. Commands that arrive later are not handled: they would load a
+  // library that nothing frees any more.
   void Release();
+  bool released() const { return released_; }
 
  private:
   ExtensionRegistry registry_;
@@ -62,6 +64,7 @@ class FSCommandBridge {
   FSCommandLog log_;
   std::vector<std::unique_ptr<framework::CWnd>> imageWindows_;
   BuiltInCommandHandler* builtIns_ = nullptr;
+  bool released_ = false;
 };
 
 }  // namespace projector

@@ -137,10 +137,14 @@ PeFile ReadPeFile(const std::vector<uint8_t>& bytes) {
   if (uint32_t exports = directory(0)) {
     int64_t dir = pe.OffsetOf(exports);
     if (dir >= 0) {
+      uint32_t base = r.U32(static_cast<uint64_t>(dir) + 16);
       uint32_t count = r.U32(static_cast<uint64_t>(dir) + 24);
       int64_t names = pe.OffsetOf(r.U32(static_cast<uint64_t>(dir) + 32));
-      for (uint32_t i = 0; i < count && i < 100000 && names >= 0 && r.ok(); ++i)
+      int64_t ordinals = pe.OffsetOf(r.U32(static_cast<uint64_t>(dir) + 36));
+      for (uint32_t i = 0; i < count && i < 100000 && names >= 0 && ordinals >= 0 && r.ok(); ++i) {
         pe.exports.push_back(r.Text(pe.OffsetOf(r.U32(static_cast<uint64_t>(names) + 4ull * i))));
+        pe.exportOrdinals.push_back(base + r.U16(static_cast<uint64_t>(ordinals) + 2ull * i));
+      }
     }
   }
   if (uint32_t imports = directory(1)) {

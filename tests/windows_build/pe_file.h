@@ -40,6 +40,7 @@ struct PeFile {
   std::vector<Section> sections;
   std::vector<std::string> imports;  // DLL names as the import directory spells them
   std::vector<std::string> exports;  // export names in the export directory's order
+  std::vector<uint32_t> exportOrdinals;  // the ordinal of each of those names
   std::vector<Resource> resources;
 
   // The file offset of an address, or -1 when no section holds it.

@@ -45,23 +45,13 @@ std::string Lower(std::string text) {
   return text;
 }
 
-// The export names VantraFSCmd.def lists, in its order.
-std::vector<std::string> DefExports() {
-  std::ifstream in(SourceDir() / "fscmd" / "VantraFSCmd.def");
-  std::vector<std::string> names;
-  std::string line;
-  bool inExports = false;
-  while (std::getline(in, line)) {
-    if (line.rfind("EXPORTS", 0) == 0) {
-      inExports = true;
-      continue;
-    }
-    size_t start = line.find_first_not_of(" \t");
-    if (!inExports || start == std::string::npos || line[start] == ';') continue;
-    size_t end = line.find_first_of(" \t=@", start);
-    names.push_back(line.substr(start, end - start));
-  }
-  return names;
+// The export names of the library's command table, in the table's order.
+std::vector<std::string> TableExports() {
+  return {
+#define FSCMD_COMMAND(name) "FS" #name,
+#include "command_list.h"
+#undef FSCMD_COMMAND
+  };
 }
 
 class WindowsTree : public ::testing::TestWithParam<Tree> {
@@ -110,9 +100,14 @@ TEST_P(WindowsTree, EveryProgramIsOfTheTreesWordSizeAndCarriesItsRuntime) {
 
 TEST_P(WindowsTree, TheExtensionLibraryExportsEveryCommandWhereTheBridgeReadsThem) {
   PeFile pe = Read("VantraFSCmd.dll");
-  std::vector<std::string> expected = DefExports();
+  // The library lists its names in byte order and numbers them from 1 in that order, as the table stands.
+  std::vector<std::string> expected = TableExports();
   ASSERT_FALSE(expected.empty());
-  EXPECT_EQ(pe.exports, expected);
+  EXPECT_EQ(pe.exports, expected) << "the command table is not in byte order of the export names, or the library "
+                                     "is not built from it";
+  std::vector<uint32_t> ordinals(expected.size());
+  for (size_t i = 0; i < ordinals.size(); ++i) ordinals[i] = static_cast<uint32_t>(i + 1);
+  EXPECT_EQ(pe.exportOrdinals, ordinals);
   // Addresses are file offsets throughout, so the bridge reads the names without loading the library.
   for (const Section& s : pe.sections) {
     if (s.rawSize == 0) continue;

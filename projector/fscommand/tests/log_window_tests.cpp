@@ -232,5 +232,33 @@ TEST(Bridge, TheDragRegionAndImageWindowsLiveInTheBridge) {
   EXPECT_FALSE(::IsWindow(hwnd));
 }
 
+TEST(Bridge, ThePlayersEndUnloadsEveryLibraryOnceAndLoadsNoneAfter) {
+  ScratchFolder folder(L"fscmd-bridge-end");
+  const std::wstring library = folder / L"TestFSCmd.dll";
+  ASSERT_TRUE(::CopyFileW(BuildTreePath(L"projector\\fscommand\\tests\\TestFSCmd.dll").c_str(), library.c_str(), FALSE));
+  NullMovie movie;
+  CommandSource source;
+  source.movie = &movie;
+  {
+    FSCommandBridge bridge;
+    bridge.registry().RegisterExtensionLibraries(folder.path());
+    EXPECT_TRUE(bridge.Dispatch(source, L"Echo", L",x"));
+    EXPECT_TRUE(::GetModuleHandleW(library.c_str()));
+
+    bridge.Release();
+    EXPECT_TRUE(bridge.released());
+    EXPECT_FALSE(::GetModuleHandleW(library.c_str()));
+    // A command the control still sends after the window is gone loads nothing that would stay loaded.
+    EXPECT_FALSE(bridge.Dispatch(source, L"Echo", L",x"));
+    EXPECT_FALSE(::GetModuleHandleW(library.c_str()));
+    EXPECT_FALSE(bridge.registry().libraries()[0].module);
+
+    // Its destruction has nothing left to release.
+    bridge.Release();
+    EXPECT_TRUE(bridge.released());
+  }
+  EXPECT_FALSE(::GetModuleHandleW(library.c_str()));
+}
+
 }  // namespace
 }  // namespace projector

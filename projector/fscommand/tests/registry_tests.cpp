@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "fscommand/extension_registry.h"
 #include "testing_support/files.h"
 
@@ -66,9 +69,9 @@ TEST(ExtensionRegistry, RegistersMatchingFilesSortedWithoutRegardToCase) {
   ASSERT_EQ(registry.libraries().size(), 2u);
   EXPECT_EQ(registry.libraries()[0].path, folder / L"A_TestFSCmd.dll");
   EXPECT_EQ(registry.libraries()[1].path, folder / L"b_TestFSCmd.dll");
-  ASSERT_EQ(registry.exports().size(), 12u);
+  ASSERT_EQ(registry.exports().size(), 16u);
   EXPECT_EQ(registry.exports()[0].name, L"FSEcho");
-  EXPECT_EQ(registry.exports()[6].library, 1u);
+  EXPECT_EQ(registry.exports()[8].library, 1u);
   // Nothing is loaded before the first call.
   EXPECT_FALSE(registry.libraries()[0].module);
 
@@ -80,7 +83,7 @@ TEST(ExtensionRegistry, RegistersMatchingFilesSortedWithoutRegardToCase) {
   EXPECT_FALSE(registry.libraries()[1].module);
   registry.FreeLibraries();
   EXPECT_FALSE(registry.libraries()[0].module);
-  EXPECT_EQ(registry.exports().size(), 12u);
+  EXPECT_EQ(registry.exports().size(), 16u);
 }
 
 class DispatchTest : public ::testing::Test {
@@ -145,6 +148,123 @@ TEST_F(DispatchTest, TheObserverSeesEveryStep) {
   registry_.Dispatch(movie_, L"Missing", L"", &observer);
   EXPECT_EQ(observer.lines, (std::vector<std::wstring>{L"HtmlSafe|a b", L"found VantraFSCmd.dll", L"result a%20b",
                                                        L"Missing|", L"not found"}));
+}
+
+TEST_F(DispatchTest, TheLibraryIsNamedBeforeItsExportRuns) {
+  // An export that waits (a message box) must find its library's line already in the log.
+  ::SetEnvironmentVariableW(L"TESTFSCMD_MARK", nullptr);
+  bool markedBeforeFound = true;
+  class Observer : public RecordingObserver {
+   public:
+    bool* marked = nullptr;
+    void OnFound(const std::wstring& library) override {
+      *marked = ::GetEnvironmentVariableW(L"TESTFSCMD_MARK", nullptr, 0) != 0;
+      RecordingObserver::OnFound(library);
+    }
+  } observer;
+  observer.marked = &markedBeforeFound;
+  EXPECT_TRUE(registry_.Dispatch(movie_, L"Mark", L"", &observer));
+  EXPECT_FALSE(markedBeforeFound);
+  EXPECT_NE(::GetEnvironmentVariableW(L"TESTFSCMD_MARK", nullptr, 0), 0u);
+  EXPECT_EQ(observer.lines, (std::vector<std::wstring>{L"Mark|", L"found TestFSCmd.dll", L"result marked"}));
+}
+
+TEST_F(DispatchTest, ANameLongerThan255CharactersIsNeverLookedUp) {
+  std::wstring command(254, L'L');
+  ASSERT_NE(std::find_if(registry_.exports().begin(), registry_.exports().end(),
+                         [&](const ExtensionExport& e) { return e.name == L"FS" + command; }),
+            registry_.exports().end());
+  RecordingObserver observer;
+  EXPECT_FALSE(registry_.Dispatch(movie_, command, L"", &observer));
+  EXPECT_TRUE(movie_.set.empty());
+  EXPECT_EQ(observer.lines.back(), L"not found");
+  // One character less reaches no export and no library either, without harm.
+  EXPECT_FALSE(registry_.Dispatch(movie_, command.substr(1), L""));
+}
+
+// A copy of the test library with its bytes changed at every place `from` stands.
+void CopyPatched(const ScratchFolder& folder, const std::wstring& name, const std::string& from, const std::string& to) {
+  std::vector<uint8_t> bytes = testing_support::ReadFileBytes(TestLibraryPath());
+  std::string text(bytes.begin(), bytes.end());
+  size_t found = 0;
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + 1), ++found)
+    text.replace(at, to.size(), to);
+  ASSERT_GT(found, 0u);
+  ASSERT_TRUE(testing_support::WriteFileBytes(folder / name, std::vector<uint8_t>(text.begin(), text.end())));
+}
+
+// A copy that lists its exports but is built for a machine no system runs.
+void CopyUnloadable(const ScratchFolder& folder, const std::wstring& name) {
+  std::vector<uint8_t> bytes = testing_support::ReadFileBytes(TestLibraryPath());
+  ASSERT_GT(bytes.size(), 64u);
+  size_t header = bytes[60] | (bytes[61] << 8) | (bytes[62] << 16) | (static_cast<size_t>(bytes[63]) << 24);
+  ASSERT_LT(header + 6, bytes.size());
+  bytes[header + 4] = 0x34;
+  bytes[header + 5] = 0x12;
+  ASSERT_TRUE(testing_support::WriteFileBytes(folder / name, bytes));
+}
+
+TEST(ExtensionRegistryFailures, ALibraryThatDoesNotLoadPassesToTheNextOne) {
+  ScratchFolder folder(L"fscmd-unloadable");
+  CopyUnloadable(folder, L"A_FSCmd.dll");
+  CopyInto(folder, TestLibraryPath(), L"B_FSCmd.dll");
+  ExtensionRegistry registry;
+  registry.RegisterExtensionLibraries(folder.path());
+  ASSERT_EQ(registry.libraries().size(), 2u);
+  ASSERT_EQ(registry.exports()[0].name, L"FSEcho");
+
+  RecordingMovie movie;
+  RecordingObserver observer;
+  EXPECT_TRUE(registry.Dispatch(movie, L"Which", L"", &observer));
+  EXPECT_EQ(movie.set, (Pairs{{L"fscmd_ret", L"B_FSCmd.dll"}}));
+  EXPECT_FALSE(registry.libraries()[0].module);
+  EXPECT_TRUE(registry.libraries()[1].module);
+  registry.FreeLibraries();
+
+  // Alone, it answers nothing; a match was noted, so no "not found" line.
+  ExtensionRegistry alone;
+  ASSERT_TRUE(alone.RegisterLibrary(folder / L"A_FSCmd.dll"));
+  RecordingObserver quiet;
+  EXPECT_FALSE(alone.Dispatch(movie, L"Echo", L"x", &quiet));
+  EXPECT_EQ(quiet.lines, (std::vector<std::wstring>{L"Echo|x"}));
+  EXPECT_FALSE(alone.libraries()[0].module);
+}
+
+TEST(ExtensionRegistryFailures, AnExportTheLoaderCannotFindIsNotFound) {
+  // The file lists "FSZcho", but the loader's sorted search for it passes the place where it stands.
+  ScratchFolder folder(L"fscmd-unfindable");
+  CopyPatched(folder, L"Patched_FSCmd.dll", std::string("FSEcho\0", 7), std::string("FSZcho\0", 7));
+  ExtensionRegistry registry;
+  ASSERT_TRUE(registry.RegisterLibrary(folder / L"Patched_FSCmd.dll"));
+  ASSERT_EQ(registry.exports()[0].name, L"FSZcho");
+
+  RecordingMovie movie;
+  RecordingObserver observer;
+  EXPECT_FALSE(registry.Dispatch(movie, L"Zcho", L"x", &observer));
+  EXPECT_TRUE(movie.set.empty());
+  EXPECT_EQ(observer.lines, (std::vector<std::wstring>{L"Zcho|x", L"not found"}));
+  // The library loaded for the look-up and still answers its other exports.
+  EXPECT_TRUE(registry.libraries()[0].module);
+  EXPECT_TRUE(registry.Dispatch(movie, L"Which", L""));
+  EXPECT_EQ(movie.set, (Pairs{{L"fscmd_ret", L"Patched_FSCmd.dll"}}));
+  registry.FreeLibraries();
+}
+
+TEST(ExtensionRegistryFailures, FreeingUnloadsEveryLibraryItLoaded) {
+  ScratchFolder folder(L"fscmd-unload");
+  CopyInto(folder, TestLibraryPath(), L"One_FSCmd.dll");
+  CopyPatched(folder, L"Two_FSCmd.dll", std::string("FSPipe3\0", 8), std::string("FSPipe4\0", 8));
+  ExtensionRegistry registry;
+  registry.RegisterExtensionLibraries(folder.path());
+  ASSERT_EQ(registry.libraries().size(), 2u);
+  RecordingMovie movie;
+  EXPECT_TRUE(registry.Dispatch(movie, L"Which", L""));
+  EXPECT_TRUE(registry.Dispatch(movie, L"Pipe4", L""));
+  EXPECT_TRUE(::GetModuleHandleW((folder / L"One_FSCmd.dll").c_str()));
+  EXPECT_TRUE(::GetModuleHandleW((folder / L"Two_FSCmd.dll").c_str()));
+  registry.FreeLibraries();
+  EXPECT_FALSE(::GetModuleHandleW((folder / L"One_FSCmd.dll").c_str()));
+  EXPECT_FALSE(::GetModuleHandleW((folder / L"Two_FSCmd.dll").c_str()));
 }
 
 TEST(ExtensionRegistryFallback, AnEmptyRegistryRegistersTheProgramFolder) {

@@ -28,4 +28,11 @@ BSTR __stdcall FSPipe3(const wchar_t*) noexcept { return Answer(L"|A|B|C"); }
 BSTR __stdcall FSEmpty(const wchar_t*) noexcept { return Answer(L""); }
 BSTR __stdcall FSNull(const wchar_t*) noexcept { return nullptr; }
 BSTR __stdcall FSWhich(const wchar_t*) noexcept { return Answer(L"," + OwnFileName()); }
+// Leaves a mark in the process's environment, so a test can tell what happened before the call.
+BSTR __stdcall FSMark(const wchar_t*) noexcept {
+  ::SetEnvironmentVariableW(L"TESTFSCMD_MARK", L"called");
+  return Answer(L",marked");
+}
+// A name of 256 characters, one more than an export name that can be looked up.
+BSTR __stdcall FSLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLL(const wchar_t*) noexcept { return Answer(L",long"); }
 }

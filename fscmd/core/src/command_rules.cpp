@@ -1,0 +1,147 @@
+#include "fscmd/command_rules.h"
+
+#include <algorithm>
+#include <cstring>
+#include <cwctype>
+
+namespace fscmd {
+
+namespace {
+
+int32_t Clamp32(int64_t value) {
+  return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+uint32_t Bound(long value, long highest) { return static_cast<uint32_t>(std::clamp<long>(value, 0, highest)); }
+
+bool IsSlash(wchar_t c) { return c == L'\\'; }
+
+bool IsDriveAt(const std::wstring& path, size_t at) {
+  return path.size() >= at + 2 && std::iswalpha(static_cast<wint_t>(path[at])) && path[at + 1] == L':';
+}
+
+// The end of "server\share\" (or as much of it as there is) from `at` on.
+size_t ShareEnd(const std::wstring& path, size_t at) {
+  size_t server = path.find(L'\\', at);
+  if (server == std::wstring::npos) return path.size();
+  size_t share = path.find(L'\\', server + 1);
+  return share == std::wstring::npos ? path.size() : share + 1;
+}
+
+void Put(std::vector<uint8_t>& record, size_t at, uint64_t value, size_t size) {
+  for (size_t i = 0; i < size; ++i) record[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+}  // namespace
+
+BeepTone BoundBeep(long frequency, long duration) {
+  return {Bound(frequency, kHighestBeepFrequency), Bound(duration, kLongestBeepMilliseconds)};
+}
+
+Placement RelativePlacement(int32_t left, int32_t top, int32_t right, int32_t bottom, long dx, long dy, long dwidth,
+                            long dheight) {
+  Placement p;
+  p.x = Clamp32(int64_t{left} + dx);
+  p.y = Clamp32(int64_t{top} + dy);
+  p.width = Clamp32(int64_t{right} - left + dwidth);
+  p.height = Clamp32(int64_t{bottom} - top + dheight);
+  return p;
+}
+
+std::wstring PathRootPrefix(const std::wstring& path) {
+  if (path.size() >= 4 && IsSlash(path[0]) && IsSlash(path[1]) && (path[2] == L'?' || path[2] == L'.') &&
+      IsSlash(path[3])) {
+    if (path.compare(4, 4, L"UNC\\") == 0) return path.substr(0, ShareEnd(path, 8));
+    if (IsDriveAt(path, 4)) return path.substr(0, path.size() > 6 && IsSlash(path[6]) ? 7 : 6);
+    return path.substr(0, 4);
+  }
+  if (path.size() >= 2 && IsSlash(path[0]) && IsSlash(path[1])) return path.substr(0, ShareEnd(path, 2));
+  if (!path.empty() && IsSlash(path[0])) return L"\\";
+  if (IsDriveAt(path, 0)) return path.substr(0, path.size() > 2 && IsSlash(path[2]) ? 3 : 2);
+  return {};
+}
+
+std::vector<std::wstring> FoldersToMake(const std::wstring& path) {
+  std::wstring accumulated = PathRootPrefix(path);
+  std::vector<std::wstring> folders;
+  size_t start = accumulated.size();
+  while (start < path.size()) {
+    size_t end = path.find(L'\\', start);
+    if (end == std::wstring::npos) end = path.size();
+    if (end > start) {
+      if (!accumulated.empty() && !IsSlash(accumulated.back()) && accumulated.back() != L':') accumulated += L'\\';
+      accumulated.append(path, start, end - start);
+      folders.push_back(accumulated);
+    }
+    start = end + 1;
+  }
+  return folders;
+}
+
+std::optional<std::wstring> RuntimeFileMode(const std::wstring& field) {
+  std::wstring mode;
+  for (wchar_t c : field)
+    if (c > L' ') mode += static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+  if (mode.empty()) return std::wstring(L"r");
+  if (mode[0] != L'r' && mode[0] != L'w' && mode[0] != L'a') return std::nullopt;
+  int plus = 0;
+  int kind = 0;
+  for (size_t i = 1; i < mode.size(); ++i) {
+    if (mode[i] == L'+')
+      ++plus;
+    else if (mode[i] == L't' || mode[i] == L'b')
+      ++kind;
+    else
+      return std::nullopt;
+  }
+  if (plus > 1 || kind > 1) return std::nullopt;
+  return mode;
+}
+
+bool IsKnownAccessMode(long mode) { return mode == 0 || mode == 2 || mode == 4 || mode == 6; }
+
+uint32_t ReadDwordData(const std::wstring& field) {
+  std::wstring text = field.substr(0, 19);
+  size_t i = 0;
+  while (i < text.size() && (text[i] == L' ' || (text[i] >= L'\t' && text[i] <= L'\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
+  // Unsigned arithmetic wraps without fault, and modulo 2^64 keeps the value modulo 2^32 right.
+  uint64_t value = 0;
+  for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) value = value * 10 + static_cast<uint64_t>(text[i] - L'0');
+  if (negative) value = 0 - value;
+  return static_cast<uint32_t>(value);
+}
+
+uint32_t ApplicationMessageBoxStyle(uint32_t style) {
+  constexpr uint32_t kIconMask = 0xF0, kTypeMask = 0x0F;
+  constexpr uint32_t kOk = 0, kOkCancel = 1, kYesNoCancel = 3, kYesNo = 4;
+  constexpr uint32_t kExclamation = 0x30, kQuestion = 0x20;
+  if (style & kIconMask) return style;
+  switch (style & kTypeMask) {
+    case kOk:
+    case kOkCancel:
+      return style | kExclamation;
+    case kYesNo:
+    case kYesNoCancel:
+      return style | kQuestion;
+    default:
+      return style;
+  }
+}
+
+WordSize ShellWordSize(bool library64Bit, bool libraryUnderWow64, bool shellUnderWow64) {
+  if (library64Bit) return shellUnderWow64 ? WordSize::k32 : WordSize::k64;
+  return libraryUnderWow64 && !shellUnderWow64 ? WordSize::k64 : WordSize::k32;
+}
+
+std::vector<uint8_t> ListItemTextRequest(WordSize shell, uint64_t remoteText, int32_t textMax) {
+  ListItemLayout layout = ListItemLayoutFor(shell);
+  std::vector<uint8_t> record(layout.size, 0);
+  Put(record, layout.subItem, 0, 4);
+  Put(record, layout.text, remoteText, layout.textPointerSize);
+  Put(record, layout.textMax, static_cast<uint32_t>(textMax), 4);
+  return record;
+}
+
+}  // namespace fscmd
