@@ -356,6 +356,13 @@ bool PlayerDialog::OnSysCommand(UINT id, LPARAM lp) {
   }
   if ((command == SC_MAXIMIZE || command == SC_RESTORE) && contentView_.m_hWnd)
     ::PostMessageW(contentView_.m_hWnd, WM_EXITSIZEMOVE, 0, 0);
+  if (command == SC_RESTORE && contentView_.flashHost().fullScreen.active()) {
+    // Restoring ends the movie's full screen: the window first comes back from minimised or maximised, then
+    // takes back the frame and rectangle it had before full screen.
+    ::DefWindowProcW(m_hWnd, WM_SYSCOMMAND, id, lp);
+    LeaveFullScreen();
+    return true;
+  }
   return false;
 }
 
