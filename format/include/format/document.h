@@ -143,7 +143,7 @@ struct PlaylistOptions {
   std::u16string keptTextB;
   uint32_t keptValue9 = 0;
   std::u16string keptTextC;
-  std::u16string keptTextD;  // written at every version; may be missing below 120
+  std::u16string keptTextD;  // stored from format version 120
 
   void Reset() { *this = {}; }
   bool operator==(const PlaylistOptions&) const = default;
@@ -285,15 +285,8 @@ class EmbeddedContentProvider {
   virtual bool Open(const EmbeddedFile& file, uint64_t* size, std::unique_ptr<ByteSource>* content) = 0;
 };
 
-// Text D of the playlist options is written at every version. Documents below
-// this version are found both with it (as shipped) and without it: such a body
-// is read with text D, and without it when only that reading ends exactly at
-// the body's end, or when the reading with it fails.
-inline constexpr uint32_t kTextDOptionalBefore = 120;
-
 // The twelve blocks in stream order, for the given format version. Versions
-// above 140 are refused before anything is read. A body that may lack text D
-// is taken whole from the source and read more than once (see above).
+// above 140 are refused before anything is read.
 bool ReadDocumentBody(ByteSource& source, uint32_t version, MovieDocumentData* doc,
                       const ReadOptions& options = {});
 

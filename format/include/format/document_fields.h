@@ -14,6 +14,13 @@
 
 namespace format {
 
+// Text D of the playlist options is written at every version. Documents below
+// this version are found both with it (as shipped) and without it: such a body
+// is read with text D, and without it when only that reading ends exactly at
+// the body's end, or when the reading with it fails. A body that may lack it is
+// read more than once (ReadDocumentBody takes a forward-only source whole).
+inline constexpr uint32_t kTextDOptionalBefore = 120;
+
 enum class FieldKind : uint8_t {
   kNumber,    // u32
   kColour,    // u32 COLORREF

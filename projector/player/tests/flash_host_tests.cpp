@@ -293,8 +293,8 @@ TEST_F(FlashHost, ProbeOfBadFilesFillsDefaultsAndFails) {
   Bytes good = SquareMovie(false);
   Bytes truncated(good.begin(), good.begin() + 9);
   Bytes packed = SquareMovie(true);
-  Bytes damaged(packed.begin(), packed.begin() + 8);
-  damaged.insert(damaged.end(), 40, 0xEE);
+  Bytes damaged = packed;
+  for (size_t k = 8; k < damaged.size(); ++k) damaged[k] = 0xEE;
   Bytes cut(packed.begin(), packed.begin() + 10);
   struct Case {
     const wchar_t* name;

@@ -101,18 +101,43 @@ TEST(PlayerFrame, FullScreenSizeModeCoversTheScreenWithItsClientArea) {
 }
 
 TEST(PlayerFrame, APlayerThatStartsMinimisedIsOutlinedAtItsRestoredSize) {
-  MovieDocument doc;
-  AddPicture(doc, 201, 101);
-  doc.data().window.shapeKind = 1;
-  doc.data().window.shapeIndex = 1;
-  doc.data().size.initialState = 2;
-  Frame f = FrameOf(doc);
-  EXPECT_TRUE(f.iconic);
-  ASSERT_TRUE(f.hasRegion);
-  EXPECT_EQ(f.regionBox.left, 0);
-  EXPECT_EQ(f.regionBox.top, 0);
-  EXPECT_EQ(f.regionBox.right, 201);
-  EXPECT_EQ(f.regionBox.bottom, 101);
+  Frame shown, minimised;
+  for (uint32_t state : {0u, 2u}) {
+    MovieDocument doc;
+    AddPicture(doc, 201, 101);
+    doc.data().window.shapeKind = 1;
+    doc.data().window.shapeIndex = 1;
+    doc.data().size.initialState = state;
+    (state == 0 ? shown : minimised) = FrameOf(doc);
+  }
+  EXPECT_FALSE(shown.iconic);
+  EXPECT_TRUE(minimised.iconic);
+  ASSERT_TRUE(shown.hasRegion);
+  ASSERT_TRUE(minimised.hasRegion);
+  EXPECT_GE(shown.regionBox.right, 200);
+  EXPECT_GE(shown.regionBox.bottom, 100);
+  EXPECT_TRUE(::EqualRect(&minimised.regionBox, &shown.regionBox));
+}
+
+TEST(PlayerFrame, SizesBeyondTheSystemsTrackingLimitsAreKeptExactly) {
+  {
+    MovieDocument doc;
+    AddPicture(doc, 40, 30);
+    Frame f = FrameOf(doc);
+    EXPECT_EQ(f.client.right, 40);
+    EXPECT_EQ(f.client.bottom, 30);
+  }
+  {
+    RECT work;
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    MovieDocument doc;
+    AddPicture(doc, 100, 100);
+    doc.data().size.sizeMode = 2;
+    doc.data().size.percentage = 120;
+    Frame f = FrameOf(doc);
+    EXPECT_EQ(Width(f.window), (Width(work) * 120 + 50) / 100);
+    EXPECT_EQ(Height(f.window), (Height(work) * 120 + 50) / 100);
+  }
 }
 
 // The document's icon is loaded and kept with its settings; the window shows the projector's own icon.
