@@ -226,7 +226,6 @@ class ForwardingSource final : public ByteSource {
   ByteSource& source_;
 };
 
-
 // Opens a body afresh, for a body read more than once.
 using BodyOpener = std::function<std::unique_ptr<ByteSource>()>;
 

@@ -200,7 +200,7 @@ void ContentView::SetAllowScale(bool allow) {
 
 void ContentView::SetBackgroundColor(COLORREF colour) {
   backgroundColor_ = static_cast<int>(colour);
-  if (flashHost_.created) flashHost_.SetBackgroundColor(HostColour(backgroundColor_));
+  if (flashHost_.created) flashHost_.SetBackgroundColor(backgroundColor_ >= 0 ? HostColour(backgroundColor_) : -1);
 }
 
 void ContentView::FitMovie(int width, int height) {
