@@ -1,6 +1,7 @@
 #include "format/document.h"
 
 #include <cassert>
+#include <vector>
 
 #include "format/document_fields.h"
 #include "format/inflate.h"
@@ -16,13 +17,15 @@ namespace {
 // Reads the twelve blocks; each step returns false on the first short read.
 class DocumentReader {
  public:
-  DocumentReader(ByteSource& source, uint32_t version, const ReadOptions& options)
-      : ar_(source), version_(version), options_(options) {}
+  DocumentReader(ByteSource& source, uint32_t version, const ReadOptions& options, bool optionalFields)
+      : ar_(source), version_(version), options_(options), optionalFields_(optionalFields) {}
 
   bool Read(MovieDocumentData* d) {
     return ReadPlaylist(&d->playlist) &&
            ForEachSettingsBlock(*d, [this](const char*, auto& block) { return ReadFields(&block); });
   }
+
+  uint64_t Consumed() const { return ar_.Position(); }
 
  private:
   bool U32(uint32_t* v) { return ar_.ReadU32(v); }
@@ -91,6 +94,7 @@ class DocumentReader {
   bool ReadFields(Block* b) {
     for (const Field<Block>& f : FieldsOf<Block>()) {
       if (!f.StoredAt(version_) || !f.StoredWith(*b)) continue;
+      if (f.OptionalAt(version_) && !optionalFields_) continue;
       if (!ReadField(f, b)) return false;
     }
     return true;
@@ -120,6 +124,7 @@ class DocumentReader {
   ArchiveReader ar_;
   uint32_t version_;
   const ReadOptions& options_;
+  bool optionalFields_;
   size_t progressIndex_ = 0;
 };
 
@@ -211,19 +216,80 @@ class DocumentWriter {
   EmbeddedContentProvider& provider_;
 };
 
-}  // namespace
+// Passes reads on to a source the caller owns.
+class ForwardingSource final : public ByteSource {
+ public:
+  explicit ForwardingSource(ByteSource& source) : source_(source) {}
+  size_t Read(void* dst, size_t n) override { return source_.Read(dst, n); }
 
-bool ReadDocumentBody(ByteSource& source, uint32_t version, MovieDocumentData* doc, const ReadOptions& options) {
+ private:
+  ByteSource& source_;
+};
+
+// Opens a body afresh, for a body read more than once.
+using BodyOpener = std::function<std::unique_ptr<ByteSource>()>;
+
+bool ReadOnce(ByteSource& source, uint32_t version, bool optionalFields, MovieDocumentData* doc,
+              const ReadOptions& options, uint64_t* consumed) {
+  DocumentReader reader(source, version, options, optionalFields);
+  bool ok = reader.Read(doc);
+  *consumed = reader.Consumed();
+  return ok;
+}
+
+// Whether a body of this version may have been stored with or without its optional fields.
+bool HasOptionalFields(uint32_t version) { return version < kTextDOptionalBefore; }
+
+// Reads a body that ends bodyLength bytes from its start. Where the optional fields may be missing, both
+// readings are tried first without writing anything, and the one chosen is read for real.
+bool ReadBody(const BodyOpener& open, uint64_t bodyLength, uint32_t version, MovieDocumentData* doc,
+              const ReadOptions& options) {
   assert(doc != nullptr);
   doc->Reset();
   // Refused before anything is read, so that no embedded file gets written.
   if (version > kCurrentFormatVersion) return false;
-  DocumentReader reader(source, version, options);
-  if (!reader.Read(doc)) {
+  bool optionalFields = true;
+  if (HasOptionalFields(version)) {
+    ReadOptions dry = options;
+    dry.sink = nullptr;
+    dry.progress = nullptr;
+    auto attempt = [&](bool withOptional, bool* exact) {
+      MovieDocumentData scratch;
+      uint64_t consumed = 0;
+      std::unique_ptr<ByteSource> source = open();
+      bool ok = source && ReadOnce(*source, version, withOptional, &scratch, dry, &consumed);
+      *exact = ok && consumed == bodyLength;
+      return ok;
+    };
+    bool exactWith = false, exactWithout = false;
+    bool readWith = attempt(true, &exactWith);
+    bool readWithout = !exactWith && attempt(false, &exactWithout);
+    if (!readWith && !readWithout) return false;
+    optionalFields = exactWith || (!exactWithout && readWith);
+  }
+  std::unique_ptr<ByteSource> source = open();
+  uint64_t consumed = 0;
+  if (!source || !ReadOnce(*source, version, optionalFields, doc, options, &consumed)) {
     doc->Reset();
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool ReadDocumentBody(ByteSource& source, uint32_t version, MovieDocumentData* doc, const ReadOptions& options) {
+  assert(doc != nullptr);
+  if (!HasOptionalFields(version)) {
+    return ReadBody([&source]() { return std::unique_ptr<ByteSource>(new ForwardingSource(source)); }, 0, version,
+                    doc, options);
+  }
+  // A forward-only source is taken whole so that the body can be read more than once.
+  std::vector<uint8_t> body;
+  uint8_t chunk[4096];
+  for (size_t got; (got = source.Read(chunk, sizeof chunk)) > 0;) body.insert(body.end(), chunk, chunk + got);
+  return ReadBody([&body]() { return std::make_unique<MemorySource>(body.data(), body.size()); }, body.size(),
+                  version, doc, options);
 }
 
 bool ReadDocument(ByteSource& source, MovieDocumentData* doc, const ReadOptions& options, DocumentHeader* header) {
@@ -244,14 +310,18 @@ bool ReadDocumentFromImage(const uint8_t* base, size_t size, MovieDocumentData* 
   std::optional<DocumentBlockView> block = FindDocumentBlock(base, size);
   if (!block) return false;
   if (header) *header = block->header;
+  const uint8_t* body = block->body;
+  const size_t available = block->bodyAvailable;
+  const uint32_t stated = block->header.uncompressedSize;
   if (block->header.compressed != 0) {
-    if (options.refuseImpossibleSize && block->header.uncompressedSize / 1032 > block->bodyAvailable + 64)
-      return false;
-    InflatingSource source(block->body, block->bodyAvailable, block->header.uncompressedSize);
-    return ReadDocumentBody(source, block->header.version, doc, options);
+    if (options.refuseImpossibleSize && stated / 1032 > available + 64) return false;
+    return ReadBody([=]() { return std::make_unique<InflatingSource>(body, available, stated); }, stated,
+                    block->header.version, doc, options);
   }
-  MemorySource source(block->body, block->bodyAvailable);
-  return ReadDocumentBody(source, block->header.version, doc, options);
+  // A stored body is read in place; the file blocks behind it are not part of it.
+  uint64_t length = stated != 0 && stated <= available ? stated : available;
+  return ReadBody([=]() { return std::make_unique<MemorySource>(body, available); }, length, block->header.version,
+                  doc, options);
 }
 
 bool WriteDocumentBody(ByteSink& sink, uint32_t version, const MovieDocumentData& doc,

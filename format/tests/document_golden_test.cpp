@@ -62,7 +62,8 @@ const std::vector<uint8_t> kFont = {0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0x
 
 // Within a block every value differs from the others and from its default, so
 // that a value read into the wrong field shows.
-std::vector<uint8_t> GoldenBytes(uint32_t version, uint32_t reservedSizeValue = 0) {
+// Text D is written at every version; documents below 120 are also found without it.
+std::vector<uint8_t> GoldenBytes(uint32_t version, uint32_t reservedSizeValue = 0, bool textD = true) {
   Encoder e;
   // Playlist: count, reserved, then one entry with an embedded and a linked asset.
   e.U32(1).U32(7);
@@ -84,7 +85,7 @@ std::vector<uint8_t> GoldenBytes(uint32_t version, uint32_t reservedSizeValue = 
   e.U32(2).U32(403).U32(401).U32(0).U32(402);
   // Playlist options.
   e.U32(0).U32(1).U32(501).U32(2).U32(502).U32(503).U32(504).Str(u"A").U32(505).Str(u"B").U32(506).Str(u"#");
-  if (version >= 120) e.Str(u"D");
+  if (textD) e.Str(u"D");
   // About settings.
   e.U32(601).U32(602).U32(603).U32(604).U32(605);
   e.Str(u"Web").Str(u"http://example.invalid/").Str(u"Mail").Str(u"me@example.invalid");
@@ -197,7 +198,7 @@ MovieDocumentData GoldenDocument(uint32_t version, MemoryProvider& provider) {
   o.keptTextB = u"B";
   o.keptValue9 = 506;
   o.keptTextC = u"#";
-  if (version >= 120) o.keptTextD = u"D";
+  o.keptTextD = u"D";
 
   AboutSettings& a = d.about;
   a.menuMaximize = 601;
@@ -297,6 +298,79 @@ TEST(GoldenDocuments, TheReservedSizeValueIsReadAndDropped) {
   ASSERT_TRUE(ReadDocumentBody(source, 140, &back));
   MemoryProvider provider;
   EXPECT_EQ(back.size, GoldenDocument(140, provider).size);
+}
+
+// Below 120 the same body is found with text D (as shipped documents carry it) and without it; either reads into
+// the same fields, and embedded files are written once whichever reading is taken.
+TEST(OldDocuments, AreReadWithAndWithoutTextD) {
+  for (uint32_t version : {100u, 101u, 119u}) {
+    for (bool textD : {true, false}) {
+      MemoryProvider provider;
+      MovieDocumentData expected = GoldenDocument(version, provider);
+      if (!textD) expected.playlistOptions.keptTextD.clear();
+      std::vector<uint8_t> golden = GoldenBytes(version, 0, textD);
+      MemorySource source(golden.data(), golden.size());
+      testing::MemoryExtraction extraction;
+      ReadOptions options;
+      options.sink = &extraction;
+      size_t progressCalls = 0;
+      options.progress = [&](size_t) { ++progressCalls; };
+      MovieDocumentData back;
+      ASSERT_TRUE(ReadDocumentBody(source, version, &back, options)) << version << " " << textD;
+      EXPECT_EQ(back.playlistOptions.keptTextD, expected.playlistOptions.keptTextD) << version << " " << textD;
+      EXPECT_EQ(back.about.keptText1, u"about text") << version << " " << textD;
+      EXPECT_EQ(back.sound.path, expected.sound.path) << version << " " << textD;
+      EXPECT_EQ(extraction.sources.size(), 4u) << version << " " << textD;
+      EXPECT_EQ(progressCalls, 3u) << version << " " << textD;
+    }
+  }
+}
+
+// A stored document in an executable is followed by other blocks: its end is where its header says.
+std::vector<uint8_t> Image(uint32_t version, const std::vector<uint8_t>& body, bool compress) {
+  DocumentHeader header;
+  header.marker = DocumentMarker();
+  header.version = version;
+  header.compressed = compress ? 1 : 0;
+  header.uncompressedSize = static_cast<uint32_t>(body.size());
+  std::vector<uint8_t> stored = compress ? testing::Deflate(body) : body;
+  header.compressedSize = compress ? static_cast<uint32_t>(stored.size()) : 0;
+  std::vector<uint8_t> image = testing::Bytes("MZ stub");
+  auto raw = header.Serialize();
+  EXPECT_TRUE(raw);
+  if (raw) image.insert(image.end(), raw->begin(), raw->end());
+  image.insert(image.end(), stored.begin(), stored.end());
+  std::vector<uint8_t> behind = testing::Bytes("a file block follows the document");
+  image.insert(image.end(), behind.begin(), behind.end());
+  return image;
+}
+
+TEST(OldDocuments, InExecutablesAreReadWithAndWithoutTextD) {
+  for (bool compress : {false, true}) {
+    for (bool textD : {true, false}) {
+      std::vector<uint8_t> image = Image(100, GoldenBytes(100, 0, textD), compress);
+      MovieDocumentData back;
+      ASSERT_TRUE(ReadDocumentFromImage(image.data(), image.size(), &back)) << compress << textD;
+      EXPECT_EQ(back.playlistOptions.keptTextD, textD ? u"D" : u"") << compress << textD;
+      EXPECT_EQ(back.playlistOptions.keptTextC, u"#") << compress << textD;
+      EXPECT_EQ(back.about.menuMaximize, 601u) << compress << textD;
+      EXPECT_EQ(back.sound.path, u"D:\\music.wav") << compress << textD;
+    }
+  }
+}
+
+TEST(OldDocuments, TextDIsWrittenAtEveryVersion) {
+  for (uint32_t version : {100u, 119u, 120u, 140u}) {
+    MemoryProvider provider;
+    MovieDocumentData d = GoldenDocument(version, provider);
+    d.playlistOptions.keptTextD = u"written";
+    VectorSink sink;
+    ASSERT_TRUE(WriteDocumentBody(sink, version, d, provider));
+    MemorySource source(sink.bytes.data(), sink.bytes.size());
+    MovieDocumentData back;
+    ASSERT_TRUE(ReadDocumentBody(source, version, &back)) << version;
+    EXPECT_EQ(back.playlistOptions.keptTextD, u"written") << version;
+  }
 }
 
 }  // namespace

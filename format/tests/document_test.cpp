@@ -123,7 +123,6 @@ MovieDocumentData AsStoredAt(MovieDocumentData d, uint32_t version) {
     d.window.taskbarCommand = defaults.window.taskbarCommand;
     d.window.taskbarCommandAtClose = defaults.window.taskbarCommandAtClose;
   }
-  if (version <= 119) d.playlistOptions.keptTextD = defaults.playlistOptions.keptTextD;
   if (version <= 100) {
     d.about.webExtra = defaults.about.webExtra;
     d.about.mailExtra = defaults.about.mailExtra;
@@ -196,7 +195,7 @@ TEST(DocumentVersionRules, StoredFieldsDifferByVersion) {
   size_t s130 = WriteBody(130, d, provider).size();
   size_t s140 = WriteBody(140, d, provider).size();
   EXPECT_EQ(s101 - s100, 2 * 4 + 10 * 4u);  // two empty strings, ten values
-  EXPECT_EQ(s120 - s101, 4u);                // text D
+  EXPECT_EQ(s120, s101);                     // text D is written at every version
   EXPECT_EQ(s130 - s120, 8u);                // two taskbar commands
   EXPECT_EQ(s140 - s130, 4u);                // work-area flag
   VectorSink sink;

@@ -14,6 +14,11 @@ namespace {
 constexpr wchar_t kImageClass[] = L"ProjectorImageView";
 constexpr wchar_t kViewClass[] = L"ProjectorContentView";
 
+// The Flash host takes colours as 0x00RRGGBB (it hands the control their exchange); the view keeps a COLORREF.
+long HostColour(int colorref) {
+  return ((colorref & 0xFF) << 16) | (colorref & 0xFF00) | ((colorref >> 16) & 0xFF);
+}
+
 std::wstring Trim(const std::wstring& s) {
   size_t b = 0, e = s.size();
   while (b < e && std::iswspace(s[b])) ++b;
@@ -140,7 +145,7 @@ bool ContentView::Load(const player::PlayItem& item) {
         ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&screen), 2);
         flashHost_.Create(this, true, screen);
       } else {
-        if (backgroundColor_ >= 0) flashHost_.SetBackgroundColor(backgroundColor_);
+        if (backgroundColor_ >= 0) flashHost_.SetBackgroundColor(HostColour(backgroundColor_));
         RECT initial = {0, 0, 400, 400};
         if (flashHost_.Create(this, false, initial)) flashHost_.MoveTo(client);
       }
@@ -195,7 +200,7 @@ void ContentView::SetAllowScale(bool allow) {
 
 void ContentView::SetBackgroundColor(COLORREF colour) {
   backgroundColor_ = static_cast<int>(colour);
-  if (flashHost_.created) flashHost_.SetBackgroundColor(static_cast<long>(colour));
+  if (flashHost_.created) flashHost_.SetBackgroundColor(backgroundColor_ >= 0 ? HostColour(backgroundColor_) : -1);
 }
 
 void ContentView::FitMovie(int width, int height) {

@@ -51,6 +51,9 @@ class LocalClock : public player::PlayClock {
 
 LocalClock g_clock;
 
+// The largest window coordinate GDI keeps.
+constexpr LONG kLargestTrackSize = 32767;
+
 }  // namespace
 
 PlayerDialog::PlayerDialog(const MovieDocument& document, HWND owner, std::optional<uint32_t> displayMode)
@@ -356,11 +359,29 @@ bool PlayerDialog::OnSysCommand(UINT id, LPARAM lp) {
   }
   if ((command == SC_MAXIMIZE || command == SC_RESTORE) && contentView_.m_hWnd)
     ::PostMessageW(contentView_.m_hWnd, WM_EXITSIZEMOVE, 0, 0);
+  if (command == SC_RESTORE && contentView_.flashHost().fullScreen.active()) {
+    // Restoring ends the movie's full screen: the window first comes back from minimised or maximised, then
+    // takes back the frame and rectangle it had before full screen.
+    ::DefWindowProcW(m_hWnd, WM_SYSCOMMAND, id, lp);
+    LeaveFullScreen();
+    return true;
+  }
   return false;
 }
 
-bool PlayerDialog::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT*) {
+bool PlayerDialog::OnMessage(UINT msg, WPARAM, LPARAM lp, LRESULT*) {
+  if (msg == WM_ENTERSIZEMOVE) userSizing_ = true;
+  if (msg == WM_GETMINMAXINFO && !userSizing_ && lp) {
+    // A resizable window is otherwise held to the system's tracking sizes, even when moved by the program: the
+    // sizes the document asks for (a small stage, 120 % of the screen) and full screen's are kept exactly. The
+    // user's own sizing keeps the system's limits.
+    auto* info = reinterpret_cast<MINMAXINFO*>(lp);
+    info->ptMinTrackSize = {1, 1};
+    info->ptMaxTrackSize = {kLargestTrackSize, kLargestTrackSize};
+    return true;
+  }
   if (msg == WM_EXITSIZEMOVE) {
+    userSizing_ = false;
     if (contentView_.m_hWnd) ::SendMessageW(contentView_.m_hWnd, WM_EXITSIZEMOVE, 0, 0);
     RECT client;
     ::GetClientRect(m_hWnd, &client);

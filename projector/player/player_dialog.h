@@ -118,6 +118,8 @@ class PlayerDialog : public framework::CDialog {
   framework::UniqueModule resourceLibrary_;
   RECT windowRect_{0, 0, 0, 0};
   RECT layeredRect_{0, 0, 0, 0};
+  // Between WM_ENTERSIZEMOVE and WM_EXITSIZEMOVE: the user moves or sizes the window by its frame.
+  bool userSizing_ = false;
   HWND layeredWindow_ = nullptr;
   Listener dragListener_{*this};
   player::ScaleBehaviour scale_;

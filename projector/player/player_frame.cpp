@@ -123,11 +123,24 @@ HRGN PlayerFrame::SizeWindow(player::Size stage) {
   return ApplyOutline();
 }
 
-HRGN PlayerFrame::ApplyOutline() {
-  const auto& window = document_.data().window;
+player::Size PlayerFrame::OutlineSize() const {
+  // A minimised window's rectangle is its icon's: the outline belongs to the window as it is restored.
+  if (::IsIconic(window_)) {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if (::GetWindowPlacement(window_, &placement)) {
+      const RECT& r = placement.rcNormalPosition;
+      return {r.right - r.left, r.bottom - r.top};
+    }
+  }
   RECT r;
   ::GetWindowRect(window_, &r);
-  player::Size size{r.right - r.left, r.bottom - r.top};
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+HRGN PlayerFrame::ApplyOutline() {
+  const auto& window = document_.data().window;
+  player::Size size = OutlineSize();
   HRGN region = nullptr;
   if (window.shapeKind == 2) {
     if (document_.customRegion()) {
@@ -163,6 +176,8 @@ HRGN PlayerFrame::ApplyOutline() {
   if (::GetWindowRgn(window_, copy) == ERROR) {
     RECT client;
     ::GetClientRect(window_, &client);
+    // A transparent player has no frame: while minimised its restored client is its whole restored window.
+    if (::IsIconic(window_)) client = {0, 0, size.width, size.height};
     ::SetRectRgn(copy, 0, 0, client.right, client.bottom);
   }
   return copy;

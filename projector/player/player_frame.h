@@ -33,6 +33,7 @@ class PlayerFrame {
  private:
   player::Size PlacementArea() const;
   player::Size FrameSize() const;
+  player::Size OutlineSize() const;
   HRGN ApplyOutline();
 
   const MovieDocument& document_;

@@ -16,8 +16,6 @@ namespace projector {
 
 namespace {
 
-// Stated lengths beyond this are not movies; they are refused before anything is inflated.
-constexpr uint32_t kMaxMovieLength = 64u << 20;
 // The header needs the signature, the rectangle (at most 17 bytes), frame rate and frame count.
 constexpr size_t kHeaderBytes = 8 + 17 + 4;
 
@@ -111,25 +109,17 @@ bool ProbeMovie(const std::wstring& path, MovieInfo* info) {
   *info = Defaults(fileSize);
   if (size <= 8 || !file.base()) return false;
   const uint8_t* data = file.base();
-  uint32_t stated = format::LoadU32(data + 4);
-  if (data[0] == 'F' && data[1] == 'W' && data[2] == 'S') {
-    // A header that states more bytes than the file holds belongs to a truncated or lying file.
-    if (stated > size || stated < 8) return false;
-    return ParseMovieHeader(data, size, info);
-  }
+  // Movies whose stated length is wrong (larger than the file, or a compressed body that ends early) play
+  // elsewhere: the header is read whenever its own bytes are there, and nothing beyond it is trusted.
+  if (data[0] == 'F' && data[1] == 'W' && data[2] == 'S') return ParseMovieHeader(data, size, info);
   if (data[0] == 'C' && data[1] == 'W' && data[2] == 'S') {
-    if (stated < 8 || stated > kMaxMovieLength) return false;
     std::vector<uint8_t> head(data, data + 8);
-    uint64_t produced = 0;
-    bool inflated = format::InflateTo(
-        data + 8, size - 8, stated - 8,
+    format::InflateTo(
+        data + 8, size - 8, kHeaderBytes - 8,
         [&head](const uint8_t* d, size_t n) {
-          size_t keep = std::min(n, kHeaderBytes > head.size() ? kHeaderBytes - head.size() : size_t{0});
-          head.insert(head.end(), d, d + keep);
+          head.insert(head.end(), d, d + n);
           return true;
-        },
-        &produced);
-    if (!inflated || produced != stated - 8) return false;
+        });
     head[0] = 'F';
     return ParseMovieHeader(head.data(), head.size(), info);
   }

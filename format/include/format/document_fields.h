@@ -14,6 +14,13 @@
 
 namespace format {
 
+// Text D of the playlist options is written at every version. Documents below
+// this version are found both with it (as shipped) and without it: such a body
+// is read with text D, and without it when only that reading ends exactly at
+// the body's end, or when the reading with it fails. A body that may lack it is
+// read more than once (ReadDocumentBody takes a forward-only source whole).
+inline constexpr uint32_t kTextDOptionalBefore = 120;
+
 enum class FieldKind : uint8_t {
   kNumber,    // u32
   kColour,    // u32 COLORREF
@@ -36,6 +43,9 @@ struct Field {
   std::vector<uint8_t> Block::*bytes = nullptr;
   // When set, the field is stored only while that value is non-zero.
   uint32_t Block::*onlyWhen = nullptr;
+  // Below this version a stored document may lack the field although the writer always writes it: the reader
+  // decides from the body itself.
+  uint32_t optionalBefore = 0;
 
   constexpr Field Since(uint32_t version) const {
     Field f = *this;
@@ -47,6 +57,13 @@ struct Field {
     f.onlyWhen = flag;
     return f;
   }
+  constexpr Field OptionalBefore(uint32_t version) const {
+    Field f = *this;
+    f.optionalBefore = version;
+    return f;
+  }
+  // Whether a block of this version may have been stored without the field.
+  bool OptionalAt(uint32_t version) const { return version < optionalBefore; }
   // Whether a block of this format version holds the field.
   bool StoredAt(uint32_t version) const { return version >= since; }
   // Whether the field is stored with this block's own values.
@@ -185,7 +202,8 @@ struct BlockLayout<PlaylistOptions> {
       NumberField("value7", &B::keptValue7), TextField("text_a", &B::keptTextA),
       NumberField("value8", &B::keptValue8), TextField("text_b", &B::keptTextB),
       NumberField("value9", &B::keptValue9), TextField("text_c", &B::keptTextC),
-      TextField("text_d", &B::keptTextD).Since(120),
+      // Written at every version; documents below 120 are found both with it and without it.
+      TextField("text_d", &B::keptTextD).OptionalBefore(kTextDOptionalBefore),
   };
 };
 

@@ -184,13 +184,38 @@ TEST_F(MovieProjector, EachBuiltInCommandAnswersTheMovie) {
 }
 
 TEST_F(MovieProjector, FullScreenFillsTheScreenAndComesBack) {
-  RECT during{};
-  auto lines = Run(Command("fullscreen", "true"), {}, L"Show.exe", [&](HWND window) { ::GetWindowRect(window, &during); });
+  RECT during{}, clientDuring{}, after{}, clientAfter{};
+  DWORD styleAfter = 0;
+  auto lines = Run(Command("fullscreen", "true"), {}, L"Show.exe", [&](HWND window) {
+    ::GetWindowRect(window, &during);
+    ::GetClientRect(window, &clientDuring);
+    // Restoring the window (the context menu's Restore posts the same) ends full screen.
+    ::PostMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+    for (int i = 0; i < 200; ++i) {
+      ::GetWindowRect(window, &after);
+      if (after.right - after.left < during.right - during.left) break;
+      ::Sleep(10);
+    }
+    ::Sleep(100);
+    ::GetWindowRect(window, &after);
+    ::GetClientRect(window, &clientAfter);
+    styleAfter = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE));
+  });
   EXPECT_EQ(After(lines, "fullscreen|true"), (Strings{"setvariable: fscmd_ret=1"}));
-  EXPECT_LE(during.left, 0);
-  EXPECT_LE(during.top, 0);
-  EXPECT_GE(during.right, ::GetSystemMetrics(SM_CXSCREEN));
-  EXPECT_GE(during.bottom, ::GetSystemMetrics(SM_CYSCREEN));
+  const int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
+  EXPECT_EQ(during.left, -1);
+  EXPECT_EQ(during.top, -1);
+  EXPECT_EQ(clientDuring.right, cx + 2);
+  EXPECT_EQ(clientDuring.bottom, cy + 2);
+  // Back to the captioned window the movie's stage sized and centred.
+  EXPECT_TRUE(styleAfter & WS_CAPTION);
+  EXPECT_EQ(clientAfter.right, 200);
+  EXPECT_EQ(clientAfter.bottom, 150);
+  RECT work;
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const int w = after.right - after.left, h = after.bottom - after.top;
+  EXPECT_EQ(after.left, (work.right - work.left) / 2 - w / 2);
+  EXPECT_EQ(after.top, (work.bottom - work.top) / 2 - h / 2);
 }
 
 TEST_F(MovieProjector, UnderTheAuthoringToolsNameScaleAndFullScreenAreLeftAlone) {

@@ -396,6 +396,31 @@ TEST(ContextMenuCommands, EachCommandActsOnTheMovieAndTheWindow) {
   EXPECT_TRUE(seen.closed);
 }
 
+// The document holds a COLORREF: the view's brush and the movie's background must both show that colour.
+TEST(DisplayModeOne, TheBackgroundColourReachesTheMovieWithRedAndBlueInPlace) {
+  ASSERT_TRUE(RegisterBuiltFlashControl());
+  MovieDocument doc;
+  AddFile(doc, L"swf", LoopingMovie(), 100);
+  const COLORREF colour = RGB(200, 30, 60);
+  doc.data().window.displayMode = 1;
+  doc.data().window.backgroundColor = colour;
+  long given = -2;
+  COLORREF shown = 0;
+  RunPlayer(doc, [&](HWND hwnd, PlayerDialog& player) {
+    projector::FlashPlayerHost& host = player.contentView().flashHost();
+    WaitFor([&] { return player.contentView().kind() == ContentView::kFlash && host.IsPlaying(); }, 3000);
+    given = host.flash().GetBackgroundColor().value_or(-2);
+    ::Sleep(200);
+    RECT client;
+    ::GetClientRect(hwnd, &client);
+    POINT centre = {client.right / 2, client.bottom / 2};
+    ::ClientToScreen(hwnd, &centre);
+    shown = ScreenPixel(centre);
+  });
+  EXPECT_EQ(given, static_cast<long>(colour));
+  EXPECT_EQ(shown, colour);
+}
+
 TEST(PackedPlayList, APictureAMovieAndAPictureShowInTurnAndTheLastStays) {
   ASSERT_GT(BuiltStub().size(), 10000u) << "the projector must be built first";
   ASSERT_TRUE(RegisterBuiltFlashControl());

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "flash_host_fixture.h"
+#include "format/payload.h"
 #include "framework/app.h"
 #include "framework/occ.h"
 #include "fscommand/fscommand_bridge.h"
@@ -291,21 +292,16 @@ TEST_F(FlashHost, ProbeMeasuresOtherFilesWithATemporaryControl) {
 TEST_F(FlashHost, ProbeOfBadFilesFillsDefaultsAndFails) {
   Bytes good = SquareMovie(false);
   Bytes truncated(good.begin(), good.begin() + 9);
-  Bytes lying = good;
-  lying[4] = 0xFF;
-  lying[5] = 0xFF;
   Bytes packed = SquareMovie(true);
-  Bytes absurd = packed;
-  absurd[4] = absurd[5] = absurd[6] = 0xFF;
-  absurd[7] = 0x7F;
-  Bytes shortPacked = packed;
-  shortPacked[4] = static_cast<uint8_t>(shortPacked[4] + 7);
+  Bytes damaged = packed;
+  for (size_t k = 8; k < damaged.size(); ++k) damaged[k] = 0xEE;
+  Bytes cut(packed.begin(), packed.begin() + 10);
   struct Case {
     const wchar_t* name;
     Bytes bytes;
   } cases[] = {{L"empty.swf", {}},           {L"eight.swf", Bytes(good.begin(), good.begin() + 8)},
-               {L"truncated.swf", truncated}, {L"lying.swf", lying},
-               {L"absurd.swf", absurd},       {L"short.swf", shortPacked}};
+               {L"truncated.swf", truncated}, {L"damaged.swf", damaged},
+               {L"cut.swf", cut}};
   for (auto& c : cases) {
     MovieInfo info;
     info.xMax = 1;
@@ -320,6 +316,42 @@ TEST_F(FlashHost, ProbeOfBadFilesFillsDefaultsAndFails) {
   MovieInfo missing;
   EXPECT_FALSE(ProbeMovie(scratch_ / L"none.swf", &missing));
   EXPECT_EQ(missing.xMax, 600);
+}
+
+// Headers that state the wrong length still give the stage, rate and count: such movies play elsewhere.
+TEST_F(FlashHost, ProbeReadsHeadersWhoseStatedLengthIsWrong) {
+  Bytes good = SquareMovie(false);
+  Bytes longer = good;
+  longer[4] = longer[5] = 0xFF;
+  Bytes shorter = good;
+  shorter[4] = 3;
+  shorter[5] = shorter[6] = shorter[7] = 0;
+  Bytes packed = SquareMovie(true);
+  Bytes inflatesShort = packed;
+  inflatesShort[4] = static_cast<uint8_t>(inflatesShort[4] + 7);
+  Bytes absurd = packed;
+  absurd[4] = absurd[5] = absurd[6] = 0xFF;
+  absurd[7] = 0x7F;
+  // A compressed body cut off before its end: the header's bytes are all there.
+  Bytes cutAfterHeader(packed.begin(), packed.end() - 6);
+  struct Case {
+    const wchar_t* name;
+    Bytes bytes;
+  } cases[] = {{L"longer.swf", longer},
+               {L"shorter.swf", shorter},
+               {L"inflates-short.swf", inflatesShort},
+               {L"absurd.swf", absurd},
+               {L"cut-after-header.swf", cutAfterHeader}};
+  for (auto& c : cases) {
+    MovieInfo info;
+    EXPECT_TRUE(ProbeMovie(Write(c.name, c.bytes), &info)) << c.name;
+    EXPECT_EQ(info.version, 6) << c.name;
+    EXPECT_EQ(info.fileLength, format::LoadU32(c.bytes.data() + 4)) << c.name;
+    EXPECT_EQ(info.xMax, 100) << c.name;
+    EXPECT_EQ(info.yMax, 100) << c.name;
+    EXPECT_EQ(info.frameRate, 12) << c.name;
+    EXPECT_EQ(info.frameCount, 5) << c.name;
+  }
 }
 
 TEST(ProcessRunningCheck, FindsThisProgramAndNotAnInventedOne) {

@@ -269,7 +269,7 @@ TEST_F(PackTest, OlderFormatVersionsDropTheNewerFields) {
   EXPECT_EQ(d.size.useWorkArea, 1u);
   EXPECT_EQ(d.about.noAbout, 1u);
   EXPECT_EQ(d.about.webExtra, u"");
-  EXPECT_EQ(d.playlistOptions.keptTextD, u"");
+  EXPECT_EQ(d.playlistOptions.keptTextD, u"D");  // written at every version
 }
 
 TEST_F(PackTest, ExtractWritesEveryFile) {
