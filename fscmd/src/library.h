@@ -108,6 +108,8 @@ struct SharedState {
   FileSlot files[kFileSlots];
   FileSearch search;
   DesktopItemList desktop;
+  // The hardware information control has been created; until then every hardware command tries again.
+  bool hardwareReady = false;
 };
 SharedState& State();
 

@@ -146,6 +146,36 @@ TEST_P(WindowsTree, TheProgramsCarryTheirResources) {
   EXPECT_TRUE(ocx.HasResource("TYPELIB", "#1"));
 }
 
+TEST_P(WindowsTree, TheHardwareControlAndTheUnicodeLayerAreCarried) {
+  // The extension library carries the HardWareInfo control of its own word size as "HWINFO" 1007.
+  PeFile library = Read("VantraFSCmd.dll");
+  auto carried = std::find_if(library.resources.begin(), library.resources.end(),
+                              [](const Resource& r) { return r.type == "HWINFO" && r.name == "#1007"; });
+  ASSERT_NE(carried, library.resources.end());
+  int64_t offset = library.OffsetOf(carried->dataRva);
+  ASSERT_GE(offset, 0);
+  ASSERT_LE(static_cast<uint64_t>(offset) + carried->size, bytes_.size());
+  PeFile control = ReadPeFile(std::vector<uint8_t>(bytes_.begin() + offset, bytes_.begin() + offset + carried->size));
+  EXPECT_TRUE(control.valid);
+  EXPECT_EQ(control.machine, GetParam().machine);
+
+  // The projector carries its Unicode layer as "ZLIB_DLL" 568: a size below the limit, then a zlib stream.
+  PeFile projector = Read("projector.exe");
+  auto layer = std::find_if(projector.resources.begin(), projector.resources.end(),
+                            [](const Resource& r) { return r.type == "ZLIB_DLL" && r.name == "#568"; });
+  ASSERT_NE(layer, projector.resources.end());
+  offset = projector.OffsetOf(layer->dataRva);
+  ASSERT_GE(offset, 0);
+  ASSERT_GT(layer->size, 6u);
+  ASSERT_LE(static_cast<uint64_t>(offset) + layer->size, bytes_.size());
+  const uint8_t* packed = bytes_.data() + offset;
+  uint32_t size = packed[0] | packed[1] << 8 | packed[2] << 16 | static_cast<uint32_t>(packed[3]) << 24;
+  EXPECT_GT(size, 0u);
+  EXPECT_LT(size, 0x1800000u);
+  EXPECT_EQ(packed[4] & 0x0F, 8) << "a deflate zlib stream";
+  EXPECT_EQ((packed[4] << 8 | packed[5]) % 31, 0) << "zlib header check";
+}
+
 INSTANTIATE_TEST_SUITE_P(Dist, WindowsTree, ::testing::ValuesIn(kTrees),
                          [](const ::testing::TestParamInfo<Tree>& info) { return std::string(info.param.name); });
 

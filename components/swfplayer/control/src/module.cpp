@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "components/registration.h"
 #include "flash_object.h"
 
 namespace swfcontrol {
@@ -23,35 +24,13 @@ constexpr wchar_t kLibidText[] = L"{D27CDB6B-AE6D-11CF-96B8-444553540000}";
 constexpr wchar_t kClsidText[] = L"{D27CDB6E-AE6D-11CF-96B8-444553540000}";
 constexpr wchar_t kDescription[] = L"Shockwave Flash Object";
 
-std::wstring ModulePath() {
-  wchar_t path[MAX_PATH + 1] = {};
-  DWORD n = ::GetModuleFileNameW(g_module, path, MAX_PATH);
-  return std::wstring(path, n);
-}
+std::wstring ModulePath() { return components::ModuleFilePath(g_module); }
 
-// The control registers in the registry view of its own word size, whichever regsvr32 loads it: a 64-bit
-// control is found by 64-bit hosts only, a 32-bit one by 32-bit hosts only.
-constexpr REGSAM kOwnView = sizeof(void*) == 8 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
 constexpr SYSKIND kOwnSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
 
+using components::DeleteClassesRootTree;
 bool SetKey(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-  HKEY h = nullptr;
-  if (::RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE | kOwnView, nullptr, &h,
-                        nullptr) != ERROR_SUCCESS)
-    return false;
-  LONG rc = ::RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  ::RegCloseKey(h);
-  return rc == ERROR_SUCCESS;
-}
-
-void DeleteTree(const std::wstring& key) {
-  HKEY h = nullptr;
-  if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_ALL_ACCESS | kOwnView, &h) == ERROR_SUCCESS) {
-    ::RegDeleteTreeW(h, nullptr);
-    ::RegCloseKey(h);
-  }
-  ::RegDeleteKeyExW(HKEY_CLASSES_ROOT, key.c_str(), kOwnView, 0);
+  return components::SetClassesRootText(key, name, value);
 }
 
 // Makes the one kind of object this DLL serves.
@@ -164,9 +143,9 @@ STDAPI DllRegisterServer() {
 STDAPI DllUnregisterServer() {
   try {
     ::UnRegisterTypeLib(kLibidShockwaveFlash, 1, 0, LOCALE_NEUTRAL, kOwnSysKind);
-    DeleteTree(kClsidKey);
-    DeleteTree(kProgId);
-    DeleteTree(kVersionedProgId);
+    DeleteClassesRootTree(kClsidKey);
+    DeleteClassesRootTree(kProgId);
+    DeleteClassesRootTree(kVersionedProgId);
     return S_OK;
   } catch (...) {
     return E_UNEXPECTED;

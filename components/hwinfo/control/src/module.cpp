@@ -1,0 +1,133 @@
+// The HardWareInfo DLL's entry points: class object, unloading, and self-registration for regsvr32.
+#include <windows.h>
+#include <ole2.h>
+#include <olectl.h>
+
+#include <string>
+
+#include "components/registration.h"
+#include "hardware_object.h"
+
+namespace hwinfo {
+
+namespace {
+
+HMODULE g_module = nullptr;
+LONG g_objects = 0;
+LONG g_locks = 0;
+
+constexpr wchar_t kClsidKey[] = L"CLSID\\" HWINFO_CLSID_TEXT;
+constexpr wchar_t kProgId[] = L"HardWareInfo.HardWareInfoCtrl";
+constexpr wchar_t kVersionedProgId[] = L"HardWareInfo.HardWareInfoCtrl.1";
+constexpr wchar_t kDescription[] = L"HardWareInfo Control";
+
+// Makes the one kind of object this DLL serves.
+class ClassFactory : public IClassFactory {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
+      *out = static_cast<IClassFactory*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override {
+    ModuleAddRef();
+    return 2;
+  }
+  STDMETHODIMP_(ULONG) Release() override {
+    ModuleRelease();
+    return 1;
+  }
+  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+    try {
+      if (!out) return E_POINTER;
+      *out = nullptr;
+      if (outer) return CLASS_E_NOAGGREGATION;
+      auto* object = new HardwareObject();
+      HRESULT hr = object->QueryInterface(iid, out);
+      object->Release();
+      return hr;
+    } catch (...) {
+      return E_OUTOFMEMORY;
+    }
+  }
+  STDMETHODIMP LockServer(BOOL lock) override {
+    if (lock)
+      ::InterlockedIncrement(&g_locks);
+    else
+      ::InterlockedDecrement(&g_locks);
+    return S_OK;
+  }
+};
+
+ClassFactory g_factory;
+
+}  // namespace
+
+HMODULE ModuleHandle() { return g_module; }
+void ModuleAddRef() { ::InterlockedIncrement(&g_objects); }
+void ModuleRelease() { ::InterlockedDecrement(&g_objects); }
+
+}  // namespace hwinfo
+
+using namespace hwinfo;
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    g_module = instance;
+    ::DisableThreadLibraryCalls(instance);
+  }
+  return TRUE;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
+  try {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!IsEqualCLSID(clsid, kClsidHardwareInfo)) return CLASS_E_CLASSNOTAVAILABLE;
+    return g_factory.QueryInterface(iid, out);
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+// Objects hold windows of a class registered from this module, so it stays while any lives.
+STDAPI DllCanUnloadNow() { return g_objects == 0 && g_locks == 0 ? S_OK : S_FALSE; }
+
+STDAPI DllRegisterServer() {
+  try {
+    using components::SetClassesRootText;
+    std::wstring path = components::ModuleFilePath(g_module);
+    std::wstring clsid = kClsidKey;
+    bool ok = SetClassesRootText(clsid, nullptr, kDescription) &&
+              SetClassesRootText(clsid + L"\\InprocServer32", nullptr, path) &&
+              SetClassesRootText(clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
+              SetClassesRootText(clsid + L"\\ProgID", nullptr, kVersionedProgId) &&
+              SetClassesRootText(clsid + L"\\VersionIndependentProgID", nullptr, kProgId) &&
+              SetClassesRootText(clsid + L"\\Control", nullptr, L"") &&
+              SetClassesRootText(clsid + L"\\MiscStatus", nullptr, L"0") &&
+              SetClassesRootText(kProgId, nullptr, kDescription) &&
+              SetClassesRootText(std::wstring(kProgId) + L"\\CLSID", nullptr, HWINFO_CLSID_TEXT) &&
+              SetClassesRootText(std::wstring(kProgId) + L"\\CurVer", nullptr, kVersionedProgId) &&
+              SetClassesRootText(kVersionedProgId, nullptr, kDescription) &&
+              SetClassesRootText(std::wstring(kVersionedProgId) + L"\\CLSID", nullptr, HWINFO_CLSID_TEXT);
+    return ok ? S_OK : SELFREG_E_CLASS;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+STDAPI DllUnregisterServer() {
+  try {
+    components::DeleteClassesRootTree(kClsidKey);
+    components::DeleteClassesRootTree(kProgId);
+    components::DeleteClassesRootTree(kVersionedProgId);
+    return S_OK;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}

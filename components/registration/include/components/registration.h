@@ -1,0 +1,42 @@
+// Class keys of a self-registering in-process control, in the registry view of the control's own word size.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace components {
+
+// A 64-bit control is found by 64-bit hosts only, a 32-bit one by 32-bit hosts only, whichever regsvr32 loads it.
+constexpr REGSAM kOwnRegistryView = sizeof(void*) == 8 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+
+// The full path of the module (DLL) the address lies in.
+inline std::wstring ModuleFilePath(HMODULE module) {
+  wchar_t path[MAX_PATH + 1] = {};
+  DWORD n = ::GetModuleFileNameW(module, path, MAX_PATH);
+  return std::wstring(path, n);
+}
+
+// Writes one text value under HKEY_CLASSES_ROOT; a null name writes the key's default value.
+inline bool SetClassesRootText(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+  HKEY h = nullptr;
+  if (::RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE | kOwnRegistryView, nullptr, &h,
+                        nullptr) != ERROR_SUCCESS)
+    return false;
+  LONG rc = ::RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  ::RegCloseKey(h);
+  return rc == ERROR_SUCCESS;
+}
+
+// Removes a key of HKEY_CLASSES_ROOT with everything below it; a missing key is no failure.
+inline void DeleteClassesRootTree(const std::wstring& key) {
+  HKEY h = nullptr;
+  if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_ALL_ACCESS | kOwnRegistryView, &h) == ERROR_SUCCESS) {
+    ::RegDeleteTreeW(h, nullptr);
+    ::RegCloseKey(h);
+  }
+  ::RegDeleteKeyExW(HKEY_CLASSES_ROOT, key.c_str(), kOwnRegistryView, 0);
+}
+
+}  // namespace components
