@@ -123,7 +123,13 @@ DBError CRecordset::Open(OpenType type, const std::wstring& sql) {
   statement_ = std::move(statement);
   fieldCount_ = columns;
   eof_ = atEnd;
+  ForgetRow();
   return std::nullopt;
+}
+
+void CRecordset::ForgetRow() {
+  texts_.assign(static_cast<size_t>(fieldCount_), std::nullopt);
+  dateTimes_.assign(static_cast<size_t>(fieldCount_), std::nullopt);
 }
 
 void CRecordset::Close() {
@@ -131,6 +137,7 @@ void CRecordset::Close() {
   statement_.reset();
   fieldCount_ = 0;
   eof_ = true;
+  ForgetRow();
 }
 
 DBError CRecordset::Failure(SQLRETURN rc) const {
@@ -147,6 +154,7 @@ DBError CRecordset::Move(long rows, SQLSMALLINT fetchType) {
   if (!statement_) return Refusal(L"The recordset is not open.");
   if (rows != 1 || fetchType != SQL_FETCH_NEXT) return Refusal(L"The recordset moves forward one row at a time.");
   if (eof_) return std::nullopt;
+  ForgetRow();
   SQLRETURN rc = ::SQLFetch(statement_.get());
   if (rc == SQL_NO_DATA) {
     eof_ = true;
@@ -159,6 +167,30 @@ DBError CRecordset::Move(long rows, SQLSMALLINT fetchType) {
 DBError CRecordset::GetFieldValue(short index, std::wstring* value) {
   if (DBError error = CheckColumn(index)) return error;
   if (eof_) return Refusal(L"There is no current row.");
+  std::optional<std::wstring>& kept = texts_[static_cast<size_t>(index)];
+  if (!kept) {
+    std::wstring read;
+    if (DBError error = ReadText(index, &read)) return error;
+    kept = std::move(read);
+  }
+  *value = *kept;
+  return std::nullopt;
+}
+
+DBError CRecordset::GetFieldValue(short index, CDBVariant* value) {
+  if (DBError error = CheckColumn(index)) return error;
+  if (eof_) return Refusal(L"There is no current row.");
+  std::optional<CDBVariant>& kept = dateTimes_[static_cast<size_t>(index)];
+  if (!kept) {
+    CDBVariant read;
+    if (DBError error = ReadDateTime(index, &read)) return error;
+    kept = read;
+  }
+  *value = *kept;
+  return std::nullopt;
+}
+
+DBError CRecordset::ReadText(short index, std::wstring* value) {
   value->clear();
   // Read in pieces so that a value of any length arrives whole; each piece but the last fills the buffer
   // less its terminating NUL.
@@ -179,9 +211,7 @@ DBError CRecordset::GetFieldValue(short index, std::wstring* value) {
   }
 }
 
-DBError CRecordset::GetFieldValue(short index, CDBVariant* value) {
-  if (DBError error = CheckColumn(index)) return error;
-  if (eof_) return Refusal(L"There is no current row.");
+DBError CRecordset::ReadDateTime(short index, CDBVariant* value) {
   TIMESTAMP_STRUCT stamp = {};
   SQLLEN indicator = 0;
   SQLRETURN rc = ::SQLGetData(statement_.get(), static_cast<SQLUSMALLINT>(index + 1), SQL_C_TIMESTAMP, &stamp,

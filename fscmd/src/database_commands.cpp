@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/odbc.h"
+#include "fscmd/database_rules.h"
 #include "library.h"
 
 namespace fscmd {
@@ -22,12 +23,6 @@ using framework::DBError;
 
 constexpr int kDatabaseSlots = 10;
 constexpr long kDefaultQueryTimeout = 10;
-// The error box's text never grows past this many characters, its terminating NUL included.
-constexpr size_t kMessageChars = 1024;
-
-constexpr SQLSMALLINT kSqlDate = 9;
-constexpr SQLSMALLINT kSqlTime = 10;
-constexpr SQLSMALLINT kSqlTimestamp = 11;
 
 // One numbered connection with its current query and that query's columns.
 struct DatabaseSlot {
@@ -64,16 +59,8 @@ long FindSlot(const ArgumentList& fields, DatabaseSlot** slot) {
   return 0;
 }
 
-std::wstring ErrorBoxText(const CDBException& error) {
-  wchar_t number[16] = {};
-  std::swprintf(number, 16, L"%lx", static_cast<unsigned long>(static_cast<long>(error.returnCode())));
-  std::wstring text = L"Error 0x" + std::wstring(number) + L" : " + error.errorText() + L"\n";
-  if (text.size() > kMessageChars - 1) text.resize(kMessageChars - 1);
-  return text;
-}
-
 long ReportFailure(const CDBException& error, const wchar_t* caption) {
-  std::wstring text = ErrorBoxText(error);
+  std::wstring text = DatabaseErrorMessage(error.returnCode(), error.errorText());
   ::MessageBoxW(nullptr, text.c_str(), caption, MB_OK);
   return code::kSystemFailed;
 }
@@ -99,36 +86,21 @@ long ResolveColumn(const DatabaseSlot& slot, const std::wstring& field, long* in
   return 0;
 }
 
-std::wstring FormatDateTime(const CDBVariant& value, SQLSMALLINT sqlType) {
-  if (value.kind != CDBVariant::Kind::dateTime) return {};
-  wchar_t text[64] = {};
-  if (sqlType == kSqlDate)
-    std::swprintf(text, 64, L"%d/%02d/%02d", value.year, value.month, value.day);
-  else
-    std::swprintf(text, 64, L"%d/%02d/%02d %02d:%02d %02d", value.year, value.month, value.day, value.hour,
-                  value.minute, value.second);
-  return text;
-}
-
 // Reads the current row's value of a resolved column as the movie receives it.
 DBError ReadValue(DatabaseSlot& slot, long index, std::wstring* value) {
   SQLSMALLINT sqlType = slot.fields[static_cast<size_t>(index)].sqlType;
   short column = static_cast<short>(index);
-  if (sqlType == kSqlDate || sqlType == kSqlTime || sqlType == kSqlTimestamp) {
+  if (IsDateTimeType(sqlType)) {
     CDBVariant variant;
     if (DBError error = slot.recordset->GetFieldValue(column, &variant)) return error;
-    *value = FormatDateTime(variant, sqlType);
+    value->clear();
+    if (variant.kind == CDBVariant::Kind::dateTime)
+      *value = FormatDateTime(DateTimeValue{variant.year, variant.month, variant.day, variant.hour, variant.minute,
+                                            variant.second},
+                              sqlType);
     return std::nullopt;
   }
   return slot.recordset->GetFieldValue(column, value);
-}
-
-const wchar_t* TypeName(SQLSMALLINT sqlType) {
-  static const wchar_t* const kNames[] = {L"UNKNOWN_TYPE", L"CHAR",   L"NUMERIC",  L"DECIMAL", L"INTEGER",
-                                          L"SMALLINT",     L"FLOAT",  L"REAL",     L"DOUBLE",  L"DATETIME",
-                                          L"TIME",         L"TIMESTAMP", L"VARCHAR"};
-  if (sqlType < 0 || sqlType >= static_cast<SQLSMALLINT>(std::size(kNames))) return kNames[0];
-  return kNames[sqlType];
 }
 
 }  // namespace
@@ -219,7 +191,7 @@ long DBGetFieldType(const std::wstring& args, CommandResult& result) {
   if (long refusal = ResolveColumn(*slot, fields[1], &index)) return refusal;
   result.AddExtra(fields[0]);
   result.AddExtra(fields[1]);
-  result.AddExtra(TypeName(slot->fields[static_cast<size_t>(index)].sqlType));
+  result.AddExtra(SqlTypeName(slot->fields[static_cast<size_t>(index)].sqlType));
   return index;
 }
 

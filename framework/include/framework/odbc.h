@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "framework/handles.h"
 
@@ -116,6 +117,7 @@ class CRecordset {
   DBError Move(long rows, SQLSMALLINT fetchType = SQL_FETCH_NEXT);
 
   // The current row's value of column `index` (from 0) as text, whatever its length; a null value is empty.
+  // A value may be read again and columns in any order the driver allows for a first read.
   DBError GetFieldValue(short index, std::wstring* value);
   // The current row's value of a date, time or timestamp column.
   DBError GetFieldValue(short index, CDBVariant* value);
@@ -124,11 +126,17 @@ class CRecordset {
  private:
   DBError Failure(SQLRETURN rc) const;
   DBError CheckColumn(short index) const;
+  void ForgetRow();
+  DBError ReadText(short index, std::wstring* value);
+  DBError ReadDateTime(short index, CDBVariant* value);
 
   CDatabase& database_;
   UniqueSqlStatement statement_;
   short fieldCount_ = 0;
   bool eof_ = true;
+  // The current row's values read so far: a driver hands each value out only once.
+  std::vector<std::optional<std::wstring>> texts_;
+  std::vector<std::optional<CDBVariant>> dateTimes_;
 };
 
 }  // namespace framework
