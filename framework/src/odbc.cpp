@@ -11,6 +11,19 @@ constexpr SQLSMALLINT kMessageChars = 1024;
 constexpr SQLSMALLINT kConnectOutChars = 1024;
 constexpr SQLSMALLINT kNameChars = 256;
 constexpr SQLLEN kChunkChars = 4096;
+// Columns whose declared size is below this many characters are bound rather than read one by one.
+constexpr SQLULEN kBoundChars = 256;
+
+bool IsShortTextType(SQLSMALLINT type) {
+  switch (type) {
+    case SQL_CHAR: case SQL_VARCHAR: case SQL_WCHAR: case SQL_WVARCHAR: case SQL_NUMERIC: case SQL_DECIMAL:
+    case SQL_INTEGER: case SQL_SMALLINT: case SQL_TINYINT: case SQL_BIGINT: case SQL_FLOAT: case SQL_REAL:
+    case SQL_DOUBLE: case SQL_BIT:
+      return true;
+    default:
+      return false;
+  }
+}
 
 bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
 
@@ -64,9 +77,13 @@ DBError CDatabase::OpenEx(const std::wstring& connect) {
                            kConnectOutChars, &completedLength, SQL_DRIVER_COMPLETE);
   if (!Succeeded(rc)) return CDBException::FromHandle(rc, SQL_HANDLE_DBC, connection.get());
 
+  SQLUINTEGER extensions = 0;
+  if (!Succeeded(::SQLGetInfoW(connection.get(), SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr)))
+    extensions = 0;
   environment_ = std::move(environment);
   connection_ = std::move(connection);
   connected_ = true;
+  getDataExtensions_ = extensions;
   return std::nullopt;
 }
 
@@ -102,10 +119,10 @@ DBError CRecordset::Open(OpenType type, const std::wstring& sql) {
   Close();
   UniqueSqlStatement statement;
   if (DBError error = database_.AllocateStatement(&statement)) return error;
-  // A driver that lacks the cursor asked for substitutes one of its own and says so; every kind walks forward.
-  if (type == dynaset)
-    ::SQLSetStmtAttr(statement.get(), SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_KEYSET_DRIVEN), 0);
-  else if (type == snapshot)
+  // Rows are only ever walked forward, one at a time: a dynaset asks for no cursor of its own, so that the
+  // driver delivers rows as it reaches them rather than gathering every key first. A snapshot keeps its rows
+  // as they were when it opened.
+  if (type == snapshot)
     ::SQLSetStmtAttr(statement.get(), SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_STATIC), 0);
 
   SQLRETURN rc = ::SQLExecDirectW(statement.get(), Sql(sql), SQL_NTS);
@@ -114,17 +131,44 @@ DBError CRecordset::Open(OpenType type, const std::wstring& sql) {
   rc = ::SQLNumResultCols(statement.get(), &columns);
   if (!Succeeded(rc)) return CDBException::FromHandle(rc, SQL_HANDLE_STMT, statement.get());
 
+  fieldCount_ = columns;
+  BindShortColumns(statement.get());
   bool atEnd = true;
   if (columns > 0) {
     rc = ::SQLFetch(statement.get());
-    if (!Succeeded(rc) && rc != SQL_NO_DATA) return CDBException::FromHandle(rc, SQL_HANDLE_STMT, statement.get());
+    if (!Succeeded(rc) && rc != SQL_NO_DATA) {
+      DBError error = CDBException::FromHandle(rc, SQL_HANDLE_STMT, statement.get());
+      statement.reset();
+      Close();
+      return error;
+    }
     atEnd = rc == SQL_NO_DATA;
   }
   statement_ = std::move(statement);
-  fieldCount_ = columns;
   eof_ = atEnd;
   ForgetRow();
   return std::nullopt;
+}
+
+void CRecordset::BindShortColumns(SQLHSTMT statement) {
+  bound_.assign(static_cast<size_t>(fieldCount_), BoundText{});
+  // A value longer than its binding is read again whole with SQLGetData, which the driver must allow for
+  // bound columns and for any column in any order.
+  const SQLUINTEGER needed = SQL_GD_ANY_COLUMN | SQL_GD_ANY_ORDER | SQL_GD_BOUND;
+  if ((database_.getDataExtensions() & needed) != needed) return;
+  for (short i = 0; i < fieldCount_; ++i) {
+    SQLSMALLINT type = 0, scale = 0, nullable = 0, nameLength = 0;
+    SQLULEN size = 0;
+    auto column = static_cast<SQLUSMALLINT>(i + 1);
+    if (!Succeeded(::SQLDescribeColW(statement, column, nullptr, 0, &nameLength, &type, &size, &scale, &nullable)))
+      continue;
+    if (!IsShortTextType(type) || size == 0 || size >= kBoundChars) continue;
+    BoundText& text = bound_[static_cast<size_t>(i)];
+    text.buffer.resize(kBoundChars);
+    if (!Succeeded(::SQLBindCol(statement, column, SQL_C_WCHAR, text.buffer.data(),
+                                static_cast<SQLLEN>(kBoundChars * sizeof(SQLWCHAR)), &text.indicator)))
+      text.buffer.clear();
+  }
 }
 
 void CRecordset::ForgetRow() {
@@ -138,6 +182,7 @@ void CRecordset::Close() {
   fieldCount_ = 0;
   eof_ = true;
   ForgetRow();
+  bound_.clear();
 }
 
 DBError CRecordset::Failure(SQLRETURN rc) const {
@@ -167,6 +212,17 @@ DBError CRecordset::Move(long rows, SQLSMALLINT fetchType) {
 DBError CRecordset::GetFieldValue(short index, std::wstring* value) {
   if (DBError error = CheckColumn(index)) return error;
   if (eof_) return Refusal(L"There is no current row.");
+  const BoundText& bound = bound_[static_cast<size_t>(index)];
+  const SQLLEN boundBytes = static_cast<SQLLEN>(bound.buffer.size() * sizeof(SQLWCHAR));
+  if (!bound.buffer.empty() && bound.indicator < boundBytes &&
+      (bound.indicator == SQL_NULL_DATA || bound.indicator >= 0)) {
+    if (bound.indicator == SQL_NULL_DATA)
+      value->clear();
+    else
+      value->assign(reinterpret_cast<const wchar_t*>(bound.buffer.data()),
+                    static_cast<size_t>(bound.indicator) / sizeof(SQLWCHAR));
+    return std::nullopt;
+  }
   std::optional<std::wstring>& kept = texts_[static_cast<size_t>(index)];
   if (!kept) {
     std::wstring read;
@@ -194,11 +250,11 @@ DBError CRecordset::ReadText(short index, std::wstring* value) {
   value->clear();
   // Read in pieces so that a value of any length arrives whole; each piece but the last fills the buffer
   // less its terminating NUL.
-  std::vector<SQLWCHAR> chunk(static_cast<size_t>(kChunkChars));
+  if (chunk_.empty()) chunk_.resize(static_cast<size_t>(kChunkChars));
   const SQLLEN chunkBytes = kChunkChars * static_cast<SQLLEN>(sizeof(SQLWCHAR));
   for (;;) {
     SQLLEN indicator = 0;
-    SQLRETURN rc = ::SQLGetData(statement_.get(), static_cast<SQLUSMALLINT>(index + 1), SQL_C_WCHAR, chunk.data(),
+    SQLRETURN rc = ::SQLGetData(statement_.get(), static_cast<SQLUSMALLINT>(index + 1), SQL_C_WCHAR, chunk_.data(),
                                 chunkBytes, &indicator);
     if (rc == SQL_NO_DATA) return std::nullopt;
     if (!Succeeded(rc)) return Failure(rc);
@@ -206,7 +262,7 @@ DBError CRecordset::ReadText(short index, std::wstring* value) {
     bool truncated = rc == SQL_SUCCESS_WITH_INFO && (indicator == SQL_NO_TOTAL || indicator >= chunkBytes);
     size_t chars = truncated ? static_cast<size_t>(kChunkChars - 1)
                              : static_cast<size_t>(indicator) / sizeof(SQLWCHAR);
-    value->append(reinterpret_cast<const wchar_t*>(chunk.data()), chars);
+    value->append(reinterpret_cast<const wchar_t*>(chunk_.data()), chars);
     if (!truncated) return std::nullopt;
   }
 }

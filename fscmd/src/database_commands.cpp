@@ -178,7 +178,7 @@ long DBGetFieldVal(const std::wstring& args, CommandResult& result) {
     result.AddEmptyExtra();
     return ReportFailure(*error, L"E:GetFieldVal()");
   }
-  result.AddExtra(value);
+  result.AddExtra(std::move(value));
   return index;
 }
 

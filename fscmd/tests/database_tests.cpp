@@ -174,6 +174,14 @@ TEST_F(DatabaseCommands, FailuresShowTheStepAndAnswerMinus105) {
   EXPECT_EQ(Call("FSDBGetFieldVal", L"5,id,v"), L"\t0\t5\tid\t1");
 }
 
+TEST_F(DatabaseCommands, ADateColumnHoldingNoDateReadsAsEmpty) {
+  Execute(L"CREATE TABLE odd (born DATE)");
+  Execute(L"INSERT INTO odd VALUES ('not a date at all')");
+  EXPECT_EQ(Open(3), L",0");
+  EXPECT_EQ(Call("FSDBDoSQL", L"3,SELECT * FROM odd"), L",1");
+  EXPECT_EQ(Call("FSDBGetFieldVal", L"3,born,v"), L"\t0\t3\tborn\t");
+}
+
 TEST_F(DatabaseCommands, AnErrorAboutALongStatementStaysInsideTheMessageBuffer) {
   EXPECT_EQ(Open(6), L",0");
   std::wstring table(3000, L'q');
@@ -210,13 +218,17 @@ TEST_F(DatabaseCommands, AnEmptyConnectStringAsksTheDriverManager) {
 TEST_F(DatabaseCommands, AOneMegabyteTextReadsBackWhole) {
   std::wstring text;
   for (int i = 0; text.size() < (1u << 20); ++i) text += std::to_wstring(i) + L' ';
-  Execute(L"CREATE TABLE big (body TEXT)");
-  Execute(L"INSERT INTO big VALUES ('" + text + L"')");
+  // SQLite keeps any length in a column declared short, which the driver then reports as short.
+  Execute(L"CREATE TABLE big (body TEXT, label VARCHAR(20))");
+  Execute(L"INSERT INTO big VALUES ('" + text + L"', '" + text + L"')");
   EXPECT_EQ(Open(9), L",0");
-  EXPECT_EQ(Call("FSDBDoSQL", L"9,SELECT * FROM big"), L",1");
-  std::wstring answer = Call("FSDBGetFieldVal", L"9,0,v");
-  EXPECT_EQ(answer.size(), text.size() + 7);
-  EXPECT_TRUE(answer == L"\t0\t9\t0\t" + text) << Utf8(answer.substr(0, 40));
+  EXPECT_EQ(Call("FSDBDoSQL", L"9,SELECT * FROM big"), L",2");
+  for (const wchar_t* column : {L"0", L"1", L"0"}) {
+    std::wstring answer = Call("FSDBGetFieldVal", L"9," + std::wstring(column) + L",v");
+    EXPECT_EQ(answer.size(), text.size() + 7);
+    EXPECT_TRUE(answer == L"\t" + std::wstring(column) + L"\t9\t" + column + L"\t" + text)
+        << Utf8(answer.substr(0, 40));
+  }
 }
 
 }  // namespace

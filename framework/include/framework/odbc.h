@@ -88,11 +88,14 @@ class CDatabase {
 
   // A new statement on this connection with the query timeout applied.
   DBError AllocateStatement(UniqueSqlStatement* statement);
+  // The driver's SQL_GETDATA_EXTENSIONS: where SQLGetData may be used beside bound columns.
+  SQLUINTEGER getDataExtensions() const { return getDataExtensions_; }
 
  private:
   UniqueSqlEnvironment environment_;
   UniqueSqlConnection connection_;
   bool connected_ = false;
+  SQLUINTEGER getDataExtensions_ = 0;
   DWORD queryTimeout_ = kDefaultQueryTimeout;
 };
 
@@ -127,6 +130,7 @@ class CRecordset {
   DBError Failure(SQLRETURN rc) const;
   DBError CheckColumn(short index) const;
   void ForgetRow();
+  void BindShortColumns(SQLHSTMT statement);
   DBError ReadText(short index, std::wstring* value);
   DBError ReadDateTime(short index, CDBVariant* value);
 
@@ -137,6 +141,14 @@ class CRecordset {
   // The current row's values read so far: a driver hands each value out only once.
   std::vector<std::optional<std::wstring>> texts_;
   std::vector<std::optional<CDBVariant>> dateTimes_;
+  // Where values are read in pieces, made once for the recordset's life.
+  std::vector<SQLWCHAR> chunk_;
+  // Short text columns are bound, so that one fetch delivers them all; an empty buffer means not bound.
+  struct BoundText {
+    std::vector<SQLWCHAR> buffer;
+    SQLLEN indicator = 0;
+  };
+  std::vector<BoundText> bound_;
 };
 
 }  // namespace framework
