@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -60,8 +61,12 @@ class Library {
     if (module_) ::FreeLibrary(module_);
   }
   bool loaded() const { return module_ != nullptr; }
-  std::wstring Call(const char* name, const std::wstring& args) const {
-    auto function = reinterpret_cast<BstrExport>(reinterpret_cast<void*>(::GetProcAddress(module_, name)));
+  BstrExport Find(const char* name) const {
+    return reinterpret_cast<BstrExport>(reinterpret_cast<void*>(::GetProcAddress(module_, name)));
+  }
+  std::wstring Call(const char* name, const std::wstring& args) const { return Call(Find(name), args); }
+  // Exports are looked up once, so that the walk times the library rather than the host's lookup.
+  static std::wstring Call(BstrExport function, const std::wstring& args) {
     if (!function) return L"<missing>";
     BSTR answer = function(args.c_str());
     std::wstring text(answer, ::SysStringLen(answer));
@@ -83,13 +88,15 @@ Walk WalkThroughLibrary(const Library& library) {
   Walk walk;
   if (library.Call("FSDBDoSQL", L"1,SELECT * FROM goods") != L"," + std::to_wstring(kColumns)) return walk;
   static const std::wstring kArgs[kColumns] = {L"1,0,v", L"1,1,v", L"1,2,v", L"1,3,v", L"1,4,v"};
+  BstrExport getFieldVal = library.Find("FSDBGetFieldVal");
+  BstrExport moveNext = library.Find("FSDBMoveNext");
   do {
     ++walk.rows;
     for (const std::wstring& args : kArgs) {
-      std::wstring answer = library.Call("FSDBGetFieldVal", args);
+      std::wstring answer = Library::Call(getFieldVal, args);
       walk.chars += answer.size() - answer.rfind(L'\t') - 1;
     }
-  } while (library.Call("FSDBMoveNext", L"1") == L",0");
+  } while (Library::Call(moveNext, L"1") == L",0");
   return walk;
 }
 
@@ -165,8 +172,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  DirectConnection directConnection(connect);
-  if (!directConnection.connected()) {
+  auto directConnection = std::make_unique<DirectConnection>(connect);
+  if (!directConnection->connected()) {
     std::fprintf(stderr, "cannot open the database directly\n");
     ::DeleteFileW(file.c_str());
     return 1;
@@ -178,12 +185,13 @@ int main(int argc, char** argv) {
     auto t0 = Clock::now();
     viaLibrary = WalkThroughLibrary(library);
     auto t1 = Clock::now();
-    direct = directConnection.WalkTable();
+    direct = directConnection->WalkTable();
     auto t2 = Clock::now();
     best = std::min(best, Seconds(t0, t1));
     bestDirect = std::min(bestDirect, Seconds(t1, t2));
   }
   library.Call("FSDBClose", L"1");
+  directConnection.reset();
   ::DeleteFileW(file.c_str());
 
   std::printf("table: %d rows of %d columns\n", kRows, kColumns);
