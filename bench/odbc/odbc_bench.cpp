@@ -54,6 +54,7 @@ bool MakeTable(const std::wstring& connect) {
       L"'a note of some length about article number ' || i FROM n");
 }
 
+// The extension library of the build tree, loaded once for every walk.
 class Library {
  public:
   explicit Library(const std::wstring& path) : module_(::LoadLibraryW(path.c_str())) {}
