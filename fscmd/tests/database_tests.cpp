@@ -22,6 +22,8 @@ class DatabaseCommands : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(library_.loaded());
+    // A run that was cut short may have left a file of the same name behind.
+    ::DeleteFileW((folder_ / L"test.db").c_str());
     connect_ = SqliteConnectString(folder_ / L"test.db");
     framework::DBError error = setup_.OpenEx(connect_);
     ASSERT_FALSE(error) << Utf8(error->errorText());
