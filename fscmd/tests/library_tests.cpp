@@ -56,9 +56,9 @@ DialogCloser::DialogCloser(std::wstring caption, int buttonId) : caption_(std::m
     for (int i = 0; i < 200 && !stop_; ++i) {
       HWND box = ::FindWindowW(L"#32770", caption_.c_str());
       if (box && ::IsWindowVisible(box)) {
-        wchar_t text[512] = {};
+        wchar_t text[2048] = {};
         HWND label = ::GetDlgItem(box, 0xFFFF);
-        if (label) ::GetWindowTextW(label, text, 512);
+        if (label) ::GetWindowTextW(label, text, 2048);
         text_ = text;
         ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(buttonId_, BN_CLICKED),
                        reinterpret_cast<LPARAM>(::GetDlgItem(box, buttonId_)));

@@ -76,7 +76,11 @@ long ReadNumber(const std::wstring& field) {
 
 std::wstring CommandResult::Finish(long code) {
   if (code != kNoCode) primary_ = std::to_wstring(code);
-  std::wstring answer(1, separator_);
+  size_t length = 1 + primary_.size();
+  for (const std::wstring& extra : extras_) length += 1 + extra.size();
+  std::wstring answer;
+  answer.reserve(length);
+  answer += separator_;
   answer += primary_;
   for (const std::wstring& extra : extras_) {
     answer += separator_;

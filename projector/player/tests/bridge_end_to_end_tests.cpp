@@ -12,9 +12,11 @@
 
 #include "bridge_test_support.h"
 #include "format/payload.h"
+#include "framework/odbc.h"
 #include "common/unique_name.h"
 #include "swfplayer/asm/movie_builder.h"
 #include "test_support.h"
+#include "testing_support/database.h"
 
 using namespace testing_support;
 
@@ -303,6 +305,52 @@ TEST_F(MovieProjector, AMovieWritesAFileAndReadsItBackThroughTheFileSlots) {
   EXPECT_NE(std::find(lines.begin(), lines.end(), "trace: , movie"), lines.end());
   Bytes written = ReadFileBytes(file);
   EXPECT_EQ(std::string(written.begin(), written.end()), "hello, movie");
+}
+
+}  // namespace
+
+namespace {
+
+// The database file of 1000 rows a movie walks; made through ODBC, since statements with commas cannot
+// come from a movie.
+std::string MakeThousandRows(const std::wstring& file) {
+  std::wstring connect = SqliteConnectString(file);
+  framework::CDatabase database;
+  EXPECT_FALSE(database.OpenEx(connect));
+  EXPECT_FALSE(database.ExecuteSQL(L"CREATE TABLE items (id INTEGER, name VARCHAR(20))"));
+  EXPECT_FALSE(database.ExecuteSQL(
+      L"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000) "
+      L"INSERT INTO items SELECT i, 'item ' || i FROM n"));
+  return std::string(connect.begin(), connect.end());
+}
+
+TEST_F(MovieProjector, AMovieWalksAThousandRowsIntoItsVariables) {
+  std::string connect = MakeThousandRows(scratch_ / L"items.db");
+  // count = 0; sum = 0; open; query; do { read id and name; sum += id; ++count; next } while (fscmd_ret == 0)
+  swfasm::Actions script = Command("DBOpen", "1," + connect);
+  script.GetUrl("FSCommand:DBDoSQL", "1,SELECT * FROM items ORDER BY id");
+  script.Set("count", 0).Set("sum", 0).Label("row");
+  script.GetUrl("FSCommand:DBGetFieldVal", "1,0,id");
+  script.GetUrl("FSCommand:DBGetFieldVal", "1,NAME,name");
+  script.Push({"sum", "sum"}).Op(swfasm::Action::GetVariable).Push({"id"}).Op(swfasm::Action::GetVariable);
+  script.Op(swfasm::Action::ToNumber).Op(swfasm::Action::Add2).Op(swfasm::Action::SetVariable);
+  script.Push({"count", "count"}).Op(swfasm::Action::GetVariable).Op(swfasm::Action::Increment);
+  script.Op(swfasm::Action::SetVariable);
+  script.GetUrl("FSCommand:DBMoveNext", "1");
+  script.Push({"fscmd_ret"}).Op(swfasm::Action::GetVariable).Push({0}).Op(swfasm::Action::Equals2).If("row");
+  script.Trace("walked").TraceVar("count").TraceVar("sum").TraceVar("name").TraceVar("fscmd_ret");
+  script.GetUrl("FSCommand:DBClose", "1");
+  auto lines = Run(script, {}, L"Show.exe", nullptr, 2000);
+
+  EXPECT_EQ(After(lines, "DBOpen|1," + connect), (Strings{"setvariable: fscmd_ret=0"}));
+  EXPECT_EQ(After(lines, "DBDoSQL|1,SELECT * FROM items ORDER BY id"), (Strings{"setvariable: fscmd_ret=2"}));
+  auto walked = std::find(lines.begin(), lines.end(), "trace: walked");
+  ASSERT_NE(walked, lines.end());
+  EXPECT_EQ(Strings(walked + 1, std::min(walked + 5, lines.end())),
+            (Strings{"trace: 1000", "trace: 500500", "trace: item 1000", "trace: -106"}));
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "fscommand: DBGetFieldVal|1,NAME,name"), 1000);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "setvariable: name=item 500"), lines.end());
+  EXPECT_EQ(After(lines, "DBClose|1"), (Strings{"setvariable: fscmd_ret=0"}));
 }
 
 }  // namespace

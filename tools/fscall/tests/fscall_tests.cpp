@@ -5,11 +5,13 @@
 
 #include <string>
 
+#include "testing_support/database.h"
 #include "testing_support/files.h"
 
 namespace {
 
 using testing_support::BuildTreePath;
+using testing_support::ReadFileBytes;
 using testing_support::ScratchFolder;
 
 struct Outcome {
@@ -17,19 +19,27 @@ struct Outcome {
   std::string output;
 };
 
-// Runs fscall with the given arguments and collects its standard output.
-Outcome RunFscall(const std::wstring& exe, const std::wstring& arguments) {
+// Runs fscall with the given arguments and standard input and collects its standard output and error.
+Outcome RunFscall(const std::wstring& exe, const std::wstring& arguments, const std::string& input = {}) {
   Outcome outcome;
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE readEnd = nullptr, writeEnd = nullptr;
   if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return outcome;
   ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  // The input is small enough for the pipe's buffer: written whole and closed before fscall starts.
+  HANDLE inputRead = nullptr, inputWrite = nullptr;
+  if (!input.empty() && ::CreatePipe(&inputRead, &inputWrite, &inherit, 1 << 16)) {
+    ::SetHandleInformation(inputWrite, HANDLE_FLAG_INHERIT, 0);
+    DWORD written = 0;
+    ::WriteFile(inputWrite, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+    ::CloseHandle(inputWrite);
+  }
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdOutput = writeEnd;
   startup.hStdError = writeEnd;
-  startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdInput = inputRead ? inputRead : ::GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION process = {};
   std::wstring line = L"\"" + exe + L"\" " + arguments;
   if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
@@ -55,8 +65,16 @@ Outcome RunFscall(const std::wstring& exe, const std::wstring& arguments) {
     ::CloseHandle(process.hProcess);
   }
   if (writeEnd) ::CloseHandle(writeEnd);
+  if (inputRead) ::CloseHandle(inputRead);
   ::CloseHandle(readEnd);
   return outcome;
+}
+
+std::string Utf8(const std::wstring& text) {
+  int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(bytes), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), bytes, nullptr, nullptr);
+  return out;
 }
 
 std::wstring Fscall() { return BuildTreePath(L"tools\\fscall\\fscall.exe"); }
@@ -104,6 +122,41 @@ TEST(Fscall, UnknownCommandsAndUsage) {
   EXPECT_EQ(RunFscall(Fscall(), WithLibrary(L"beep")).exitCode, 1u);
   EXPECT_EQ(RunFscall(Fscall(), L"").exitCode, 2u);
   EXPECT_EQ(RunFscall(Fscall(), L"--library").exitCode, 2u);
+}
+
+TEST(Fscall, EachLineOfTheInputIsOneCommandOfOneLoadedLibrary) {
+  ScratchFolder folder(L"fscall-each");
+  std::string file = Utf8(folder / L"slot.txt");
+  std::string connect = Utf8(testing_support::SqliteConnectString(folder / L"each.db"));
+  std::string input =
+      "FileOpen 1," + file + ",w\n"
+      "FileWrite 1,kept across commands\r\n"
+      "\n"
+      "NoSuchCommand x\n"
+      "FileClose 1\n"
+      "DBOpen 2," + connect + "\n"
+      "DBExecSQL 2,CREATE TABLE t (a TEXT)\n"
+      "DBExecSQL 2,INSERT INTO t VALUES ('x y')\n"
+      "DBDoSQL 2,SELECT * FROM t\n"
+      "  DBGetFieldVal 2,a,value\n"
+      "DBClose 2";
+  Outcome each = RunFscall(Fscall(), WithLibrary(L"--each"), input);
+  // One command had no export: the others still ran, and the exit code says so.
+  EXPECT_EQ(each.exitCode, 1u);
+  EXPECT_EQ(each.output,
+            ",0\nfscmd_ret=0\n"
+            ",0\nfscmd_ret=0\n"
+            "fscall: no library has the export FSNoSuchCommand\n"
+            ",0\nfscmd_ret=0\n"
+            ",0\nfscmd_ret=0\n"
+            ",0\nfscmd_ret=0\n"
+            ",0\nfscmd_ret=0\n"
+            ",1\nfscmd_ret=1\n"
+            "\t0\t2\ta\tx y\nfscmd_ret=0\n2=2\na=a\nvalue=x y\n"
+            ",0\nfscmd_ret=0\n");
+  EXPECT_EQ(ReadFileBytes(folder / L"slot.txt").size(), std::string("kept across commands").size());
+
+  EXPECT_EQ(RunFscall(Fscall(), WithLibrary(L"--each extra")).exitCode, 2u);
 }
 
 TEST(Fscall, ListsTheExportsOfTheCommandTable) {

@@ -48,6 +48,7 @@ class CommandResult {
   void SetPrimary(long value) { primary_ = std::to_wstring(value); }
   const std::wstring& primary() const { return primary_; }
   void AddExtra(const std::wstring& text) { extras_.push_back(text); }
+  void AddExtra(std::wstring&& text) { extras_.push_back(std::move(text)); }
   void AddExtra(long value) { extras_.push_back(std::to_wstring(value)); }
   void AddEmptyExtra() { extras_.emplace_back(); }
   const std::vector<std::wstring>& extras() const { return extras_; }
