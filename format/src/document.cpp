@@ -20,8 +20,21 @@ class DocumentReader {
       : ar_(source), version_(version), options_(options) {}
 
   bool Read(MovieDocumentData* d) {
-    return ReadPlaylist(&d->playlist) &&
-           ForEachSettingsBlock(*d, [this](const char*, auto& block) { return ReadFields(&block); });
+    bool ok = ReadPlaylist(&d->playlist) && ForEachSettingsBlock(*d, [this](const char* name, auto& block) {
+      block_ = name;
+      return ReadFields(&block);
+    });
+    if (!ok && options_.error != nullptr && options_.error->empty()) *options_.error = Failure();
+    return ok;
+  }
+
+  // Where the reading stopped and why, for authors looking at a damaged document.
+  std::string Failure() const {
+    std::string where = std::string("block \"") + block_ + "\" at byte " + std::to_string(ar_.Position());
+    if (ar_.Overclaim() != 0) {
+      return where + ": it claims " + std::to_string(ar_.Overclaim()) + " bytes, more than the document holds";
+    }
+    return where + ": the document ends early";
   }
 
  private:
@@ -62,7 +75,8 @@ class DocumentReader {
   bool ReadPlaylist(Playlist* p) {
     uint32_t count;
     if (!U32(&count) || !U32(&p->reserved)) return false;
-    // Entries are added as they arrive: the count is never trusted for allocation.
+    // Entries are added as they arrive, and only as many as the bytes left could hold.
+    if (!ar_.CanHold(uint64_t{count} * kLeastEntryBytes)) return false;
     for (uint32_t i = 0; i < count; ++i) {
       Progress();
       PlaylistEntry e;
@@ -70,7 +84,7 @@ class DocumentReader {
         return false;
       }
       uint32_t assets;
-      if (!U32(&assets)) return false;
+      if (!U32(&assets) || !ar_.CanHold(uint64_t{assets} * kLeastAssetBytes)) return false;
       for (uint32_t k = 0; k < assets; ++k) {
         Progress();
         Asset a;
@@ -117,10 +131,16 @@ class DocumentReader {
     return false;
   }
 
+  // The shortest records: empty narrow strings (1 byte each), a float, an empty embedded file
+  // (path and a 2-byte count) and the asset count; an asset's name, flag and path.
+  static constexpr uint64_t kLeastEntryBytes = 1 + 4 + 1 + 2 + 1 + 4;
+  static constexpr uint64_t kLeastAssetBytes = 1 + 4 + 1;
+
   ArchiveReader ar_;
   uint32_t version_;
   const ReadOptions& options_;
   size_t progressIndex_ = 0;
+  const char* block_ = "playlist";
 };
 
 class DocumentWriter {
@@ -248,7 +268,12 @@ bool ReadDocumentFromImage(const uint8_t* base, size_t size, MovieDocumentData* 
     if (options.refuseImpossibleSize && block->header.uncompressedSize / 1032 > block->bodyAvailable + 64)
       return false;
     InflatingSource source(block->body, block->bodyAvailable, block->header.uncompressedSize);
-    return ReadDocumentBody(source, block->header.version, doc, options);
+    bool ok = ReadDocumentBody(source, block->header.version, doc, options);
+    if (!ok && source.Failed() && options.error != nullptr) {
+      *options.error = "the compressed stream is damaged after " + std::to_string(source.Produced()) + " of " +
+                       std::to_string(block->header.uncompressedSize) + " bytes (" + *options.error + ")";
+    }
+    return ok;
   }
   MemorySource source(block->body, block->bodyAvailable);
   return ReadDocumentBody(source, block->header.version, doc, options);

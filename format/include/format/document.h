@@ -276,6 +276,8 @@ struct ReadOptions {
   // Refuse a compressed document whose stated size zlib could not reach from the bytes there are (it expands
   // its input about 1032 times at most), before anything is read.
   bool refuseImpossibleSize = false;
+  // When set, a failed read says here where it stopped and why.
+  std::string* error = nullptr;
 };
 
 // Supplies embedded file content while writing, opened by EmbeddedFile::path.

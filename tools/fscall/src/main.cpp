@@ -10,13 +10,13 @@
 
 namespace {
 
-void Write(const std::wstring& text) {
+void Write(const std::wstring& text, DWORD stream = STD_OUTPUT_HANDLE) {
   int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   if (bytes <= 0) return;
   std::string utf8(static_cast<size_t>(bytes), '\0');
   ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), bytes, nullptr, nullptr);
   DWORD written = 0;
-  ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+  ::WriteFile(::GetStdHandle(stream), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }
 
 void WriteLine(const std::wstring& text) { Write(text + L"\n"); }
@@ -26,6 +26,23 @@ class PrintedMovie : public projector::MovieVariables {
  public:
   void SetVariable(const std::wstring& name, const std::wstring& value) override { WriteLine(name + L"=" + value); }
 };
+
+void WriteError(const std::wstring& text) { Write(text, STD_ERROR_HANDLE); }
+
+// Export names are case-sensitive, as the projector looks them up; a name that differs only in case is the
+// likely meaning of a command that finds nothing.
+std::wstring Unanswered(const projector::ExtensionRegistry& registry, const std::wstring& wanted) {
+  std::wstring line = L"fscall: no library exports " + wanted;
+  if (registry.exports().empty()) return line + L" (no extension library was found)\n";
+  for (const projector::ExtensionExport& entry : registry.exports()) {
+    if (entry.name.size() == wanted.size() &&
+        ::CompareStringOrdinal(entry.name.c_str(), static_cast<int>(entry.name.size()), wanted.c_str(),
+                               static_cast<int>(wanted.size()), TRUE) == CSTR_EQUAL) {
+      return line + L"; " + entry.name + L" differs only in case (export names are case-sensitive)\n";
+    }
+  }
+  return line + L"\n";
+}
 
 int Usage() {
   DWORD written = 0;
@@ -68,6 +85,7 @@ int Run(int argc, wchar_t** argv) {
   std::wstring answer;
   bool answered = registry.CallExport(L"FS" + command, text, &answer);
   if (!answered) {
+    WriteError(Unanswered(registry, L"FS" + command));
     registry.FreeLibraries();
     return 1;
   }
