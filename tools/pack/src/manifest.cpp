@@ -70,7 +70,7 @@ constexpr Range kRanges[] = {
     {"window", "display_mode", 2, "0 normal, 1 background colour, 2 transparent"},
     {"controls", "left_button_mode", 3, "0 drag area, 1 drag, 2 drag and click, 3 nothing"},
     {"controls", "right_button_mode", 3, "0 click, 1 context menu, 2 drag, 3 nothing"},
-    {"quality", "quality", 2, "0 high, 1 medium, 2 low"},
+    {"quality", "quality", 2, "0 low, 1 medium, 2 high"},
     {"overlay", "position", 8, "see the position table"},
     {"overlay", "alignment", 2, "0 left, 1 right, 2 centred"},
 };
