@@ -27,13 +27,15 @@ bool PlaysFlashMovies(const format::MovieDocumentData& doc) {
 std::vector<std::string> BuildWarnings(const Manifest& manifest, uint32_t version, const BlockFiles& blocks) {
   std::vector<std::string> lines;
   const format::MovieDocumentData& d = manifest.document;
+  bool noAboutNamed = false;
   for (const Manifest::NewerField& f : manifest.newerFields) {
     if (f.since > version) {
+      noAboutNamed = noAboutNamed || f.key == "about.no_about";
       lines.push_back("format version " + std::to_string(version) + " cannot store '" + f.key + "' (it needs " +
                       std::to_string(f.since) + "); the projector uses its default");
     }
   }
-  if (version < 101 && HasAboutContent(d) && d.about.noAbout == 0) {
+  if (version < 101 && HasAboutContent(d) && d.about.noAbout == 0 && !noAboutNamed) {
     lines.push_back("format version " + std::to_string(version) +
                     " cannot store 'about.no_about': the projector offers no About entry");
   }

@@ -561,6 +561,10 @@ TEST_F(PackTest, AboutTextsBringTheAboutEntry) {
   EXPECT_EQ(noAbout("[about_texts]\nproduct_name = \"Show\"\n[about]\nno_about = 1\n", &err), 1u);
   EXPECT_EQ(noAbout("[about]\nweb_address = \"http://example.invalid\"\n[window]\ncaption = 0\n", &err), 0u);
   EXPECT_NE(err.find("the About box cannot be opened"), std::string::npos) << err;
+  ASSERT_EQ(BuildExe(Manifest("[about_texts]\nproduct_name = \"Show\"\n"), dir_ / "old.exe", &err, 100), kExitOk);
+  EXPECT_NE(err.find("format version 100 cannot store 'about.no_about': the projector offers no About entry"),
+            std::string::npos)
+      << err;
 }
 
 TEST_F(PackTest, AProjectorAsAnAssetKeepsItsBlocksToItself) {
