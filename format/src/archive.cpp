@@ -109,7 +109,21 @@ bool ArchiveReader::ReadByteArray(std::vector<uint8_t>* bytes) {
   });
 }
 
+bool ArchiveReader::CanHold(uint64_t bytes) {
+  if (failed_) return false;
+  std::optional<uint64_t> left = source_.RemainingBound();
+  if (left && bytes > *left) {
+    failed_ = true;
+    overclaim_ = bytes;
+  }
+  return !failed_;
+}
+
 bool ArchiveReader::ReadChunks(uint64_t n, const std::function<bool(const uint8_t*, size_t)>& sink, bool* sinkOk) {
+  if (!CanHold(n)) {
+    if (sinkOk) *sinkOk = false;
+    return false;
+  }
   bool passing = true;
   // Chunks are even-sized so a UTF-16 unit never straddles two of them.
   uint8_t buffer[kArchiveChunk];

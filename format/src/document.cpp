@@ -21,8 +21,21 @@ class DocumentReader {
       : ar_(source), version_(version), options_(options), optionalFields_(optionalFields) {}
 
   bool Read(MovieDocumentData* d) {
-    return ReadPlaylist(&d->playlist) &&
-           ForEachSettingsBlock(*d, [this](const char*, auto& block) { return ReadFields(&block); });
+    bool ok = ReadPlaylist(&d->playlist) && ForEachSettingsBlock(*d, [this](const char* name, auto& block) {
+      block_ = name;
+      return ReadFields(&block);
+    });
+    if (!ok && options_.error != nullptr && options_.error->empty()) *options_.error = Failure();
+    return ok;
+  }
+
+  // Where the reading stopped and why, for authors looking at a damaged document.
+  std::string Failure() const {
+    std::string where = std::string("block \"") + block_ + "\" at byte " + std::to_string(ar_.Position());
+    if (ar_.Overclaim() != 0) {
+      return where + ": it claims " + std::to_string(ar_.Overclaim()) + " bytes, more than the document holds";
+    }
+    return where + ": the document ends early";
   }
 
   uint64_t Consumed() const { return ar_.Position(); }
@@ -65,7 +78,8 @@ class DocumentReader {
   bool ReadPlaylist(Playlist* p) {
     uint32_t count;
     if (!U32(&count) || !U32(&p->reserved)) return false;
-    // Entries are added as they arrive: the count is never trusted for allocation.
+    // Entries are added as they arrive, and only as many as the bytes left could hold.
+    if (!ar_.CanHold(uint64_t{count} * kLeastEntryBytes)) return false;
     for (uint32_t i = 0; i < count; ++i) {
       Progress();
       PlaylistEntry e;
@@ -73,7 +87,7 @@ class DocumentReader {
         return false;
       }
       uint32_t assets;
-      if (!U32(&assets)) return false;
+      if (!U32(&assets) || !ar_.CanHold(uint64_t{assets} * kLeastAssetBytes)) return false;
       for (uint32_t k = 0; k < assets; ++k) {
         Progress();
         Asset a;
@@ -121,11 +135,17 @@ class DocumentReader {
     return false;
   }
 
+  // The shortest records: empty narrow strings (1 byte each), a float, an empty embedded file
+  // (path and a 2-byte count) and the asset count; an asset's name, flag and path.
+  static constexpr uint64_t kLeastEntryBytes = 1 + 4 + 1 + 2 + 1 + 4;
+  static constexpr uint64_t kLeastAssetBytes = 1 + 4 + 1;
+
   ArchiveReader ar_;
   uint32_t version_;
   const ReadOptions& options_;
   bool optionalFields_;
   size_t progressIndex_ = 0;
+  const char* block_ = "playlist";
 };
 
 class DocumentWriter {
@@ -221,6 +241,7 @@ class ForwardingSource final : public ByteSource {
  public:
   explicit ForwardingSource(ByteSource& source) : source_(source) {}
   size_t Read(void* dst, size_t n) override { return source_.Read(dst, n); }
+  std::optional<uint64_t> RemainingBound() const override { return source_.RemainingBound(); }
 
  private:
   ByteSource& source_;
@@ -315,8 +336,18 @@ bool ReadDocumentFromImage(const uint8_t* base, size_t size, MovieDocumentData* 
   const uint32_t stated = block->header.uncompressedSize;
   if (block->header.compressed != 0) {
     if (options.refuseImpossibleSize && stated / 1032 > available + 64) return false;
-    return ReadBody([=]() { return std::make_unique<InflatingSource>(body, available, stated); }, stated,
-                    block->header.version, doc, options);
+    // The streams stay open after the read so that a damaged one can say how far it got.
+    std::vector<std::unique_ptr<InflatingSource>> opened;
+    auto open = [&]() -> std::unique_ptr<ByteSource> {
+      opened.push_back(std::make_unique<InflatingSource>(body, available, stated));
+      return std::make_unique<ForwardingSource>(*opened.back());
+    };
+    bool ok = ReadBody(open, stated, block->header.version, doc, options);
+    if (!ok && !opened.empty() && opened.back()->Failed() && options.error != nullptr) {
+      *options.error = "the compressed stream is damaged after " + std::to_string(opened.back()->Produced()) +
+                       " of " + std::to_string(stated) + " bytes (" + *options.error + ")";
+    }
+    return ok;
   }
   // A stored body is read in place; the file blocks behind it are not part of it.
   uint64_t length = stated != 0 && stated <= available ? stated : available;

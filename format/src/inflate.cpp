@@ -91,6 +91,15 @@ InflatingSource::~InflatingSource() {
 bool InflatingSource::Failed() const { return state_->failed; }
 uint64_t InflatingSource::Produced() const { return state_->produced; }
 
+std::optional<uint64_t> InflatingSource::RemainingBound() const {
+  const State& s = *state_;
+  // Deflate expands one input byte to at most 1032 output bytes; the slack covers what
+  // zlib holds back in its window between calls.
+  uint64_t input = static_cast<uint64_t>(s.left) + s.zs.avail_in;
+  uint64_t reachable = input * 1032 + 65536;
+  return std::min(s.maxOut - s.produced, reachable);
+}
+
 size_t InflatingSource::Read(void* dst, size_t n) {
   State& s = *state_;
   size_t done = 0;

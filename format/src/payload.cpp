@@ -146,10 +146,37 @@ std::optional<std::array<uint8_t, FileBlockHeader::kSize>> FileBlockHeader::Seri
   return out;
 }
 
+namespace {
+
+char16_t UpperAscii(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
+
+bool EqualsUpper(std::u16string_view text, std::u16string_view upper) {
+  if (text.size() != upper.size()) return false;
+  for (size_t k = 0; k < text.size(); ++k) {
+    if (UpperAscii(text[k]) != upper[k]) return false;
+  }
+  return true;
+}
+
+// Windows opens the device, not a file, for these names whatever extension follows them
+// (and for the superscript digits as well as the plain ones).
+bool IsDeviceName(std::u16string_view name) {
+  std::u16string_view stem = name.substr(0, name.find(u'.'));
+  while (!stem.empty() && stem.back() == u' ') stem.remove_suffix(1);
+  for (std::u16string_view device : {u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$"}) {
+    if (EqualsUpper(stem, device)) return true;
+  }
+  if (stem.size() != 4) return false;
+  if (!EqualsUpper(stem.substr(0, 3), u"COM") && !EqualsUpper(stem.substr(0, 3), u"LPT")) return false;
+  char16_t digit = stem[3];
+  return (digit >= u'1' && digit <= u'9') || digit == u'\u00B9' || digit == u'\u00B2' || digit == u'\u00B3';
+}
+
+}  // namespace
+
 bool IsSafeFileName(std::u16string_view name) {
   if (name.empty() || name == u"." || name == u"..") return false;
   if (name.find(u"..") != std::u16string_view::npos) return false;
-  bool onlyDotsAndBlanks = true;
   for (char16_t c : name) {
     if (c < 0x20 || c == 0x7F) return false;
     switch (c) {
@@ -159,10 +186,11 @@ bool IsSafeFileName(std::u16string_view name) {
       default:
         break;
     }
-    if (c != u'.' && c != u' ') onlyDotsAndBlanks = false;
   }
-  // Windows drops trailing dots and blanks, so such a name means the folder itself.
-  return !onlyDotsAndBlanks;
+  // Windows drops trailing dots and blanks: "x.dll." would overwrite "x.dll", and a name of dots
+  // and blanks only would mean the folder itself.
+  if (name.back() == u'.' || name.back() == u' ') return false;
+  return !IsDeviceName(name);
 }
 
 bool FileBlockView::Extractable() const {
@@ -172,29 +200,74 @@ bool FileBlockView::Extractable() const {
 
 FileBlockScanner::FileBlockScanner(const uint8_t* base, size_t size, std::u16string_view marker)
     : base_(base), size_(base ? size : 0) {
-  valid_ = search_.SetPattern(marker);
+  std::vector<std::u16string> markers = {std::u16string(marker)};
+  for (std::u16string other : {FsCommandMarker(), InstallerMarker(), ResourceMarker(), ToolPackageMarker()}) {
+    if (other != marker) markers.push_back(std::move(other));
+  }
+  kinds_.resize(markers.size());
+  for (size_t k = 0; k < markers.size(); ++k) {
+    if (!kinds_[k].search.SetPattern(markers[k])) {
+      if (k == 0) valid_ = false;
+      kinds_[k].exhausted = true;
+    }
+  }
+  if (auto document = FindDocumentBlock(base_, size_)) cursor_ = document->BlocksStart();
+}
+
+FileBlockScanner::Kind* FileBlockScanner::NextMatch() {
+  Kind* earliest = nullptr;
+  for (Kind& kind : kinds_) {
+    if (kind.exhausted) continue;
+    if (!kind.match || *kind.match < cursor_) {
+      const uint8_t* found = cursor_ < size_ ? kind.search.Find(base_ + cursor_, size_ - cursor_) : nullptr;
+      if (found == nullptr) {
+        kind.exhausted = true;
+        kind.match.reset();
+        continue;
+      }
+      kind.match = static_cast<size_t>(found - base_);
+    }
+    if (earliest == nullptr || *kind.match < *earliest->match) earliest = &kind;
+  }
+  return earliest;
 }
 
 bool FileBlockScanner::Next(FileBlockView* out) {
-  if (!valid_) return false;
-  const uint8_t* match = started_ ? search_.FindNext() : search_.Find(base_, size_);
-  started_ = true;
-  if (match == nullptr) {
-    valid_ = false;
-    return false;
+  while (valid_) {
+    Kind* kind = NextMatch();
+    if (kind == nullptr) {
+      valid_ = false;
+      return false;
+    }
+    FileBlockView v;
+    v.offset = *kind->match;
+    size_t available = size_ - v.offset;
+    if (auto h = FileBlockHeader::Parse(base_ + v.offset, available)) {
+      v.headerComplete = true;
+      v.header = std::move(*h);
+      v.body = base_ + v.offset + FileBlockHeader::kSize;
+      v.bodyLength = v.header.BodyLength();
+      v.bodyInRange = v.bodyLength <= available - FileBlockHeader::kSize;
+    }
+    // Only a block of the known layout says where its body ends; behind any other match the
+    // search goes on right after the marker.
+    if (v.headerComplete && v.header.version == kFileBlockVersion) {
+      cursor_ = v.bodyInRange ? v.offset + FileBlockHeader::kSize + static_cast<size_t>(v.bodyLength) : size_;
+    } else {
+      cursor_ = v.offset + kind->search.PatternLength();
+    }
+    if (kind == &kinds_[0]) {
+      *out = std::move(v);
+      return true;
+    }
   }
-  FileBlockView v;
-  v.offset = static_cast<size_t>(match - base_);
-  size_t available = size_ - v.offset;
-  if (auto h = FileBlockHeader::Parse(match, available)) {
-    v.headerComplete = true;
-    v.header = std::move(*h);
-    v.body = match + FileBlockHeader::kSize;
-    v.bodyLength = v.header.BodyLength();
-    v.bodyInRange = v.bodyLength <= available - FileBlockHeader::kSize;
-  }
-  *out = std::move(v);
-  return true;
+  return false;
+}
+
+size_t DocumentBlockView::BlocksStart() const {
+  size_t headerEnd = offset + DocumentHeader::kSize;
+  uint64_t length = header.compressed ? header.compressedSize : header.uncompressedSize;
+  return length <= bodyAvailable ? headerEnd + static_cast<size_t>(length) : headerEnd;
 }
 
 std::optional<DocumentBlockView> FindDocumentBlock(const uint8_t* base, size_t size) {

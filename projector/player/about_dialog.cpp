@@ -48,10 +48,42 @@ BOOL AboutDialog::OnInitDialog() {
   HWND picture = GetDlgItem(kPicture);
   if (picture_) {
     ::SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_));
+    MakeRoomForPicture(picture);
   } else if (picture) {
     ::ShowWindow(picture, SW_HIDE);
   }
   return TRUE;
+}
+
+// The picture static takes the bitmap's own size, which may reach over the texts and the button.
+void AboutDialog::MakeRoomForPicture(HWND picture) {
+  auto clientRect = [this](HWND control) {
+    RECT r{};
+    ::GetWindowRect(control, &r);
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  };
+  HWND button = GetDlgItem(IDOK);
+  if (!picture || !button) return;
+  RECT pic = clientRect(picture);
+  RECT title = clientRect(GetDlgItem(kTitleLine));
+  RECT gap = {0, 0, 7, 7};
+  ::MapDialogRect(m_hWnd, &gap);
+  player::AboutShift shift = player::ShiftForPicture({pic.left, pic.top, pic.right, pic.bottom}, title.left,
+                                                     clientRect(button).top, gap.right);
+  if (shift.right == 0 && shift.down == 0) return;
+  for (int id : {kTitleLine, kNoticeLine, kWebLink, kMailLink}) {
+    HWND text = GetDlgItem(id);
+    RECT r = clientRect(text);
+    ::SetWindowPos(text, nullptr, r.left + shift.right, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  RECT b = clientRect(button);
+  ::SetWindowPos(button, nullptr, b.left + shift.right, b.top + shift.down, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT window{};
+  ::GetWindowRect(m_hWnd, &window);
+  ::SetWindowPos(m_hWnd, nullptr, 0, 0, window.right - window.left + shift.right,
+                 window.bottom - window.top + shift.down, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void AboutDialog::SetUpLink(HyperlinkLabel& link, int id, const std::wstring& label, const std::wstring& address,

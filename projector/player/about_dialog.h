@@ -49,6 +49,7 @@ class AboutDialog : public framework::CDialog {
   bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
 
  private:
+  void MakeRoomForPicture(HWND picture);
   void SetUpLink(HyperlinkLabel& link, int id, const std::wstring& label, const std::wstring& address,
                  const std::wstring& extra);
 

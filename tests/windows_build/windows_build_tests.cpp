@@ -78,7 +78,8 @@ TEST_P(WindowsTree, EveryProgramIsOfTheTreesWordSizeAndCarriesItsRuntime) {
     uint16_t subsystem;  // 0: a library
   } files[] = {{"projector.exe", kSubsystemGui},     {"InstallFlashPlayer.exe", kSubsystemGui},
                {"projector-pack.exe", kSubsystemConsole}, {"swfrun.exe", kSubsystemConsole},
-               {"fscall.exe", kSubsystemConsole},     {"VantraFSCmd.dll", 0},
+               {"fscall.exe", kSubsystemConsole},     {"swfmake.exe", kSubsystemConsole},
+               {"VantraFSCmd.dll", 0},
                {"Mardenkit.dll", 0},                  {"Flash.ocx", 0}};
   for (const auto& f : files) {
     SCOPED_TRACE(f.file);

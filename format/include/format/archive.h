@@ -39,11 +39,17 @@ class ArchiveReader {
   bool ReadChunks(uint64_t n, const std::function<bool(const uint8_t*, size_t)>& sink, bool* sinkOk = nullptr);
   bool Skip(uint64_t n);
 
+  // Fails for good, before anything is reserved, when the source cannot still deliver that many
+  // bytes; Overclaim() then tells the length that did not fit.
+  bool CanHold(uint64_t bytes);
+
   bool Failed() const { return failed_; }
   uint64_t Position() const { return position_; }
+  uint64_t Overclaim() const { return overclaim_; }
 
  private:
   ByteSource& source_;
+  uint64_t overclaim_ = 0;
   bool failed_ = false;
   uint64_t position_ = 0;
 };

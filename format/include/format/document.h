@@ -143,7 +143,7 @@ struct PlaylistOptions {
   std::u16string keptTextB;
   uint32_t keptValue9 = 0;
   std::u16string keptTextC;
-  std::u16string keptTextD;  // stored from format version 120
+  std::u16string keptTextD;  // written at every version; documents older than 120 may lack it
 
   void Reset() { *this = {}; }
   bool operator==(const PlaylistOptions&) const = default;
@@ -276,6 +276,8 @@ struct ReadOptions {
   // Refuse a compressed document whose stated size zlib could not reach from the bytes there are (it expands
   // its input about 1032 times at most), before anything is read.
   bool refuseImpossibleSize = false;
+  // When set, a failed read says here where it stopped and why.
+  std::string* error = nullptr;
 };
 
 // Supplies embedded file content while writing, opened by EmbeddedFile::path.

@@ -31,6 +31,8 @@ class InflatingSource final : public ByteSource {
   // The stream was damaged (as opposed to merely ended).
   bool Failed() const;
   uint64_t Produced() const;
+  // The stated size not yet produced, and never more than zlib can make of the input that is left.
+  std::optional<uint64_t> RemainingBound() const override;
 
  private:
   struct State;

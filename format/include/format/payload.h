@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace format {
 
@@ -104,9 +105,11 @@ struct FileBlockHeader {
   uint32_t BodyLength() const { return compressed ? compressedSize : storedSize; }
 };
 
-// False for names that could leave the folder they are written into: empty,
-// "." or "..", containing "..", a separator, a drive colon or a control
-// character.
+// False for names that could leave the folder they are written into or that
+// Windows reads as another file: empty, "." or "..", containing "..", a
+// separator, a drive colon or a control character, ending in a dot or a
+// blank (Windows drops those), or a reserved device name (CON, PRN, AUX, NUL,
+// COM1-9, LPT1-9, CONIN$, CONOUT$) with or without an extension.
 bool IsSafeFileName(std::u16string_view name);
 
 // One marker match in a mapped range. Nothing past the range is ever read:
@@ -124,18 +127,30 @@ struct FileBlockView {
   bool Extractable() const;
 };
 
-// Iterates the blocks carrying one marker in file order.
+// Iterates the blocks carrying one marker in file order. File blocks are
+// looked for only behind the document block's body and behind the end of the
+// previous block's body (of any kind), so a marker inside an embedded file,
+// another packed projector for instance, is never taken for a block.
 class FileBlockScanner {
  public:
   FileBlockScanner(const uint8_t* base, size_t size, std::u16string_view marker);
   bool Next(FileBlockView* out);
 
  private:
+  struct Kind {
+    MarkerSearch search;
+    std::optional<size_t> match;  // the next match at or behind cursor_, once searched
+    bool exhausted = false;
+  };
+
+  // The earliest match of any kind at or behind cursor_.
+  Kind* NextMatch();
+
   const uint8_t* base_;
   size_t size_;
-  MarkerSearch search_;
-  bool valid_;
-  bool started_ = false;
+  std::vector<Kind> kinds_;  // kinds_[0] carries the marker asked for
+  size_t cursor_ = 0;
+  bool valid_ = true;
 };
 
 struct DocumentBlockView {
@@ -143,6 +158,10 @@ struct DocumentBlockView {
   DocumentHeader header;
   const uint8_t* body = nullptr;
   size_t bodyAvailable = 0;  // from the body to the end of the range
+
+  // Where the file blocks may begin: behind the body the header's sizes
+  // describe, or right behind the header when those sizes do not fit the range.
+  size_t BlocksStart() const;
 };
 
 // The first document marker in the range whose header fits and carries the

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace format {
@@ -14,6 +15,9 @@ class ByteSource {
   virtual ~ByteSource();
   // Returns the number of bytes read; fewer than n means end of data or failure.
   virtual size_t Read(void* dst, size_t n) = 0;
+  // The most bytes the source can still deliver, when it knows; lengths and counts read from the
+  // stream are checked against it before anything is reserved for them.
+  virtual std::optional<uint64_t> RemainingBound() const { return std::nullopt; }
 };
 
 // A forward-only destination for bytes.
@@ -37,6 +41,7 @@ class MemorySource final : public ByteSource {
   MemorySource(const void* data, size_t size);
   size_t Read(void* dst, size_t n) override;
   size_t Remaining() const { return size_ - pos_; }
+  std::optional<uint64_t> RemainingBound() const override { return Remaining(); }
 
  private:
   const uint8_t* data_;

@@ -1,5 +1,7 @@
 #include "about_rules.h"
 
+#include <algorithm>
+
 namespace player {
 
 namespace {
@@ -56,6 +58,14 @@ Rect FitLabel(const Rect& current, Size text, const LabelAlignment& alignment) {
     r.right = current.left + text.width;
   }
   return r;
+}
+
+AboutShift ShiftForPicture(const Rect& picture, int textsLeft, int buttonTop, int gap) {
+  AboutShift shift;
+  if (picture.Width() <= 0 || picture.Height() <= 0) return shift;
+  shift.right = std::max(0, picture.right + gap - textsLeft);
+  shift.down = std::max(0, picture.bottom + gap - buttonTop);
+  return shift;
 }
 
 }  // namespace player

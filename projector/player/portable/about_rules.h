@@ -33,4 +33,14 @@ struct LabelAlignment {
 // horizontally centred, keeping its right edge, or keeping its left edge.
 Rect FitLabel(const Rect& current, Size text, const LabelAlignment& alignment);
 
+// How far the About box's texts move right and its button down (the box growing by as much) so that a
+// picture of any size covers none of them: the texts keep `gap` to the picture's right edge, the button
+// keeps `gap` below its bottom.
+struct AboutShift {
+  int right = 0;
+  int down = 0;
+  bool operator==(const AboutShift&) const = default;
+};
+AboutShift ShiftForPicture(const Rect& picture, int textsLeft, int buttonTop, int gap);
+
 }  // namespace player

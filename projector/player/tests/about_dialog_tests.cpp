@@ -123,6 +123,44 @@ TEST(AboutBox, ShowsCaptionLinesLinksAndPicture) {
   ::DeleteObject(picture);
 }
 
+TEST(AboutBox, ALargePictureCoversNoTextAndNotTheButton) {
+  ScratchFolder folder(L"about-large");
+  ASSERT_TRUE(WriteFileBytes(folder / L"p.bmp", Bitmap(260, 180)));
+  HBITMAP picture = static_cast<HBITMAP>(
+      ::LoadImageW(nullptr, (folder / L"p.bmp").c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  ASSERT_TRUE(picture);
+  AboutDialog about(nullptr);
+  about.SetProductName(L"Show", L"2.1");
+  about.SetNotice(L"All rights kept");
+  about.SetWebLink(L"Our site", L"http://example.org");
+  about.SetMailLink(L"Mail", L"info@example.org");
+  about.SetPicture(picture);
+  RunModal(about, [&](HWND hwnd) {
+    auto screen = [](HWND control) {
+      RECT r{};
+      ::GetWindowRect(control, &r);
+      return r;
+    };
+    RECT image = screen(::GetDlgItem(hwnd, AboutDialog::kPicture));
+    EXPECT_GE(image.right - image.left, 260);
+    RECT scratch{};
+    for (int id : {AboutDialog::kTitleLine, AboutDialog::kNoticeLine, AboutDialog::kWebLink, AboutDialog::kMailLink,
+                   IDOK}) {
+      RECT text = screen(::GetDlgItem(hwnd, id));
+      EXPECT_FALSE(::IntersectRect(&scratch, &image, &text)) << id;
+    }
+    // The box grew to keep everything inside it.
+    RECT client{};
+    ::GetClientRect(hwnd, &client);
+    ::MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    RECT button = screen(::GetDlgItem(hwnd, IDOK));
+    EXPECT_LE(button.right, client.right);
+    EXPECT_LE(button.bottom, client.bottom);
+    EXPECT_LE(image.bottom, client.bottom);
+  });
+  ::DeleteObject(picture);
+}
+
 TEST(AboutBox, WithoutAPictureItsControlIsHidden) {
   AboutDialog about(nullptr);
   about.SetProductName(L"Show", L"");

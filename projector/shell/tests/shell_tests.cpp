@@ -273,6 +273,39 @@ TEST(PayloadExtractor, WritesSafeBlocksOnlyAndHonoursAll) {
   EXPECT_TRUE(ListFolder(none.path()).empty());
 }
 
+TEST(PayloadExtractor, AProjectorInsideABlockKeepsItsBlocks) {
+  ScratchFolder scratch(L"nest");
+  MemoryContent content;
+  format::MovieDocumentData data;
+  const std::u16string lib = format::FsCommandMarker();
+  // Stored as is, the inner projector's markers lie verbatim inside the outer tool package's body.
+  Bytes inner = PackImage(Stub(), data, content, 140, false,
+                          {{lib, u"InnerFSCmd.dll", Pattern(300, 1), false},
+                           {format::InstallerMarker(), u"InnerSetup.exe", Pattern(200, 2), false}});
+  Bytes outer = PackImage(Stub(), data, content, 140, false,
+                          {{lib, u"VantraFSCmd.dll", Pattern(400, 3), false},
+                           {format::ToolPackageMarker(), u"Tools.dat", inner, false},
+                           {lib, u"VantraFSCmd.dll.", Pattern(50, 4), false},
+                           {lib, u"nul.dll", Pattern(50, 5), false},
+                           {format::ResourceMarker(), u"Mardenkit.dll", Pattern(500, 6), false}});
+  std::wstring path = scratch / L"p.exe";
+  ASSERT_TRUE(WriteFileBytes(path, outer));
+  projector::MappedImage image;
+  ASSERT_NE(image.Open(path), 0u);
+  projector::PayloadExtractor extractor(image);
+
+  ScratchFolder out(L"out");
+  EXPECT_TRUE(extractor.ExtractBlocks(lib, out.path(), true));
+  // The name with a trailing dot would have overwritten the real library; the device name is not written.
+  EXPECT_EQ(ListFolder(out.path()), (std::vector<std::wstring>{L"VantraFSCmd.dll"}));
+  EXPECT_EQ(ReadFileBytes(out / L"VantraFSCmd.dll"), Pattern(400, 3));
+  EXPECT_FALSE(extractor.ExtractBlocks(format::InstallerMarker(), out.path(), false));
+  EXPECT_TRUE(extractor.ExtractBlocks(format::ToolPackageMarker(), out.path(), false));
+  EXPECT_EQ(ReadFileBytes(out / L"Tools.dat"), inner);
+  EXPECT_TRUE(extractor.ExtractBlocks(format::ResourceMarker(), out.path(), false));
+  EXPECT_EQ(ReadFileBytes(out / L"Mardenkit.dll"), Pattern(500, 6));
+}
+
 TEST(PayloadExtractor, OnlyTheLowByteOfTheFlagWordCounts) {
   ScratchFolder scratch(L"flag");
   MemoryContent content;

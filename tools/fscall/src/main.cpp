@@ -26,10 +26,10 @@ std::wstring Wide(const std::string& bytes) {
   return text;
 }
 
-void Write(const std::wstring& text) {
+void Write(const std::wstring& text, DWORD stream = STD_OUTPUT_HANDLE) {
   std::string utf8 = Utf8(text);
   DWORD written = 0;
-  ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+  ::WriteFile(::GetStdHandle(stream), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }
 
 void WriteLine(const std::wstring& text) { Write(text + L"\n"); }
@@ -40,6 +40,23 @@ class PrintedMovie : public projector::MovieVariables {
   void SetVariable(const std::wstring& name, const std::wstring& value) override { WriteLine(name + L"=" + value); }
 };
 
+void WriteError(const std::wstring& text) { Write(text, STD_ERROR_HANDLE); }
+
+// Export names are case-sensitive, as the projector looks them up; a name that differs only in case is the
+// likely meaning of a command that finds nothing.
+std::wstring Unanswered(const projector::ExtensionRegistry& registry, const std::wstring& wanted) {
+  std::wstring line = L"fscall: no library exports " + wanted;
+  if (registry.exports().empty()) return line + L" (no extension library was found)\n";
+  for (const projector::ExtensionExport& entry : registry.exports()) {
+    if (entry.name.size() == wanted.size() &&
+        ::CompareStringOrdinal(entry.name.c_str(), static_cast<int>(entry.name.size()), wanted.c_str(),
+                               static_cast<int>(wanted.size()), TRUE) == CSTR_EQUAL) {
+      return line + L"; " + entry.name + L" differs only in case (export names are case-sensitive)\n";
+    }
+  }
+  return line + L"\n";
+}
+
 int Usage() {
   DWORD written = 0;
   const char text[] =
@@ -48,12 +65,6 @@ int Usage() {
       "       fscall [--library PATH] --list\n";
   ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), text, sizeof text - 1, &written, nullptr);
   return 2;
-}
-
-void WriteError(const std::wstring& text) {
-  std::string bytes = Utf8(text + L"\n");
-  DWORD written = 0;
-  ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 // Calls one command and prints its answer and assignments; false when no library has the export.
@@ -81,7 +92,7 @@ int RunEach(projector::ExtensionRegistry& registry) {
     std::wstring command = text.substr(start, blank == std::wstring::npos ? std::wstring::npos : blank - start);
     std::wstring arguments = blank == std::wstring::npos ? std::wstring() : text.substr(blank + 1);
     if (!CallAndPrint(registry, command, arguments)) {
-      WriteError(L"fscall: no library has the export FS" + command);
+      WriteError(Unanswered(registry, L"FS" + command));
       allAnswered = false;
     }
   };
@@ -139,6 +150,7 @@ int Run(int argc, wchar_t** argv) {
     text += args[next];
   }
   bool answered = CallAndPrint(registry, command, text);
+  if (!answered) WriteError(Unanswered(registry, L"FS" + command));
   registry.FreeLibraries();
   return answered ? 0 : 1;
 }

@@ -117,9 +117,12 @@ TEST(Fscall, NamedVariablesAndUtf8) {
 TEST(Fscall, UnknownCommandsAndUsage) {
   Outcome missing = RunFscall(Fscall(), WithLibrary(L"NoSuchCommand x"));
   EXPECT_EQ(missing.exitCode, 1u);
-  EXPECT_EQ(missing.output, "");
-  // Export names are matched case-sensitively.
-  EXPECT_EQ(RunFscall(Fscall(), WithLibrary(L"beep")).exitCode, 1u);
+  EXPECT_EQ(missing.output, "fscall: no library exports FSNoSuchCommand\n");
+  // Export names are matched case-sensitively; the one meant is named.
+  Outcome lower = RunFscall(Fscall(), WithLibrary(L"beep"));
+  EXPECT_EQ(lower.exitCode, 1u);
+  EXPECT_EQ(lower.output, "fscall: no library exports FSbeep; FSBeep differs only in case (export names are "
+                          "case-sensitive)\n");
   EXPECT_EQ(RunFscall(Fscall(), L"").exitCode, 2u);
   EXPECT_EQ(RunFscall(Fscall(), L"--library").exitCode, 2u);
 }
@@ -146,7 +149,7 @@ TEST(Fscall, EachLineOfTheInputIsOneCommandOfOneLoadedLibrary) {
   EXPECT_EQ(each.output,
             ",0\nfscmd_ret=0\n"
             ",0\nfscmd_ret=0\n"
-            "fscall: no library has the export FSNoSuchCommand\n"
+            "fscall: no library exports FSNoSuchCommand\n"
             ",0\nfscmd_ret=0\n"
             ",0\nfscmd_ret=0\n"
             ",0\nfscmd_ret=0\n"
@@ -172,7 +175,9 @@ TEST(Fscall, ListsTheExportsOfTheCommandTable) {
 TEST(Fscall, FindsTheLibrariesBesideItself) {
   ScratchFolder folder(L"fscall");
   ASSERT_TRUE(::CopyFileW(Fscall().c_str(), (folder / L"fscall.exe").c_str(), FALSE));
-  EXPECT_EQ(RunFscall(folder / L"fscall.exe", L"Beep").exitCode, 1u);
+  Outcome alone = RunFscall(folder / L"fscall.exe", L"Beep");
+  EXPECT_EQ(alone.exitCode, 1u);
+  EXPECT_EQ(alone.output, "fscall: no library exports FSBeep (no extension library was found)\n");
   ASSERT_TRUE(::CopyFileW(Library().c_str(), (folder / L"VantraFSCmd.dll").c_str(), FALSE));
   Outcome found = RunFscall(folder / L"fscall.exe", L"GetExeDir dir");
   EXPECT_EQ(found.exitCode, 0u);

@@ -52,11 +52,42 @@ bool ParseLogFont(const std::vector<uint8_t>& bytes, LogFont* f) {
 
 namespace {
 
+// The numbers whose every value the projector reads: anything outside these
+// ranges would be misread (an unknown shape becomes no shape, an unknown
+// alignment the top-left corner), so the packer refuses it.
+struct Range {
+  const char* section;
+  const char* key;
+  uint32_t most;
+  const char* meaning;
+};
+constexpr Range kRanges[] = {
+    {"size", "mode", 3, "0 movie size, 1 fixed size, 2 percentage, 3 full screen"},
+    {"size", "flags", 3, "bit 0 keep the movie's scale, bit 1 show all and allow zooming"},
+    {"size", "alignment", 9, "see the alignment table"},
+    {"window", "shape_kind", 2, "0 rectangle, 1 built-in shape, 2 custom region"},
+    {"window", "caption", 1, "0 no caption and frame, 1 captioned window"},
+    {"window", "display_mode", 2, "0 normal, 1 background colour, 2 transparent"},
+    {"controls", "left_button_mode", 3, "0 drag area, 1 drag, 2 drag and click, 3 nothing"},
+    {"controls", "right_button_mode", 3, "0 click, 1 context menu, 2 drag, 3 nothing"},
+    {"quality", "quality", 2, "0 low, 1 medium, 2 high"},
+    {"overlay", "position", 8, "see the position table"},
+    {"overlay", "alignment", 2, "0 left, 1 right, 2 centred"},
+};
+
+const Range* RangeOf(const std::string& section, const char* key) {
+  for (const Range& r : kRanges) {
+    if (section == r.section && std::string_view(key) == r.key) return &r;
+  }
+  return nullptr;
+}
+
 // Shared state of one manifest read: where it is and the first error.
 struct Context {
   fs::path file;
   fs::path folder;
   std::string error;
+  Manifest* manifest = nullptr;
 
   bool Failed() const { return !error.empty(); }
 
@@ -92,7 +123,10 @@ class Section {
       if (v < 0 || v > 0xFFFFFFFFll) return ctx_.Fail(n->source(), Where(key) + " must be between 0 and 4294967295");
       *out = static_cast<uint32_t>(v);
     } else {
-      ctx_.Fail(n->source(), Where(key) + " must be an integer or a boolean");
+      return ctx_.Fail(n->source(), Where(key) + " must be an integer or a boolean");
+    }
+    if (const Range* r = RangeOf(name_, key); r && *out > r->most) {
+      ctx_.Fail(n->source(), Where(key) + " must be 0 to " + std::to_string(r->most) + " (" + r->meaning + ")");
     }
   }
 
@@ -281,6 +315,13 @@ void ReadRegion(Section& s, const char* key, std::vector<uint8_t>* out) {
         return ctx.Fail(rects->get(k)->source(),
                         "each " + s.Where(key) + " rectangle must be [left, top, right, bottom]");
       }
+      // Windows drops such a rectangle from the region without a word.
+      if (v[0] >= v[2] || v[1] >= v[3]) {
+        return ctx.Fail(rects->get(k)->source(), s.Where(key) + " rectangle [" + std::to_string(v[0]) + ", " +
+                                                     std::to_string(v[1]) + ", " + std::to_string(v[2]) + ", " +
+                                                     std::to_string(v[3]) +
+                                                     "] is empty or inverted: left < right and top < bottom");
+      }
       list.push_back({static_cast<int32_t>(v[0]), static_cast<int32_t>(v[1]), static_cast<int32_t>(v[2]),
                       static_cast<int32_t>(v[3])});
     }
@@ -350,6 +391,22 @@ void ReadField(Section& s, const format::Field<Block>& f, Block* b) {
   }
 }
 
+// Whether the field still has the value a document without it gets.
+template <class Block>
+bool HoldsDefault(const format::Field<Block>& f, const Block& b) {
+  static const Block defaults{};
+  switch (f.kind) {
+    case format::FieldKind::kNumber:
+    case format::FieldKind::kColour: return b.*f.number == defaults.*f.number;
+    case format::FieldKind::kReserved: return true;
+    case format::FieldKind::kText: return b.*f.text == defaults.*f.text;
+    case format::FieldKind::kFile: return (b.*f.file).Empty();
+    case format::FieldKind::kRegion:
+    case format::FieldKind::kFont: return b.*f.bytes == defaults.*f.bytes;
+  }
+  return true;
+}
+
 // One settings block's table. Fields of newer format versions are read
 // whatever the version; the writer drops what a version does not store.
 template <class Block>
@@ -357,6 +414,9 @@ void ReadBlock(Context& ctx, const toml::table& t, const std::string& name, Bloc
   Section s(ctx, t, name);
   for (const format::Field<Block>& f : format::FieldsOf<Block>()) {
     ReadField(s, f, b);
+    if (f.since > format::kOldestFormatVersion && t.get(f.name) != nullptr && !HoldsDefault(f, *b)) {
+      ctx.manifest->newerFields.push_back({name + "." + f.name, f.since});
+    }
     if (f.onlyWhen == nullptr || f.StoredWith(*b) || ctx.Failed()) continue;
     // The flag leaves the field out of the document: giving it is a mistake.
     if (const toml::node* given = t.get(f.name)) {
@@ -414,6 +474,18 @@ void ReadManifest(Context& ctx, const toml::table& root, Manifest* m) {
     return true;
   });
 
+  // The index names a built-in shape only with shape kind 1; an unknown one would give no shape at all.
+  if (const toml::node* index = root.at_path("window.shape_index").node();
+      index && !ctx.Failed() && d.window.shapeKind == 1 && d.window.shapeIndex > 6) {
+    return ctx.Fail(index->source(), "'window.shape_index' must be 0 to 6 (0 diamond, 1 ellipse, 2 pentagon, "
+                                     "3 octagon, 4 star, 5 rounded rectangle, 6 seal)");
+  }
+
+  // An author who writes About texts means the About box to be reachable; the document's own default
+  // (no entry) stays for manifests without them, and an explicit 'about.no_about' always wins.
+  const toml::table* about = root.get_as<toml::table>("about");
+  if (!ctx.Failed() && HasAboutContent(d) && (about == nullptr || !about->contains("no_about"))) d.about.noAbout = 0;
+
   if (const toml::table* t = top.Table("blocks")) {
     Section s(ctx, *t, "blocks");
     if (const toml::array* libs = s.Array("fscommand_libraries")) {
@@ -438,9 +510,17 @@ void ReadManifest(Context& ctx, const toml::table& root, Manifest* m) {
 
 }  // namespace
 
+bool HasAboutContent(const format::MovieDocumentData& d) {
+  const format::AboutTexts& t = d.aboutTexts;
+  const format::AboutSettings& a = d.about;
+  return !t.productName.empty() || !t.notice.empty() || !t.version.empty() || !a.webLabel.empty() ||
+         !a.webAddress.empty() || !a.mailLabel.empty() || !a.mailAddress.empty() || !a.picture.Empty();
+}
+
 bool ParseManifest(std::string_view text, const fs::path& path, Manifest* manifest, std::string* error) {
   *manifest = {};
   Context ctx;
+  ctx.manifest = manifest;
   ctx.file = path;
   ctx.folder = path.parent_path();
   if (ctx.folder.empty()) ctx.folder = ".";

@@ -28,12 +28,21 @@ struct Manifest {
   // Embedded files: path holds the local file (absolute), sourcePath what is stored.
   format::MovieDocumentData document;
   BlockFiles blocks;
+  // Fields the manifest gives that older format versions do not store, with the first version that does.
+  struct NewerField {
+    std::string key;
+    uint32_t since = 0;
+  };
+  std::vector<NewerField> newerFields;
 };
 
 // Relative paths are taken from the manifest's folder. On failure error holds
 // one line naming the file and, where there is one, the manifest line.
 bool LoadManifest(const std::filesystem::path& path, Manifest* manifest, std::string* error);
 bool ParseManifest(std::string_view text, const std::filesystem::path& path, Manifest* manifest, std::string* error);
+
+// Whether the document gives the About box anything to show.
+bool HasAboutContent(const format::MovieDocumentData& d);
 
 // The block files a manifest written by WriteManifest names (relative paths).
 struct BlockNames {

@@ -11,6 +11,7 @@
 #include "format/container.h"
 #include "format/document.h"
 #include "format/payload.h"
+#include "checks.h"
 #include "manifest.h"
 #include "text.h"
 
@@ -198,6 +199,10 @@ int Build(const BuildOptions& options, std::ostream& out, std::ostream& err) {
     err << kTool << PathToUtf8(stub) << ": cannot read the stub\n";
     return kExitError;
   }
+  if (!IsWindowsExecutable(stubBytes)) {
+    err << kTool << PathToUtf8(stub) << ": not a Windows executable (no MZ and PE headers); give the projector stub\n";
+    return kExitError;
+  }
   // A stub carrying a payload already would hide the new one from the projector.
   if (CarriesMarker(stubBytes)) {
     err << kTool << PathToUtf8(stub) << ": the stub already carries a payload\n";
@@ -207,6 +212,12 @@ int Build(const BuildOptions& options, std::ostream& out, std::ostream& err) {
   BlockFiles blocks = manifest.blocks;
   fs::path stubFolder = stub.parent_path().empty() ? fs::path(".") : stub.parent_path();
   if (manifest.searchStubFolder) SearchStubFolder(stubFolder, &blocks, manifest.blocks);
+  // The projector runs the installer only for a play list with a Flash movie; elsewhere it is dead weight.
+  if (blocks.installer && !manifest.blocks.installer && !PlaysFlashMovies(manifest.document)) {
+    blocks.installer.reset();
+    out << "no Flash movie in the play list: the Flash Player installer is left out\n";
+  }
+  for (const std::string& line : BuildWarnings(manifest, version, blocks)) err << kTool << "warning: " << line << '\n';
 
   std::vector<fs::path> inputs = {stub, options.manifest};
   uint64_t total = stubBytes.size();
@@ -235,8 +246,11 @@ int Build(const BuildOptions& options, std::ostream& out, std::ostream& err) {
     }
   }
 
+  if (fs::path folder = options.output.parent_path(); !folder.empty() && !fs::is_directory(folder, ec)) {
+    err << kTool << PathToUtf8(folder) << ": no such folder for the output\n";
+    return kExitError;
+  }
   Progress progress(total, err);
-  if (!options.output.parent_path().empty()) fs::create_directories(options.output.parent_path(), ec);
   format::FileSink sink(options.output);
   if (!sink.IsOpen()) {
     err << kTool << PathToUtf8(options.output) << ": cannot create the output\n";
@@ -322,11 +336,18 @@ int Unpack(const fs::path& exe, format::EmbeddedFileSink* sink, Unpacked* u, std
   }
   u->document = *document;
   u->stubSize = document->offset;
+  if (document->header.version > format::kCurrentFormatVersion) {
+    err << kTool << PathToUtf8(exe) << ": the movie document has format version " << document->header.version
+        << ", newer than " << format::kCurrentFormatVersion << ", the newest this packer reads\n";
+    return kExitError;
+  }
   format::ReadOptions options;
   options.sink = sink;
+  std::string failure;
+  options.error = &failure;
   if (!format::ReadDocumentFromImage(u->image.data(), u->image.size(), &u->doc, options)) {
-    err << kTool << PathToUtf8(exe) << ": the movie document cannot be read (damaged, or format version "
-        << document->header.version << " is newer than 140)\n";
+    err << kTool << PathToUtf8(exe) << ": the movie document at " << document->offset << " is damaged: "
+        << (failure.empty() ? std::string("it cannot be read") : failure) << '\n';
     return kExitError;
   }
   struct Kind {

@@ -65,7 +65,7 @@ format::MovieDocumentData GoldenDocument() {
 
   format::ControlSettings& c = d.control;
   c.leftButtonMode = 2;
-  c.rightButtonMode = 303;
+  c.rightButtonMode = 3;
   c.keyMode = 301;
   c.escCloses = 0;
   c.anyKeyCloses = 302;
@@ -191,7 +191,7 @@ taskbar_command_at_close = 205
 
 [controls]
 left_button_mode = 2
-right_button_mode = 303
+right_button_mode = 3
 key_mode = 301
 esc_closes = 0
 any_key_closes = 302

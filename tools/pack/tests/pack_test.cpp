@@ -29,6 +29,16 @@ void WriteBytes(const fs::path& p, const std::string& bytes) {
   out << bytes;
 }
 
+// The smallest file the packer takes for a stub: an MZ header pointing at a PE signature.
+std::string FakeStub(const std::string& text = "fake stub") {
+  std::string stub(0x48, '\0');
+  stub[0] = 'M';
+  stub[1] = 'Z';
+  stub[0x3C] = 0x40;
+  stub.replace(0x40, 4, std::string("PE\0\0", 4));
+  return stub + text;
+}
+
 // A scratch folder with a stub, some content files and block files.
 class PackTest : public ::testing::Test {
  protected:
@@ -36,7 +46,7 @@ class PackTest : public ::testing::Test {
     std::random_device rd;
     dir_ = fs::temp_directory_path() / ("pack_test_" + std::to_string(rd()));
     fs::create_directories(dir_);
-    WriteBytes(dir_ / "win32" / "projector.exe", std::string("MZ fake stub\0\0\0", 15));
+    WriteBytes(dir_ / "win32" / "projector.exe", FakeStub());
     WriteBytes(dir_ / "win32" / "InstallFlashPlayer.exe", "installer bytes");
     WriteBytes(dir_ / "content" / "one.swf", "FWS one");
     WriteBytes(dir_ / "content" / "two.png", std::string("\x89PNG\r\n\x1a\n two", 13));
@@ -201,7 +211,7 @@ TEST_F(PackTest, BuiltDocumentHoldsTheManifest) {
   std::string err;
   ASSERT_EQ(BuildExe(Manifest(kFullManifest), exe, &err), kExitOk) << err;
   auto image = ReadBytes(exe);
-  EXPECT_EQ(std::string(image.begin(), image.begin() + 12), "MZ fake stub");
+  EXPECT_EQ(std::string(image.begin(), image.begin() + static_cast<long>(FakeStub().size())), FakeStub());
   format::MovieDocumentData d;
   format::DocumentHeader header;
   ASSERT_TRUE(format::ReadDocumentFromImage(image.data(), image.size(), &d, {}, &header));
@@ -367,7 +377,7 @@ TEST_F(PackTest, LargePayloadsReportProgress) {
   ASSERT_EQ(BuildExe(Manifest("[[playlist]]\nfile = \"content/big.swf\"\n"), dir_ / "big.exe", &err), kExitOk);
   EXPECT_NE(err.find("packing 100% of 5.0 MB"), std::string::npos) << err;
   ASSERT_EQ(BuildExe(Manifest("[[playlist]]\nfile = \"content/one.swf\"\n"), dir_ / "small.exe", &err), kExitOk);
-  EXPECT_TRUE(err.empty()) << err;
+  EXPECT_EQ(err.find("packing"), std::string::npos) << err;
 }
 
 TEST_F(PackTest, CommandLineExitCodes) {
@@ -392,11 +402,12 @@ TEST_F(PackTest, CommandLineExitCodes) {
   EXPECT_EQ(run({"--help"}), kExitOk);
   // --arch picks the tree beside the packer's own folder, and its companion files with it.
   EXPECT_EQ(run({"build", mp, "-o", exe, "--arch", "win64"}), kExitError);  // no 64-bit stub yet
-  WriteBytes(dir_ / "win64" / "projector.exe", std::string("MZ wide stub\0\0\0", 15));
+  WriteBytes(dir_ / "win64" / "projector.exe", FakeStub("wide stub"));
   WriteBytes(dir_ / "win64" / "InstallFlashPlayer.exe", "64-bit installer bytes");
   EXPECT_EQ(run({"build", mp, "-o", exe, "--arch", "win64", "--no-compress"}), kExitOk);
   auto image = ReadBytes(dir_ / "cli.exe");
-  EXPECT_EQ(std::string(image.begin(), image.begin() + 12), "MZ wide stub");
+  EXPECT_EQ(std::string(image.begin(), image.begin() + static_cast<long>(FakeStub("wide stub").size())),
+            FakeStub("wide stub"));
   std::string text(image.begin(), image.end());
   EXPECT_NE(text.find("64-bit installer bytes"), std::string::npos);
   EXPECT_EQ(run({"build", mp, "-o", exe, "--arch", "win16"}), kExitUsage);
@@ -411,14 +422,15 @@ TEST_F(PackTest, CommandLineExitCodes) {
   std::ostringstream out, err;
   ASSERT_EQ(Build(o, out, err), kExitOk) << err.str();
   image = ReadBytes(dir_ / "beside.exe");
-  EXPECT_EQ(std::string(image.begin(), image.begin() + 12), "MZ wide stub");
+  EXPECT_EQ(std::string(image.begin(), image.begin() + static_cast<long>(FakeStub("wide stub").size())),
+            FakeStub("wide stub"));
 }
 
 TEST_F(PackTest, InspectRefusesDamagedDocuments) {
   fs::path exe = dir_ / "out.exe";
   ASSERT_EQ(BuildExe(Manifest(kFullManifest), exe), kExitOk);
   auto image = ReadBytes(exe);
-  format::StoreU32(image.data() + 15 + 68, 141);
+  format::StoreU32(image.data() + format::FindDocumentBlock(image.data(), image.size())->offset + 68, 141);
   WriteBytes(dir_ / "new.exe", std::string(image.begin(), image.end()));
   std::ostringstream out, err;
   EXPECT_EQ(Inspect(dir_ / "new.exe", out, err), kExitError);
@@ -445,6 +457,165 @@ TEST_F(PackTest, TheDemoManifestBuilds) {
   EXPECT_EQ(d.playlist.entries.size(), 4u);
   EXPECT_EQ(d.playlistOptions.loop, 1u);
   EXPECT_FALSE(d.window.title.empty());
+}
+
+TEST_F(PackTest, ValuesTheProjectorWouldMisreadAreRefused) {
+  struct Case {
+    const char* manifest;
+    const char* message;
+  } cases[] = {
+      {"[window]\nshape_kind = 1\nshape_index = 9\n", "m.toml:3:15: 'window.shape_index' must be 0 to 6"},
+      {"[size]\nmode = 9\n", "m.toml:2:8: 'size.mode' must be 0 to 3 (0 movie size"},
+      {"[size]\nalignment = 99\n", "'size.alignment' must be 0 to 9"},
+      {"[quality]\nquality = 9\n", "'quality.quality' must be 0 to 2"},
+      {"[controls]\nleft_button_mode = 4\n", "'controls.left_button_mode' must be 0 to 3"},
+      {"[controls]\nright_button_mode = 7\n", "'controls.right_button_mode' must be 0 to 3"},
+      {"[overlay]\nposition = 9\n", "'overlay.position' must be 0 to 8"},
+      {"[window]\ndisplay_mode = 3\n", "'window.display_mode' must be 0 to 2"},
+      {"[window]\nshape_kind = 2\nregion = [[0, 0, 10, 10], [5, 5, 5, 20]]\n",
+       "m.toml:3:27: 'window.region' rectangle [5, 5, 5, 20] is empty or inverted"},
+      {"[window]\nregion = [[10, 0, 0, 10]]\n", "rectangle [10, 0, 0, 10] is empty or inverted"},
+  };
+  for (const Case& c : cases) EXPECT_NE(BuildError(c.manifest).find(c.message), std::string::npos) << c.manifest;
+  // The second quality block is kept, not read by the player: any value goes.
+  std::string err;
+  EXPECT_EQ(BuildExe(Manifest("[quality2]\nquality = 9\n"), dir_ / "q.exe", &err), kExitOk) << err;
+}
+
+TEST_F(PackTest, WhatTheProjectorWillLackIsSaid) {
+  // Beside the stub there is only the installer: no libraries, no resource library.
+  std::string err;
+  ASSERT_EQ(BuildExe(Manifest("[[playlist]]\nfile = \"content/one.swf\"\n"), dir_ / "bare.exe", &err), kExitOk);
+  EXPECT_NE(err.find("warning: no FSCommand library"), std::string::npos) << err;
+  EXPECT_NE(err.find("warning: no resource library (Mardenkit.dll"), std::string::npos) << err;
+  EXPECT_NE(err.find("menu"), std::string::npos) << err;
+  EXPECT_EQ(err.find("installer"), std::string::npos) << err;
+  fs::remove(dir_ / "win32" / "InstallFlashPlayer.exe");
+  ASSERT_EQ(BuildExe(Manifest("[[playlist]]\nfile = \"content/one.swf\"\n"), dir_ / "bare.exe", &err), kExitOk);
+  EXPECT_NE(err.find("warning: no Flash Player installer"), std::string::npos) << err;
+
+  // A field the chosen version cannot store is named; one left at its default is not.
+  ASSERT_EQ(BuildExe(Manifest("[window]\ntaskbar_command = 1\ntaskbar_command_at_close = 0\n"), dir_ / "v.exe",
+                     &err, 120),
+            kExitOk);
+  EXPECT_NE(err.find("warning: format version 120 cannot store 'window.taskbar_command' (it needs 130)"),
+            std::string::npos)
+      << err;
+  EXPECT_EQ(err.find("taskbar_command_at_close"), std::string::npos) << err;
+}
+
+TEST_F(PackTest, StubsAndOutputFoldersAreChecked) {
+  WriteBytes(dir_ / "notes.txt", "MZ but not an executable");
+  BuildOptions o;
+  o.manifest = Manifest("");
+  o.output = dir_ / "o.exe";
+  o.stub = dir_ / "notes.txt";
+  std::ostringstream out, err;
+  EXPECT_EQ(Build(o, out, err), kExitError);
+  EXPECT_NE(err.str().find("not a Windows executable"), std::string::npos) << err.str();
+  EXPECT_FALSE(fs::exists(o.output));
+
+  o.stub = dir_ / "win32" / "projector.exe";
+  o.output = dir_ / "no" / "such" / "folder" / "o.exe";
+  err.str("");
+  EXPECT_EQ(Build(o, out, err), kExitError);
+  EXPECT_NE(err.str().find("no such folder for the output"), std::string::npos) << err.str();
+  EXPECT_FALSE(fs::exists(dir_ / "no"));
+}
+
+TEST_F(PackTest, PictureShowsLeaveTheInstallerOut) {
+  auto blocksOf = [](const fs::path& exe, const std::u16string& marker) {
+    auto image = ReadBytes(exe);
+    size_t n = 0;
+    format::FileBlockScanner scan(image.data(), image.size(), marker);
+    for (format::FileBlockView v; scan.Next(&v);) ++n;
+    return n;
+  };
+  std::string err;
+  ASSERT_EQ(BuildExe(Manifest("[[playlist]]\nfile = \"content/two.png\"\n"), dir_ / "pictures.exe", &err), kExitOk);
+  EXPECT_EQ(blocksOf(dir_ / "pictures.exe", format::InstallerMarker()), 0u);
+  ASSERT_EQ(BuildExe(Manifest("[[playlist]]\nfile = \"content/two.png\"\n[[playlist]]\nfile = \"content/one.swf\"\n"),
+                     dir_ / "movie.exe", &err),
+            kExitOk);
+  EXPECT_EQ(blocksOf(dir_ / "movie.exe", format::InstallerMarker()), 1u);
+  // Named in the manifest, it stays.
+  ASSERT_EQ(BuildExe(Manifest("[[playlist]]\nfile = \"content/two.png\"\n[blocks]\ninstaller = "
+                              "\"win32/InstallFlashPlayer.exe\"\n"),
+                     dir_ / "named.exe", &err),
+            kExitOk);
+  EXPECT_EQ(blocksOf(dir_ / "named.exe", format::InstallerMarker()), 1u);
+}
+
+TEST_F(PackTest, AboutTextsBringTheAboutEntry) {
+  auto noAbout = [&](const std::string& text, std::string* err) {
+    EXPECT_EQ(BuildExe(Manifest(text), dir_ / "about.exe", err), kExitOk) << *err;
+    auto image = ReadBytes(dir_ / "about.exe");
+    format::MovieDocumentData d;
+    EXPECT_TRUE(format::ReadDocumentFromImage(image.data(), image.size(), &d));
+    return d.about.noAbout;
+  };
+  std::string err;
+  EXPECT_EQ(noAbout("", &err), 1u);
+  EXPECT_EQ(noAbout("[about_texts]\nproduct_name = \"Show\"\n", &err), 0u);
+  EXPECT_EQ(err.find("About"), std::string::npos) << err;
+  EXPECT_EQ(noAbout("[about_texts]\nproduct_name = \"Show\"\n[about]\nno_about = 1\n", &err), 1u);
+  EXPECT_EQ(noAbout("[about]\nweb_address = \"http://example.invalid\"\n[window]\ncaption = 0\n", &err), 0u);
+  EXPECT_NE(err.find("the About box cannot be opened"), std::string::npos) << err;
+  ASSERT_EQ(BuildExe(Manifest("[about_texts]\nproduct_name = \"Show\"\n"), dir_ / "old.exe", &err, 100), kExitOk);
+  EXPECT_NE(err.find("format version 100 cannot store 'about.no_about': the projector offers no About entry"),
+            std::string::npos)
+      << err;
+}
+
+TEST_F(PackTest, AProjectorAsAnAssetKeepsItsBlocksToItself) {
+  for (bool compress : {false, true}) {
+    SCOPED_TRACE(compress);
+    fs::path inner = dir_ / "content" / "Inner.exe";
+    WriteBytes(dir_ / "inner" / "InnerFSCmd.dll", "MZ inner library");
+    WriteBytes(dir_ / "inner" / "InnerSetup.exe", "MZ inner installer");
+    std::string err;
+    ASSERT_EQ(BuildExe(Manifest("[[playlist]]\nfile = \"content/one.swf\"\n[blocks]\nfscommand_libraries = "
+                                "[\"inner/InnerFSCmd.dll\"]\ninstaller = \"inner/InnerSetup.exe\"\n",
+                                "inner.toml"),
+                       inner, &err, {}, true),
+              kExitOk)
+        << err;
+    // The asset table has to follow its playlist entry, so it goes before [about_texts].
+    std::string text = kFullManifest;
+    size_t at = text.find("[about_texts]");
+    text.insert(at, "[[playlist.assets]]\nname = \"nested\"\nfile = \"content/Inner.exe\"\n\n");
+    text += "tool_package = \"content/Inner.exe\"\n";
+    fs::path first = dir_ / "outer.exe";
+    ASSERT_EQ(BuildExe(Manifest(text, "outer.toml"), first, &err, {}, !compress), kExitOk) << err;
+
+    std::ostringstream listing, errText;
+    ASSERT_EQ(Inspect(first, listing, errText), kExitOk) << errText.str();
+    EXPECT_EQ(listing.str().find("InnerFSCmd.dll"), std::string::npos) << listing.str();
+    EXPECT_EQ(listing.str().find("InnerSetup.exe"), std::string::npos) << listing.str();
+    std::ostringstream extracted;
+    fs::remove_all(dir_ / "out");
+    ASSERT_EQ(Extract(first, dir_ / "out", extracted, errText), kExitOk) << errText.str();
+    EXPECT_EQ(ReadBytes(dir_ / "out" / "blocks" / "InstallFlashPlayer.exe"),
+              ReadBytes(dir_ / "win32" / "InstallFlashPlayer.exe"));
+    EXPECT_EQ(ReadBytes(dir_ / "out" / "blocks" / "Inner.exe"), ReadBytes(inner));
+    fs::path again = dir_ / "again.exe";
+    ASSERT_EQ(BuildExe(dir_ / "out" / "manifest.toml", again, &err), kExitOk) << err;
+    EXPECT_EQ(ReadBytes(first), ReadBytes(again));
+  }
+}
+
+TEST_F(PackTest, DamagedDocumentsSayWhereTheyStopped) {
+  fs::path exe = dir_ / "out.exe";
+  std::string err;
+  ASSERT_EQ(BuildExe(Manifest(kFullManifest), exe, &err, {}, true), kExitOk) << err;
+  auto image = ReadBytes(exe);
+  size_t at = format::FindDocumentBlock(image.data(), image.size())->offset + format::DocumentHeader::kSize;
+  format::StoreU32(image.data() + at, 0x7FFFFFFFu);  // the play list's count
+  WriteBytes(dir_ / "bad.exe", std::string(image.begin(), image.end()));
+  std::ostringstream out, errText;
+  EXPECT_EQ(Inspect(dir_ / "bad.exe", out, errText), kExitError);
+  EXPECT_NE(errText.str().find("is damaged: block \"playlist\" at byte 8: it claims"), std::string::npos)
+      << errText.str();
 }
 
 TEST(PackerBinary, CarriesNoJoinedMarker) {

@@ -2,6 +2,7 @@
 #include <bit>
 #include <cstring>
 #include <cassert>
+#include <stdexcept>
 
 #include "bit_writer.h"
 #include "swfplayer/asm/actions.h"
@@ -19,6 +20,8 @@ void PutString(std::vector<uint8_t>& v, const std::string& s) {
 }  // namespace
 
 void Actions::Emit(uint8_t code, const std::vector<uint8_t>& payload) {
+  // An action's length field has 16 bits: a longer payload cannot be written at all.
+  if (payload.size() > 0xFFFF) throw std::length_error("an action's payload exceeds 65535 bytes");
   code_.push_back(code);
   if (code >= 0x80) {
     Put16(code_, static_cast<uint16_t>(payload.size()));

@@ -53,5 +53,14 @@ TEST(LabelSize, HorizontalAndVerticalRules) {
   EXPECT_EQ(FitLabel(current, {140, 12}, {false, true, false}), (Rect{-10, 20, 130, 32}));
 }
 
+TEST(ShiftForPicture, TextsAndButtonMakeRoomForLargePictures) {
+  // The template's own 48 x 48 picture fits: nothing moves.
+  EXPECT_EQ(ShiftForPicture({10, 10, 82, 82}, 93, 107, 10), (AboutShift{0, 0}));
+  // A wide, tall picture pushes the texts right and the button down, each keeping the gap.
+  EXPECT_EQ(ShiftForPicture({10, 10, 210, 150}, 93, 107, 10), (AboutShift{127, 53}));
+  // A hidden or empty picture takes no room.
+  EXPECT_EQ(ShiftForPicture({10, 10, 10, 300}, 93, 107, 10), (AboutShift{0, 0}));
+}
+
 }  // namespace
 }  // namespace player

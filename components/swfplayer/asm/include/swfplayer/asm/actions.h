@@ -47,7 +47,8 @@ struct Constant {
 // One value of a Push; integers are written as the integer type, doubles as doubles.
 using PushValue = std::variant<std::string, const char*, double, int, bool, Null, Undefined, Register, Constant>;
 
-// A block of AVM1 code being written.
+// A block of AVM1 code being written. An action whose payload would exceed the 65535 bytes its length field
+// can count throws std::length_error (Raw excepted, which writes what it is given).
 class Actions {
  public:
   Actions& Op(Action a);
