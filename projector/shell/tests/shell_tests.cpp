@@ -139,12 +139,40 @@ TEST(MovieDocument, EmptyPathWithOneByteExtractsNothing) {
   EXPECT_TRUE(ListFolder(doc.ExtractionFolder()).empty());
 }
 
+// Points the temporary folder at a folder of the test's own while it lives, so that files other tests make
+// and remove at the same time do not count.
+class PrivateTemporaryFolder {
+ public:
+  explicit PrivateTemporaryFolder(const std::wstring& folder) : tmp_(Get(L"TMP")), temp_(Get(L"TEMP")) {
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    ::SetEnvironmentVariableW(L"TMP", folder.c_str());
+    ::SetEnvironmentVariableW(L"TEMP", folder.c_str());
+  }
+  ~PrivateTemporaryFolder() {
+    ::SetEnvironmentVariableW(L"TMP", tmp_.c_str());
+    ::SetEnvironmentVariableW(L"TEMP", temp_.c_str());
+  }
+  PrivateTemporaryFolder(const PrivateTemporaryFolder&) = delete;
+  PrivateTemporaryFolder& operator=(const PrivateTemporaryFolder&) = delete;
+
+ private:
+  static std::wstring Get(const wchar_t* name) {
+    wchar_t value[32768] = {};
+    DWORD n = ::GetEnvironmentVariableW(name, value, 32768);
+    return std::wstring(value, n < 32768 ? n : 0);
+  }
+  std::wstring tmp_;
+  std::wstring temp_;
+};
+
 TEST(MovieDocument, UncompressedDocumentIsReadInPlace) {
   ScratchFolder scratch(L"raw");
+  PrivateTemporaryFolder temporary(scratch / L"tmp");
   MemoryContent content;
   format::MovieDocumentData data;
   data.playlist.entries.push_back(Entry(content, u"x.bmp", Pattern(700, 9), 1));
   data.window.title = u"in place";
+  ASSERT_EQ(projector::TemporaryFolder(), scratch / L"tmp");
   auto before = ListFolder(projector::TemporaryFolder());
   MovieDocument doc;
   ASSERT_TRUE(LoadImage(scratch, PackImage(Stub(), data, content, 140, false), &doc));
