@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "components/class_factory.h"
 #include "components/registration.h"
 #include "hardware_object.h"
 
@@ -13,64 +14,20 @@ namespace hwinfo {
 namespace {
 
 HMODULE g_module = nullptr;
-LONG g_objects = 0;
-LONG g_locks = 0;
+components::ServerCounts g_counts;
 
 constexpr wchar_t kClsidKey[] = L"CLSID\\" HWINFO_CLSID_TEXT;
 constexpr wchar_t kProgId[] = L"HardWareInfo.HardWareInfoCtrl";
 constexpr wchar_t kVersionedProgId[] = L"HardWareInfo.HardWareInfoCtrl.1";
 constexpr wchar_t kDescription[] = L"HardWareInfo Control";
 
-// Makes the one kind of object this DLL serves.
-class ClassFactory : public IClassFactory {
- public:
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-      *out = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override {
-    ModuleAddRef();
-    return 2;
-  }
-  STDMETHODIMP_(ULONG) Release() override {
-    ModuleRelease();
-    return 1;
-  }
-  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-    try {
-      if (!out) return E_POINTER;
-      *out = nullptr;
-      if (outer) return CLASS_E_NOAGGREGATION;
-      auto* object = new HardwareObject();
-      HRESULT hr = object->QueryInterface(iid, out);
-      object->Release();
-      return hr;
-    } catch (...) {
-      return E_OUTOFMEMORY;
-    }
-  }
-  STDMETHODIMP LockServer(BOOL lock) override {
-    if (lock)
-      ::InterlockedIncrement(&g_locks);
-    else
-      ::InterlockedDecrement(&g_locks);
-    return S_OK;
-  }
-};
-
-ClassFactory g_factory;
+components::SingleClassFactory<HardwareObject> g_factory(g_counts);
 
 }  // namespace
 
 HMODULE ModuleHandle() { return g_module; }
-void ModuleAddRef() { ::InterlockedIncrement(&g_objects); }
-void ModuleRelease() { ::InterlockedDecrement(&g_objects); }
+void ModuleAddRef() { g_counts.AddObject(); }
+void ModuleRelease() { g_counts.RemoveObject(); }
 
 }  // namespace hwinfo
 
@@ -96,7 +53,7 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
 }
 
 // Objects hold windows of a class registered from this module, so it stays while any lives.
-STDAPI DllCanUnloadNow() { return g_objects == 0 && g_locks == 0 ? S_OK : S_FALSE; }
+STDAPI DllCanUnloadNow() { return g_counts.CanUnload() ? S_OK : S_FALSE; }
 
 STDAPI DllRegisterServer() {
   try {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "components/class_factory.h"
 #include "components/registration.h"
 #include "flash_object.h"
 
@@ -13,8 +14,7 @@ namespace swfcontrol {
 namespace {
 
 HMODULE g_module = nullptr;
-LONG g_objects = 0;
-LONG g_locks = 0;
+components::ServerCounts g_counts;
 ITypeLib* g_typeLib = nullptr;
 
 constexpr wchar_t kClsidKey[] = L"CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}";
@@ -33,56 +33,13 @@ bool SetKey(const std::wstring& key, const wchar_t* name, const std::wstring& va
   return components::SetClassesRootText(key, name, value);
 }
 
-// Makes the one kind of object this DLL serves.
-class ClassFactory : public IClassFactory {
- public:
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-      *out = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override {
-    ModuleAddRef();
-    return 2;
-  }
-  STDMETHODIMP_(ULONG) Release() override {
-    ModuleRelease();
-    return 1;
-  }
-  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-    try {
-      if (!out) return E_POINTER;
-      *out = nullptr;
-      if (outer) return CLASS_E_NOAGGREGATION;
-      auto* object = new FlashObject();
-      HRESULT hr = object->QueryInterface(iid, out);
-      object->Release();
-      return hr;
-    } catch (...) {
-      return E_OUTOFMEMORY;
-    }
-  }
-  STDMETHODIMP LockServer(BOOL lock) override {
-    if (lock)
-      ::InterlockedIncrement(&g_locks);
-    else
-      ::InterlockedDecrement(&g_locks);
-    return S_OK;
-  }
-};
-
-ClassFactory g_factory;
+components::SingleClassFactory<FlashObject> g_factory(g_counts);
 
 }  // namespace
 
 HMODULE ModuleHandle() { return g_module; }
-void ModuleAddRef() { ::InterlockedIncrement(&g_objects); }
-void ModuleRelease() { ::InterlockedDecrement(&g_objects); }
+void ModuleAddRef() { g_counts.AddObject(); }
+void ModuleRelease() { g_counts.RemoveObject(); }
 
 ITypeLib* TypeLibrary() {
   if (!g_typeLib) ::LoadTypeLibEx(ModulePath().c_str(), REGKIND_NONE, &g_typeLib);
