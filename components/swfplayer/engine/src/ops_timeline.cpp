@@ -67,6 +67,7 @@ Interpreter::Flow Interpreter::StepTimeline(Context& c, uint8_t op, BitReader& r
         std::string path = Str(c, t);
         d = path.empty() ? Base(c) : rt_.ResolveTarget(c.original, path);
       }
+      index = std::trunc(index);  // -0.8 still names _x
       if (d && index >= 0 && index < static_cast<double>(kPropCount)) Push(rt_.GetProperty(d, static_cast<int>(index)));
       else Push(Value());
       break;

@@ -201,3 +201,12 @@ TEST(FlashDetails, WaitForFrameSkipsNoFurtherThanTheCode) {
   a.Trace("before").WaitForFrame(20000, 200);
   EXPECT_EQ(RunScript(a, 5), (V{"before"}));
 }
+
+TEST(FlashDetails, GetPropertyTruncatesItsIndex) {
+  Actions a;
+  a.Push({"", 0, 15}).Op(Action::SetProperty);
+  a.Push({"", -0.8}).Op(Action::GetProperty).Op(Action::Trace);
+  a.Push({"", 0.9}).Op(Action::GetProperty).Op(Action::Trace);
+  a.Push({"", -1}).Op(Action::GetProperty).Op(Action::Trace);
+  EXPECT_EQ(RunScript(a, 6), (V{"15", "15", "undefined"}));
+}
