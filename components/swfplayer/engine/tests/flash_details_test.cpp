@@ -210,3 +210,12 @@ TEST(FlashDetails, GetPropertyTruncatesItsIndex) {
   a.Push({"", -1}).Op(Action::GetProperty).Op(Action::Trace);
   EXPECT_EQ(RunScript(a, 6), (V{"15", "15", "undefined"}));
 }
+
+TEST(FlashDetails, FunctionIsAGlobalFromTheSixthVersion) {
+  Actions a;
+  a.Push({"Function"}).Op(Action::GetVariable).Op(Action::TypeOf).Op(Action::Trace);
+  a.DefineFunction("f", {}, Actions().Push({1}).Op(Action::Return));
+  a.Push({0, "f"}).Op(Action::CallFunction).Op(Action::Trace);
+  EXPECT_EQ(RunScript(a, 5), (V{"undefined", "1"}));
+  EXPECT_EQ(RunScript(a, 6), (V{"function", "1"}));
+}
