@@ -23,9 +23,9 @@ namespace {
 std::string SignificantDigits(double n, int& exponent) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.16e", std::fabs(n));  // d.dddddddddddddddde+XX: 17 exact-rounded digits
-  std::string digits;
-  digits += buf[0];
-  digits.append(buf + 2, 16);
+  char digits[17];
+  digits[0] = buf[0];
+  std::memcpy(digits + 1, buf + 2, 16);
   exponent = std::atoi(std::strchr(buf, 'e') + 1);
   // Seventeen rounded digits decide, except where the sixteenth is 5 and the seventeenth 0: that may have been
   // rounded up from below the half, so the full expansion is read. An exact tie goes away from zero.
@@ -35,20 +35,19 @@ std::string SignificantDigits(double n, int& exponent) {
     std::snprintf(exact, sizeof exact, "%.1100e", std::fabs(n));
     up = exact[2 + 14] >= '5';
   }
-  digits.resize(15);
+  int count = 15;
   if (up) {
     int i = 14;
-    while (i >= 0 && digits[static_cast<size_t>(i)] == '9') digits[static_cast<size_t>(i--)] = '0';
+    while (i >= 0 && digits[i] == '9') digits[i--] = '0';
     if (i < 0) {
-      digits.insert(digits.begin(), '1');
-      digits.resize(15);
+      digits[0] = '1';
       ++exponent;
     } else {
-      ++digits[static_cast<size_t>(i)];
+      ++digits[i];
     }
   }
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-  return digits;
+  while (count > 1 && digits[count - 1] == '0') --count;
+  return std::string(digits, static_cast<size_t>(count));
 }
 }  // namespace
 
@@ -62,15 +61,15 @@ std::string NumberToString(double n) {
   const int count = static_cast<int>(d.size());
   if (e >= 15 || e < -5) {
     s += d[0];
-    if (count > 1) s += "." + d.substr(1);
+    if (count > 1) s.append(1, '.').append(d, 1);
     s += e < 0 ? "e-" : "e+";
     s += std::to_string(e < 0 ? -e : e);
   } else if (e < 0) {
-    s += "0." + std::string(static_cast<size_t>(-e - 1), '0') + d;
+    s.append("0.").append(static_cast<size_t>(-e - 1), '0').append(d);
   } else if (count <= e + 1) {
-    s += d + std::string(static_cast<size_t>(e + 1 - count), '0');
+    s.append(d).append(static_cast<size_t>(e + 1 - count), '0');
   } else {
-    s += d.substr(0, static_cast<size_t>(e + 1)) + "." + d.substr(static_cast<size_t>(e + 1));
+    s.append(d, 0, static_cast<size_t>(e + 1)).append(1, '.').append(d, static_cast<size_t>(e + 1));
   }
   return s;
 }
