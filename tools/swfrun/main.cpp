@@ -30,18 +30,12 @@ int Usage(const char* problem) {
   return 2;
 }
 
-// A carriage return in a trace text is a line break, as in the authoring tool's output window.
+// Each carriage return in a trace text is a line break of its own, as in the authoring tool's output window,
+// so "a\r\nb" shows an empty line between a and b.
 void PrintLines(const std::string& text, FILE* to) {
   std::string out;
   out.reserve(text.size() + 1);
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r') {
-      out += '\n';
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      out += text[i];
-    }
-  }
+  for (char ch : text) out += ch == '\r' ? '\n' : ch;
   out += '\n';
   std::fwrite(out.data(), 1, out.size(), to);
 }

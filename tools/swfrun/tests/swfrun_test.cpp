@@ -52,7 +52,7 @@ TEST(Swfrun, PrintsOnlyTheTracesAndEndsAtQuit) {
   m.Main().Do(Actions().Trace("after quit")).ShowFrame();
   Result r = RunSwfrun(Write("quit", m) + " --var who=Ann --frames 100");
   EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(r.out, "line one\nline two\nline three\nAnn\n");
+  EXPECT_EQ(r.out, "line one\nline two\n\nline three\nAnn\n");
   EXPECT_EQ(r.err, "fscommand: show|a|b\nfscommand: quit|\n");
 }
 

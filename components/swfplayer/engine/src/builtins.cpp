@@ -91,6 +91,8 @@ void InstallGlobals(Runtime& rt) {
   });
   InstallObject(rt, objectCtor);
   InstallFunction(rt);
+  // Functions keep their prototype, but the constructor is not a global before the sixth version.
+  if (rt.version < 6) g->Delete("Function");
   InstallArray(rt);
   InstallString(rt);
   InstallNumberAndBoolean(rt);

@@ -90,19 +90,19 @@ int Hex(char c) {
   return d < 16 ? d : -1;
 }
 
+// '+' reads as a blank; a '%' not followed by two hex digits is dropped together with the character after it.
 std::string Unescape(const std::string& s) {
   std::string out;
   for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 5 < s.size() && (s[i + 1] == 'u' || s[i + 1] == 'U') && Hex(s[i + 2]) >= 0 &&
-        Hex(s[i + 3]) >= 0 && Hex(s[i + 4]) >= 0 && Hex(s[i + 5]) >= 0) {
-      uint32_t cp = static_cast<uint32_t>((Hex(s[i + 2]) << 12) | (Hex(s[i + 3]) << 8) | (Hex(s[i + 4]) << 4) | Hex(s[i + 5]));
-      out += Utf8Encode(cp);
-      i += 5;
-    } else if (s[i] == '%' && i + 2 < s.size() && Hex(s[i + 1]) >= 0 && Hex(s[i + 2]) >= 0) {
-      out += static_cast<char>(Hex(s[i + 1]) * 16 + Hex(s[i + 2]));
-      i += 2;
+    if (s[i] == '%') {
+      if (i + 2 < s.size() && Hex(s[i + 1]) >= 0 && Hex(s[i + 2]) >= 0) {
+        out += static_cast<char>(Hex(s[i + 1]) * 16 + Hex(s[i + 2]));
+        i += 2;
+      } else {
+        ++i;
+      }
     } else {
-      out += s[i];
+      out += s[i] == '+' ? ' ' : s[i];
     }
   }
   return out;
@@ -125,12 +125,14 @@ void InstallGlobalFunctions(Runtime& rt) {
     return Value(std::isfinite(Arg(in, args, 0)));
   });
   Native(rt, g, "escape", [](Interpreter& in, const Value&, std::span<const Value> args) {
+    if (args.empty()) return Value();
     std::string text = ArgString(in, args, 0);
     in.Rt().heap.Charge(text.size() * 3);
     if (in.Rt().heap.Exhausted()) return Value();
     return Value(Escape(text));
   });
   Native(rt, g, "unescape", [](Interpreter& in, const Value&, std::span<const Value> args) {
+    if (args.empty()) return Value();
     std::string s = Unescape(ArgString(in, args, 0));
     return Value(in.Charge(s));
   });

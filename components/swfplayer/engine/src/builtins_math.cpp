@@ -36,8 +36,10 @@ void InstallMath(Runtime& rt) {
   Native(rt, math, "pow", [](Interpreter& in, const Value&, std::span<const Value> args) {
     return Value(std::pow(Arg(in, args, 0), Arg(in, args, 1)));
   });
-  // With no arguments min gives Infinity and max -Infinity; any NaN argument gives NaN.
+  // With no arguments min gives Infinity and max -Infinity; one argument is compared with undefined, so gives NaN,
+  // as does any NaN argument.
   Native(rt, math, "min", [](Interpreter& in, const Value&, std::span<const Value> args) {
+    if (args.size() == 1) return Value(std::nan(""));
     double r = INFINITY;
     for (size_t i = 0; i < args.size(); ++i) {
       double v = Arg(in, args, i);
@@ -47,6 +49,7 @@ void InstallMath(Runtime& rt) {
     return Value(r);
   });
   Native(rt, math, "max", [](Interpreter& in, const Value&, std::span<const Value> args) {
+    if (args.size() == 1) return Value(std::nan(""));
     double r = -INFINITY;
     for (size_t i = 0; i < args.size(); ++i) {
       double v = Arg(in, args, i);

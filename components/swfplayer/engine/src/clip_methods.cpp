@@ -68,7 +68,7 @@ void ClipGoto(Interpreter& in, const Value& self, std::span<const Value> args, b
   if (target.IsString()) {
     double n = StringToNumber(target.AsString(), 5);
     frame = std::isfinite(n) ? static_cast<int>(std::clamp(n, -1.0, 1e9)) - 1
-                             : clip->timeline->FindLabel(target.AsString(), rt.version >= 7);
+                             : clip->timeline->FindLabel(target.AsString());
   } else {
     double n = ToNumber(target, rt.version);
     if (std::isfinite(n)) frame = static_cast<int>(std::clamp(n, -1.0, 1e9)) - 1;

@@ -280,6 +280,15 @@ Interpreter::Flow Interpreter::JumpBy(const Context& c, int16_t offset, size_t& 
   return Flow::Next;
 }
 
+void Interpreter::SkipActions(const Context& c, unsigned count, size_t& pc) const {
+  const size_t end = std::min(c.end, c.code->size());
+  const std::vector<uint8_t>& code = *c.code;
+  for (unsigned i = 0; i < count && pc < end; ++i) {
+    uint8_t op = code[pc++];
+    if (op >= 0x80) pc = pc + 2 > end ? end : std::min(end, pc + 2 + static_cast<size_t>(code[pc] | (code[pc + 1] << 8)));
+  }
+}
+
 Interpreter::Flow Interpreter::StepControl(Context& c, uint8_t op, BitReader& r, size_t& pc) {
   const int ver = c.version;
   switch (op) {
@@ -345,12 +354,29 @@ Interpreter::Flow Interpreter::StepControl(Context& c, uint8_t op, BitReader& r,
             Push(c.constants && i < c.constants->size() ? Value((*c.constants)[i]) : Value());
             break;
           }
-          default: return Flow::Next;  // an unknown type ends the push
+          default:
+            // An unknown type gives undefined; its size is unknown, so it also ends the push.
+            Push(Value());
+            return Flow::Next;
         }
       }
       break;
     }
     case kJump: return JumpBy(c, r.S16(), pc);
+    // The whole movie is loaded before it plays, yet the player reports frames beyond its limit as never loaded
+    // (the second form counts from 1); a frame given as a fraction or a label counts as loaded.
+    case kWaitForFrame: {
+      unsigned frame = r.U16();
+      unsigned skip = r.U8();
+      if (frame > 16000) SkipActions(c, skip, pc);
+      break;
+    }
+    case kWaitForFrame2: {
+      unsigned skip = r.U8();
+      double frame = Num(c, Pop(c));
+      if (std::isfinite(frame) && frame == std::trunc(frame) && frame > 16001) SkipActions(c, skip, pc);
+      break;
+    }
     case kIf: {
       int16_t offset = r.S16();
       if (ToBoolean(Pop(c), ver)) return JumpBy(c, offset, pc);

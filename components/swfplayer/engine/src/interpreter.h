@@ -73,6 +73,8 @@ class Interpreter {
   Flow StepTimeline(Context& c, uint8_t op, BitReader& r);
   // Moves pc by a branch offset; stops when the target lies outside the running code.
   Flow JumpBy(const Context& c, int16_t offset, size_t& pc) const;
+  // Moves pc past the next count actions, as a WaitForFrame for a frame not loaded does.
+  void SkipActions(const Context& c, unsigned count, size_t& pc) const;
   double Num(const Context& c, const Value& v) { return ToNum(v, c.version); }
   // Strings are copied out of values here; long copies count against the frame's budget.
   std::string Str(const Context& c, const Value& v);

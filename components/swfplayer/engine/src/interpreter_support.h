@@ -1,5 +1,6 @@
 #pragma once
 // The action codes and the small helpers the interpreter's files share.
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -45,12 +46,15 @@ inline DisplayObject* AsDisplay(Object* o) {
   return d->removed ? nullptr : d;
 }
 
+// Two NaNs are equal to each other in this player's comparisons.
+inline bool NumbersEqual(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
+
 inline bool StrictEqual(const Value& a, const Value& b) {
   if (a.Type() != b.Type()) return false;
   switch (a.Type()) {
     case ValueType::Undefined: case ValueType::Null: return true;
     case ValueType::Boolean: return a.AsBool() == b.AsBool();
-    case ValueType::Number: return a.AsNumber() == b.AsNumber();
+    case ValueType::Number: return NumbersEqual(a.AsNumber(), b.AsNumber());
     case ValueType::String: return a.AsString() == b.AsString();
     case ValueType::Object: return a.AsObject() == b.AsObject();
   }

@@ -64,7 +64,7 @@ bool Interpreter::LooseEquals(const Value& x, const Value& y, int version) {
       b = DefaultPrimitive(b, version);
       if (b.IsObject()) return false;
     } else {
-      return ToNumber(a, numVersion) == ToNumber(b, numVersion);  // number against string
+      return NumbersEqual(ToNumber(a, numVersion), ToNumber(b, numVersion));  // number against string
     }
   }
   return false;

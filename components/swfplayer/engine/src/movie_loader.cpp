@@ -116,7 +116,7 @@ void TagLoader::Tag(uint16_t code, std::span<const uint8_t> body, Frame& frame, 
       break;
     }
     case kFrameLabel:
-      frame.label = r.String();
+      frame.labels.push_back(r.String());
       break;
     case kExportAssets: {
       unsigned count = r.U16();
@@ -263,6 +263,7 @@ uint32_t TagLoader::MapClipEvents(uint32_t raw, bool wide) {
   if (b0 & 0x40) e |= kClipKeyDown;
   if (b0 & 0x80) e |= kClipKeyUp;
   if ((raw >> 8) & 0x01) e |= kClipData;
+  if ((raw >> 8) & 0x02) e |= kClipInitialize;
   // The later flags sit where our values have them.
   if (wide) e |= raw & (kClipInitialize | kClipButtonEvents | kClipKeyPress | kClipConstruct);
   return e;
@@ -284,17 +285,15 @@ void TagLoader::SkipFilters(BitReader& r) {
   }
 }
 
-int TimelineDef::FindLabel(const std::string& label, bool caseSensitive) const {
-  for (size_t i = 0; i < frames.size(); ++i) {
-    const std::string& l = frames[i].label;
-    if (l.size() != label.size() || l.empty()) continue;
-    bool same = caseSensitive ? l == label
-                              : std::equal(l.begin(), l.end(), label.begin(), [](char a, char b) {
-                                  return std::tolower(static_cast<unsigned char>(a)) ==
-                                         std::tolower(static_cast<unsigned char>(b));
-                                });
-    if (same) return static_cast<int>(i);
-  }
+int TimelineDef::FindLabel(const std::string& label) const {
+  if (label.empty()) return -1;
+  auto same = [&label](const std::string& l) {
+    return l.size() == label.size() && std::equal(l.begin(), l.end(), label.begin(), [](char x, char y) {
+             return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+  };
+  for (size_t i = 0; i < frames.size(); ++i)
+    if (std::any_of(frames[i].labels.begin(), frames[i].labels.end(), same)) return static_cast<int>(i);
   return -1;
 }
 

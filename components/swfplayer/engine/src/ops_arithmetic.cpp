@@ -128,7 +128,7 @@ Interpreter::Flow Interpreter::StepArithmetic(Context& c, uint8_t op) {
     }
     case kToInteger: {
       double v = Num(c, Pop(c));
-      Push(Value(std::isfinite(v) ? std::trunc(v) : (std::isnan(v) ? 0.0 : v)));
+      Push(Value(static_cast<double>(ToInt32(v))));
       break;
     }
     case kStringAdd: {
@@ -220,7 +220,8 @@ Interpreter::Flow Interpreter::StepArithmetic(Context& c, uint8_t op) {
         case kBitXor: res = a ^ b; break;
         case kBitLShift: res = static_cast<int32_t>(ua << sh); break;
         case kBitRShift: res = a >> sh; break;
-        default: res = static_cast<double>(ua >> sh); break;
+        // Before the tenth version the unsigned shift still gives a signed result.
+        default: res = ver < 10 ? static_cast<double>(static_cast<int32_t>(ua >> sh)) : static_cast<double>(ua >> sh); break;
       }
       Push(Value(res));
       break;

@@ -22,7 +22,7 @@ void Interpreter::Goto(Context& c, DisplayObject* target, const Value& frame, bo
     if (!clip) return;
     double n = StringToNumber(s, 5);
     if (std::isfinite(n)) index = static_cast<int>(n) - 1 + bias;
-    else index = clip->timeline->FindLabel(s, rt_.version >= 7);
+    else index = clip->timeline->FindLabel(s);
   } else {
     if (!clip) return;
     double n = ToNumber(frame, c.version);
@@ -67,6 +67,7 @@ Interpreter::Flow Interpreter::StepTimeline(Context& c, uint8_t op, BitReader& r
         std::string path = Str(c, t);
         d = path.empty() ? Base(c) : rt_.ResolveTarget(c.original, path);
       }
+      index = std::trunc(index);  // -0.8 still names _x
       if (d && index >= 0 && index < static_cast<double>(kPropCount)) Push(rt_.GetProperty(d, static_cast<int>(index)));
       else Push(Value());
       break;
@@ -105,7 +106,9 @@ Interpreter::Flow Interpreter::StepTimeline(Context& c, uint8_t op, BitReader& r
       break;
     }
     case kTrace: {
-      std::string s = Str(c, Pop(c));
+      // Trace names undefined in every version, though converting it to text gives "" before the seventh.
+      Value v = Pop(c);
+      std::string s = v.IsUndefined() ? std::string("undefined") : Str(c, v);
       if (rt_.cb.trace) rt_.cb.trace(s);
       break;
     }
@@ -157,14 +160,10 @@ Interpreter::Flow Interpreter::StepTimeline(Context& c, uint8_t op, BitReader& r
       rt_.Fscommand(url, target);
       break;
     }
-    case kWaitForFrame: case kWaitForFrame2:
-      // Every frame is loaded once the movie is, so the wait never skips.
-      if (op == kWaitForFrame2) Pop(c);
-      break;
     case kGotoLabel: {
       std::string label = r.String();
       if (ClipObject* t = AsClip(c.target)) {
-        int f = t->timeline->FindLabel(label, rt_.version >= 7);
+        int f = t->timeline->FindLabel(label);
         if (f >= 0) {
           t->playing = false;
           rt_.GotoFrame(t, f);
@@ -183,7 +182,7 @@ Interpreter::Flow Interpreter::StepTimeline(Context& c, uint8_t op, BitReader& r
       }
       if (!t) break;
       double n = StringToNumber(s, 5);
-      int frame = std::isfinite(n) ? static_cast<int>(std::clamp(n, -1.0, 1e9)) - 1 : t->timeline->FindLabel(s, rt_.version >= 7);
+      int frame = std::isfinite(n) ? static_cast<int>(std::clamp(n, -1.0, 1e9)) - 1 : t->timeline->FindLabel(s);
       if (frame < 0 || frame >= t->TotalFrames() || depth_ >= rt_.limits.callDepth) break;
       ++depth_;
       for (const ControlTag& tag : t->timeline->frames[static_cast<size_t>(frame)].tags)

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <unordered_set>
 
 namespace swf {
@@ -16,25 +17,59 @@ const std::string& Value::Empty() {
   return empty;
 }
 
+namespace {
+// The fifteen significant digits of |n| (trailing zeros dropped) and the decimal exponent of the first one,
+// rounded from the exact binary value with exact ties going away from zero.
+std::string SignificantDigits(double n, int& exponent) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.16e", std::fabs(n));  // d.dddddddddddddddde+XX: 17 exact-rounded digits
+  char digits[17];
+  digits[0] = buf[0];
+  std::memcpy(digits + 1, buf + 2, 16);
+  exponent = std::atoi(std::strchr(buf, 'e') + 1);
+  // Seventeen rounded digits decide, except where the sixteenth is 5 and the seventeenth 0: that may have been
+  // rounded up from below the half, so the full expansion is read. An exact tie goes away from zero.
+  bool up = digits[15] >= '5';
+  if (digits[15] == '5' && digits[16] == '0') {
+    static thread_local char exact[1200];
+    std::snprintf(exact, sizeof exact, "%.1100e", std::fabs(n));
+    up = exact[2 + 14] >= '5';
+  }
+  int count = 15;
+  if (up) {
+    int i = 14;
+    while (i >= 0 && digits[i] == '9') digits[i--] = '0';
+    if (i < 0) {
+      digits[0] = '1';
+      ++exponent;
+    } else {
+      ++digits[i];
+    }
+  }
+  while (count > 1 && digits[count - 1] == '0') --count;
+  return std::string(digits, static_cast<size_t>(count));
+}
+}  // namespace
+
 std::string NumberToString(double n) {
   if (std::isnan(n)) return "NaN";
   if (std::isinf(n)) return n > 0 ? "Infinity" : "-Infinity";
   if (n == 0) return "0";
-  char buf[64];
-  if (n == std::floor(n) && std::fabs(n) < 1e15) {
-    std::snprintf(buf, sizeof buf, "%.0f", n);
-    return buf;
-  }
-  std::snprintf(buf, sizeof buf, "%.15g", n);
-  std::string s = buf;
-  // Exponents are written without leading zeros ("1e+21", "1e-7") on every runtime.
-  size_t e = s.find('e');
-  if (e != std::string::npos) {
-    std::string mant = s.substr(0, e);
-    char sign = e + 1 < s.size() ? s[e + 1] : '+';
-    size_t d = e + 2;
-    while (d + 1 < s.size() && s[d] == '0') ++d;
-    s = mant + "e" + sign + s.substr(d);
+  int e = 0;
+  std::string d = SignificantDigits(n, e);
+  std::string s = n < 0 ? "-" : "";
+  const int count = static_cast<int>(d.size());
+  if (e >= 15 || e < -5) {
+    s += d[0];
+    if (count > 1) s.append(1, '.').append(d, 1);
+    s += e < 0 ? "e-" : "e+";
+    s += std::to_string(e < 0 ? -e : e);
+  } else if (e < 0) {
+    s.append("0.").append(static_cast<size_t>(-e - 1), '0').append(d);
+  } else if (count <= e + 1) {
+    s.append(d).append(static_cast<size_t>(e + 1 - count), '0');
+  } else {
+    s.append(d, 0, static_cast<size_t>(e + 1)).append(1, '.').append(d, static_cast<size_t>(e + 1));
   }
   return s;
 }
@@ -48,9 +83,15 @@ double StringToNumber(const std::string& str, int version) {
   while (end > i && space(str[end - 1])) --end;
   if (i == end) return invalid;
   std::string s = str.substr(i, end - i);
-  if (version >= 5 && s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+  // From the sixth version "0x" starts hexadecimal text, whose sign comes after the prefix ("0x-10" is -16), and a
+  // leading zero followed only by octal digits starts octal text; the fifth version reads neither.
+  if (version >= 6 && s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+    size_t k = 2;
+    bool negative = false;
+    if (s[k] == '-' || s[k] == '+') negative = s[k++] == '-';
+    if (k == s.size()) return invalid;
     double v = 0;
-    for (size_t k = 2; k < s.size(); ++k) {
+    for (; k < s.size(); ++k) {
       char c = s[k];
       int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
               : (c >= 'a' && c <= 'f') ? c - 'a' + 10
@@ -58,6 +99,12 @@ double StringToNumber(const std::string& str, int version) {
       if (d < 0) return invalid;
       v = v * 16 + d;
     }
+    return negative ? -v : v;
+  }
+  if (version >= 6 && s.size() > 1 && s[0] == '0' &&
+      std::all_of(s.begin() + 1, s.end(), [](char c) { return c >= '0' && c <= '7'; })) {
+    double v = 0;
+    for (size_t k = 1; k < s.size(); ++k) v = v * 8 + (s[k] - '0');
     return v;
   }
   size_t k = 0;

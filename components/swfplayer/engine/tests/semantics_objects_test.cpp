@@ -125,7 +125,7 @@ TEST(Prototypes, ProtoAssignmentChangesLookupAndInstancesShareThePrototype) {
   // Deleting through the instance does not reach the prototype.
   a.Push({"o"}).Op(Action::GetVariable).Push({"greeting"}).Op(Action::Delete).Op(Action::Trace);
   Member(a, "base", "greeting").Op(Action::Trace);
-  EXPECT_EQ(RunScript(a, 6), (V{"", "hello", "own", "true", "hello", "false", "hello"}));
+  EXPECT_EQ(RunScript(a, 6), (V{"undefined", "hello", "own", "true", "hello", "false", "hello"}));
 }
 
 TEST(ForIn, OwnMembersNewestFirstThenInheritedOnce) {

@@ -60,7 +60,7 @@ TEST(Order, AGotoRunsOnlyTheTargetFramesActionsAndSkipsItsObjects) {
   m.Main().Do(Actions().Trace("frame 2")).ShowFrame();
   m.Main().Remove(2).Do(Actions().Trace("frame 3")).ShowFrame();
   m.Main().Do(Actions().Trace("frame 4").TraceVar("mover._x").TraceVar("transient")).ShowFrame();
-  EXPECT_EQ(Play(m, 3), (V{"frame 4", "50", ""}));
+  EXPECT_EQ(Play(m, 3), (V{"frame 4", "50", "undefined"}));
 }
 
 TEST(Order, GoingBackRemovesScriptClipsAtTimelineDepthsOnly) {

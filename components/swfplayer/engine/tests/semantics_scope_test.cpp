@@ -30,7 +30,7 @@ TEST(Scope, AFunctionResolvesNamesInTheClipThatDefinedIt) {
   ASSERT_TRUE(p.LoadBytes(m.Build()));
   p.Advance();
   p.Advance();
-  EXPECT_EQ(rec.traces, (V{"inner clip", "", "by function", "inner clip"}));
+  EXPECT_EQ(rec.traces, (V{"inner clip", "undefined", "by function", "inner clip"}));
 }
 
 TEST(Scope, ClosuresKeepTheirActivation) {
@@ -64,7 +64,7 @@ TEST(Scope, WithLooksUpAndAssignsOnItsObjectFirst) {
   a.TraceVar("o.x").TraceVar("x").TraceVar("fresh").TraceVar("o.fresh");
   a.Call("g").Op(Action::Pop);  // defined inside the with block: it still sees o
   EXPECT_EQ(RunScript(a, 6),
-            (V{"object x", "timeline y", "changed", "timeline x", "timeline", "", "changed"}));
+            (V{"object x", "timeline y", "changed", "timeline x", "timeline", "undefined", "changed"}));
 }
 
 TEST(Scope, WithOnAClipSetsItsProperties) {

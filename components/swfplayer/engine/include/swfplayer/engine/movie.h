@@ -187,12 +187,12 @@ struct ControlTag {
 
 struct Frame {
   std::vector<ControlTag> tags;
-  std::string label;
+  std::vector<std::string> labels;  // a frame may carry several
 };
 
 struct TimelineDef {
   std::vector<Frame> frames;         // at least one
-  int FindLabel(const std::string& label, bool caseSensitive) const;
+  int FindLabel(const std::string& label) const;  // case is ignored in every version
 };
 
 struct Character {
