@@ -33,6 +33,15 @@ SQLWCHAR* Sql(const std::wstring& text) {
 
 CDBException Refusal(const wchar_t* text) { return CDBException(SQL_ERROR, text); }
 
+// The window the driver manager may prompt over. Wine hands the connection to a Unix driver manager that
+// reads a non-null window argument as a structure of its own, so a Windows handle must not reach it there:
+// without a window it answers at once, as it does when it has nothing to prompt with.
+SQLHWND PromptOwner() {
+  static const bool underWine =
+      ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  return underWine ? nullptr : ::GetDesktopWindow();
+}
+
 }  // namespace
 
 CDBException CDBException::FromHandle(SQLRETURN returnCode, SQLSMALLINT handleType, SQLHANDLE handle) {
@@ -73,7 +82,7 @@ DBError CDatabase::OpenEx(const std::wstring& connect) {
 
   SQLWCHAR completed[kConnectOutChars] = {};
   SQLSMALLINT completedLength = 0;
-  rc = ::SQLDriverConnectW(connection.get(), ::GetDesktopWindow(), Sql(connect), SQL_NTS, completed,
+  rc = ::SQLDriverConnectW(connection.get(), PromptOwner(), Sql(connect), SQL_NTS, completed,
                            kConnectOutChars, &completedLength, SQL_DRIVER_COMPLETE);
   if (!Succeeded(rc)) return CDBException::FromHandle(rc, SQL_HANDLE_DBC, connection.get());
 

@@ -52,8 +52,10 @@ std::wstring ProgramFolder() {
 }
 
 DialogCloser::DialogCloser(std::wstring caption, int buttonId) : caption_(std::move(caption)), buttonId_(buttonId) {
+  // Watches until the test is done with it: a box that comes late on a busy machine still gets closed
+  // instead of holding the test until its time runs out.
   watcher_ = std::thread([this] {
-    for (int i = 0; i < 200 && !stop_; ++i) {
+    while (!stop_) {
       HWND box = ::FindWindowW(L"#32770", caption_.c_str());
       if (box && ::IsWindowVisible(box)) {
         wchar_t text[2048] = {};
