@@ -42,14 +42,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-  try {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (!IsEqualCLSID(clsid, kClsidHardwareInfo)) return CLASS_E_CLASSNOTAVAILABLE;
-    return g_factory.QueryInterface(iid, out);
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
+  return components::GetClassObject(g_factory, kClsidHardwareInfo, clsid, iid, out);
 }
 
 // Objects hold windows of a class registered from this module, so it stays while any lives.

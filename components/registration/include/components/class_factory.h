@@ -67,4 +67,13 @@ class SingleClassFactory final : public IClassFactory {
   ServerCounts& counts_;
 };
 
+// The answer of DllGetClassObject for a module whose one class is `served`.
+inline HRESULT GetClassObject(IClassFactory& factory, REFCLSID served, REFCLSID wanted, REFIID iid,
+                              void** out) noexcept {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (!IsEqualCLSID(wanted, served)) return CLASS_E_CLASSNOTAVAILABLE;
+  return factory.QueryInterface(iid, out);
+}
+
 }  // namespace components

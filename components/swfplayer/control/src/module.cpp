@@ -59,14 +59,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-  try {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (!IsEqualCLSID(clsid, kClsidShockwaveFlash)) return CLASS_E_CLASSNOTAVAILABLE;
-    return g_factory.QueryInterface(iid, out);
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
+  return components::GetClassObject(g_factory, kClsidShockwaveFlash, clsid, iid, out);
 }
 
 // GDI+ is started for the process by the first control and cannot be shut down from here, so the DLL stays.
