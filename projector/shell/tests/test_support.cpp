@@ -87,9 +87,14 @@ int RunWithTemp(const std::wstring& exe, const std::wstring& tempFolder, DWORD t
   STARTUPINFOW si{};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi{};
-  if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                        env.data(), nullptr, &si, &pi))
-    return -2;
+  // A program written a moment ago can still be held by the system on a busy machine: try again briefly.
+  bool started = false;
+  for (int attempt = 0; attempt < 10 && !started; ++attempt) {
+    if (attempt > 0) ::Sleep(200);
+    started = ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                               env.data(), nullptr, &si, &pi) != FALSE;
+  }
+  if (!started) return -2;
   ::CloseHandle(pi.hThread);
   if (keepProcess) {
     *keepProcess = pi.hProcess;
