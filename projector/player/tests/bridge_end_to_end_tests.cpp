@@ -37,6 +37,9 @@ FileBlock Library(const std::u16string& name, const Bytes& content) {
   return FileBlock{format::FsCommandMarker(), name, content, true};
 }
 
+// The last line the script movie traces: a run is looked at only once the movie got that far.
+const char kScriptDone[] = "script done";
+
 // A one-frame movie that sends "Start" (which nothing answers: the window handle's answer lands there), runs
 // the script and stops.
 Bytes ScriptMovie(const swfasm::Actions& script) {
@@ -45,6 +48,7 @@ Bytes ScriptMovie(const swfasm::Actions& script) {
   swfasm::Actions start;
   start.GetUrl("FSCommand:Start", "");
   swfasm::Actions stop;
+  stop.Trace(kScriptDone);
   stop.Stop();
   movie.Main().Do(start).Do(script).Do(stop).ShowFrame();
   return movie.Build();
@@ -104,7 +108,17 @@ class MovieProjector : public ::testing::Test {
     std::wstring trace = scratch_ / L"trace.txt";
     ::DeleteFileW(trace.c_str());
     ::SetEnvironmentVariableW(L"SWFPLAYER_TRACE", trace.c_str());
-    int code = RunAndClose(exe, temp, closeAfterMs, inspect);
+    // A busy machine may take longer than the pause to start the movie: its last line is waited for first.
+    auto waitThenInspect = [&](HWND window) {
+      std::string done = std::string("trace: ") + kScriptDone;
+      for (int i = 0; i < 400; ++i) {
+        auto lines = Lines(ReadFileBytes(trace));
+        if (std::find(lines.begin(), lines.end(), done) != lines.end()) break;
+        ::Sleep(50);
+      }
+      if (inspect) inspect(window);
+    };
+    int code = RunAndClose(exe, temp, closeAfterMs, waitThenInspect);
     ::SetEnvironmentVariableW(L"SWFPLAYER_TRACE", nullptr);
     EXPECT_EQ(code, 0);
     return Lines(ReadFileBytes(trace));
@@ -260,7 +274,11 @@ TEST_F(MovieProjector, ShowImageWithOnlyAPathOpensAtTheDefaultPlaceFittedToThePi
   auto lines = Run(Command("ShowImage", path), {}, L"Show.exe", [&](HWND player) {
     FoundWindow found{0, nullptr};
     ::GetWindowThreadProcessId(player, &found.process);
-    ::EnumWindows(FindImageWindow, reinterpret_cast<LPARAM>(&found));
+    // The movie sends its command once it plays, which a busy machine delays: the window is waited for.
+    for (int i = 0; i < 200 && !found.window; ++i) {
+      ::EnumWindows(FindImageWindow, reinterpret_cast<LPARAM>(&found));
+      if (!found.window) ::Sleep(50);
+    }
     if (!found.window) return;
     visible = ::IsWindowVisible(found.window);
     ::GetWindowRect(found.window, &window);
