@@ -199,39 +199,47 @@ uint64_t ProcessStartTime(HANDLE process) {
   return (uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
 }
 
-bool WriteOwnerMarker(const std::wstring& folder) {
-  size_t slash = folder.find_last_of(L"\\/");
-  shell::OwnerMarker marker;
-  marker.folderName = ToU16(slash == std::wstring::npos ? folder : folder.substr(slash + 1));
-  marker.processId = ::GetCurrentProcessId();
-  marker.processStart = ProcessStartTime(::GetCurrentProcess());
-  if (marker.processStart == 0 || !shell::IsExtractionFolderName(marker.folderName)) return false;
-  std::string text = shell::FormatOwnerMarker(marker);
-  std::wstring path = Join(folder, ToWide(shell::kOwnerMarkerName));
-  framework::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  DWORD written = 0;
-  bool ok = ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-            written == text.size();
-  file.reset();
-  // A half-written marker is refused by every reader; removing it keeps the folder plain.
-  if (!ok) ::DeleteFileW(path.c_str());
-  return ok;
+bool WriteOwnerMarker(const std::wstring& folder) noexcept {
+  try {
+    size_t slash = folder.find_last_of(L"\\/");
+    shell::OwnerMarker marker;
+    marker.folderName = ToU16(slash == std::wstring::npos ? folder : folder.substr(slash + 1));
+    marker.processId = ::GetCurrentProcessId();
+    marker.processStart = ProcessStartTime(::GetCurrentProcess());
+    if (marker.processStart == 0 || !shell::IsExtractionFolderName(marker.folderName)) return false;
+    std::string text = shell::FormatOwnerMarker(marker);
+    std::wstring path = Join(folder, ToWide(shell::kOwnerMarkerName));
+    framework::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD written = 0;
+    bool ok = ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+              written == text.size();
+    file.reset();
+    // A half-written marker is refused by every reader; removing it keeps the folder plain.
+    if (!ok) ::DeleteFileW(path.c_str());
+    return ok;
+  } catch (...) {
+    return false;
+  }
 }
 
-int RemoveStaleExtractionFolders(const std::wstring& ownFolder) {
-  Win32Tree tree(::GetTickCount() + kSweepMilliseconds);
-  std::vector<std::wstring> places;
-  for (std::wstring place : {TemporaryFolder(), ExecutableFolder(), std::wstring(L"C:")}) {
-    while (!place.empty() && place.back() == L'\\') place.pop_back();
-    if (place.empty()) continue;
-    bool known = false;
-    for (const auto& p : places) known = known || SamePath(p, place);
-    if (!known) places.push_back(place);
-  }
+int RemoveStaleExtractionFolders(const std::wstring& ownFolder) noexcept {
   int removed = 0;
-  for (const auto& place : places) removed += SweepPlace(place, ownFolder, tree);
+  // The sweep is a courtesy: nothing it meets may keep the program from starting.
+  try {
+    Win32Tree tree(::GetTickCount() + kSweepMilliseconds);
+    std::vector<std::wstring> places;
+    for (std::wstring place : {TemporaryFolder(), ExecutableFolder(), std::wstring(L"C:")}) {
+      while (!place.empty() && place.back() == L'\\') place.pop_back();
+      if (place.empty()) continue;
+      bool known = false;
+      for (const auto& p : places) known = known || SamePath(p, place);
+      if (!known) places.push_back(place);
+    }
+    for (const auto& place : places) removed += SweepPlace(place, ownFolder, tree);
+  } catch (...) {
+  }
   return removed;
 }
 

@@ -20,14 +20,6 @@ std::wstring Place(const wchar_t* variable) {
   return value ? value : L"";
 }
 
-Bytes Picture() {
-  Bytes bmp = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0,
-               0, 0, 0, 0, 16, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  Bytes pixels = {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0, 0, 0};
-  bmp.insert(bmp.end(), pixels.begin(), pixels.end());
-  return bmp;
-}
-
 // Content that does not compress, so the packed projector stays about as big as what it extracts.
 Bytes Noise(size_t n, uint32_t seed) {
   Bytes b(n);
@@ -45,7 +37,7 @@ Bytes Packed(const std::vector<size_t>& extraSizes = {}) {
   format::PlaylistEntry e;
   e.sourcePath = u"C:\\author\\still.bmp";
   e.displayTime = 30.0f;
-  e.movie = Embed(content, e.sourcePath, Picture());
+  e.movie = Embed(content, e.sourcePath, TinyBitmap());
   data.playlist.entries.push_back(e);
   uint32_t seed = 1;
   for (size_t size : extraSizes) {

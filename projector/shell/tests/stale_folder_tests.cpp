@@ -21,21 +21,13 @@ using namespace testing_support;
 
 namespace {
 
-Bytes Picture() {
-  Bytes bmp = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0,
-               0, 0, 0, 0, 16, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  Bytes pixels = {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0, 0, 0};
-  bmp.insert(bmp.end(), pixels.begin(), pixels.end());
-  return bmp;
-}
-
 Bytes PackedPicture(float seconds) {
   MemoryContent content;
   format::MovieDocumentData data;
   format::PlaylistEntry e;
   e.sourcePath = u"C:\\author\\still.bmp";
   e.displayTime = seconds;
-  e.movie = Embed(content, e.sourcePath, Picture());
+  e.movie = Embed(content, e.sourcePath, TinyBitmap());
   data.playlist.entries.push_back(e);
   return PackImage(BuiltStub(), data, content);
 }
