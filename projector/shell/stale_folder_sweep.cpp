@@ -53,10 +53,12 @@ std::wstring FinalPath(FinalPathFunction finalPath, const std::wstring& path) {
 // is then only ever removed as a whole, never entered.
 bool IsHiddenLink(FinalPathFunction finalPath, const std::wstring& parentFinal, const std::wstring& child) {
   if (!finalPath) return false;
+  std::wstring expected = parentFinal;
+  while (!expected.empty() && expected.back() == L'\\') expected.pop_back();
   std::wstring actual = FinalPath(finalPath, child);
   size_t slash = child.find_last_of(L'\\');
-  return parentFinal.empty() || actual.empty() ||
-         !SamePath(actual, parentFinal + L"\\" + child.substr(slash == std::wstring::npos ? 0 : slash + 1));
+  return expected.empty() || actual.empty() ||
+         !SamePath(actual, expected + L"\\" + child.substr(slash == std::wstring::npos ? 0 : slash + 1));
 }
 
 FinalPathFunction LookUpFinalPath() {
@@ -71,7 +73,9 @@ class Win32Tree final : public shell::FolderTree {
   explicit Win32Tree(DWORD deadline) : deadline_(deadline), finalPath_(LookUpFinalPath()) {}
 
   bool IsLink(const std::wstring& parent, const std::wstring& child) {
-    return IsHiddenLink(finalPath_, finalPath_ ? FinalPath(finalPath_, parent) : L"", child);
+    // "C:" alone names the drive's current directory, not its root.
+    std::wstring folder = parent.size() == 2 && parent[1] == L':' ? parent + L"\\" : parent;
+    return IsHiddenLink(finalPath_, finalPath_ ? FinalPath(finalPath_, folder) : L"", child);
   }
 
   bool List(const std::u16string& folder, std::vector<shell::TreeEntry>* entries) override {

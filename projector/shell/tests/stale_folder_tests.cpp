@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cwchar>
 #include <cstring>
 #include <functional>
 #include <iterator>
@@ -208,6 +209,26 @@ TEST_F(StaleFolders, OnlyFoldersProvedOursAndAbandonedGo) {
   for (size_t i = 0; i < std::size(kept); ++i) EXPECT_TRUE(Exists(kept[i] + L"\\data.txt")) << "case " << i;
   EXPECT_EQ(Text(running + L"\\projector.run"), MarkerFor(L"abc127.tmp", 0));
   EXPECT_FALSE(Exists(abandoned));
+}
+
+TEST_F(StaleFolders, TheFallbackPlacesAreSweptToo) {
+  std::wstring exe = Write(L"Places.exe", 30.0f);
+  // Beside the program and in the root of C:, where runs put their folders when the temporary folder refuses.
+  std::vector<std::wstring> planted;
+  for (const std::wstring& place : {scratch_.path(), std::wstring(L"C:")}) {
+    wchar_t name[32];
+    std::swprintf(name, 32, L"%lx.tmp", static_cast<unsigned long>(0xabc000 + ::GetCurrentProcessId() % 0xfff));
+    std::wstring folder = place + L"\\" + name;
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    WriteText(folder + L"\\projector.run", MarkerFor(name, 1));
+    WriteText(folder + L"\\left.bmp", "left behind");
+    planted.push_back(folder);
+  }
+  EXPECT_EQ(RunAndClose(exe, temp()), 0);
+  for (const auto& folder : planted) {
+    EXPECT_FALSE(Exists(folder));
+    projector::DeleteFolderTree(folder);
+  }
 }
 
 // An abandoned folder holding a link that leads out of the temporary folder, and a link beside it that looks like
