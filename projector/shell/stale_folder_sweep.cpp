@@ -47,10 +47,10 @@ std::wstring FinalPath(FinalPathFunction finalPath, const std::wstring& path) {
   return L"";
 }
 
-// Whether a folder found in `parent` under `name` is a link after all. Junctions and symbolic links carry the
-// reparse attribute; a link the system resolves silently (Wine shows a host's symbolic link as a plain folder)
-// is found by asking where the folder really is. Where the system cannot say, the folder counts as a link: it
-// is then only ever removed as a whole, never entered.
+// Whether a folder found in `parent` is a link after all. Junctions and symbolic links carry the reparse
+// attribute; a link that a file system or emulation layer does not mark so is found by asking where the folder
+// really is. Where the system cannot say, the folder counts as a link: it is then only ever removed as a whole,
+// never entered.
 bool IsHiddenLink(FinalPathFunction finalPath, const std::wstring& parentFinal, const std::wstring& child) {
   if (!finalPath) return false;
   std::wstring expected = parentFinal;
