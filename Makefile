@@ -47,8 +47,13 @@ win32: $(WIN32)/CMakeCache.txt
 win64: $(WIN64)/CMakeCache.txt
 	cmake --build $(WIN64) -j $(JOBS)
 
+# `make fuzz FUZZ_TIME=600` also runs each target that long (FUZZ_TARGETS picks some), keeping new inputs
+# in build/fuzz/corpus/<target>.
+FUZZ_TIME ?=
+FUZZ_TARGETS ?=
 fuzz: setup $(FUZZ)/CMakeCache.txt
 	cmake --build $(FUZZ) -j $(JOBS)
+	@if [[ -n "$(FUZZ_TIME)" ]]; then scripts/fuzz-long $(FUZZ) $(FUZZ_TIME) $(FUZZ_TARGETS); fi
 
 # Both Windows trees always build; the Windows tests run in the one this machine can execute
 # (scripts/windows-tree says which and why; PROJECTOR_WINDOWS_TESTS=win32|win64 forces it).

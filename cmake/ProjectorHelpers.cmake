@@ -73,6 +73,9 @@ function(projector_fuzz name)
   if(PROJECTOR_LIBFUZZER)
     target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    # One line per target for the long runs of scripts/fuzz-long: the program, then its seed corpus.
+    file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/fuzz-targets/${name}.txt
+      CONTENT "$<TARGET_FILE:${name}>\n${F_CORPUS}\n")
   else()
     target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/fuzz_replay_main.cpp)
     add_test(NAME ${name}_replay COMMAND ${name} ${F_CORPUS})

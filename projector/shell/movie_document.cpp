@@ -11,6 +11,7 @@
 #include "common/payload.h"
 #include "common/text.h"
 #include "common/unique_name.h"
+#include "stale_folder_sweep.h"
 
 namespace projector {
 
@@ -29,14 +30,16 @@ std::wstring SafeExtension(std::u16string_view sourcePath) {
   return ToWide(ext);
 }
 
-// Writes one embedded file into the extraction folder under a new name.
+// Writes one embedded file into the extraction folder under a new name; a file it could not finish is removed
+// and reported to the sink.
 class ExtractedFileWriter final : public format::EmbeddedFileWriter {
  public:
-  explicit ExtractedFileWriter(std::wstring path) : path_(std::move(path)) {}
+  ExtractedFileWriter(std::wstring path, bool* failed) : path_(std::move(path)), failed_(failed) {}
   ~ExtractedFileWriter() override {
     if (file_.IsOpen()) {
       file_.Close();
       ::DeleteFileW(path_.c_str());
+      *failed_ = true;
     }
   }
   bool Open() {
@@ -51,21 +54,29 @@ class ExtractedFileWriter final : public format::EmbeddedFileWriter {
 
  private:
   std::wstring path_;
+  bool* failed_;
   framework::CFile file_;
 };
 
+// A file that cannot be written (a full disk, a folder that could not be made) fails the whole load: the player
+// would otherwise start with pieces of its document missing.
 class ExtractionSink final : public format::EmbeddedFileSink {
  public:
   explicit ExtractionSink(const std::wstring& folder) : folder_(folder) {}
   std::unique_ptr<format::EmbeddedFileWriter> Begin(std::u16string_view sourcePath, uint64_t size) override {
-    if (sourcePath.empty() || size == 0) return nullptr;
-    auto writer = std::make_unique<ExtractedFileWriter>(MakeUniqueName(folder_, SafeExtension(sourcePath)));
-    if (!writer->Open()) return nullptr;
+    if (sourcePath.empty() || size == 0 || failed_) return nullptr;
+    auto writer = std::make_unique<ExtractedFileWriter>(MakeUniqueName(folder_, SafeExtension(sourcePath)), &failed_);
+    if (!writer->Open()) {
+      failed_ = true;
+      return nullptr;
+    }
     return writer;
   }
+  bool failed() const { return failed_; }
 
  private:
   const std::wstring& folder_;
+  bool failed_ = false;
 };
 
 void PumpMessages() {
@@ -94,6 +105,8 @@ MovieDocument::MovieDocument() {
     }
   }
   extractionFolder_ = folder;
+  // The marker tells later runs whose folder this is; without it the folder is merely never swept by them.
+  if (createdFolder_) WriteOwnerMarker(folder);
   CreateDefaultFont();
 }
 
@@ -141,7 +154,8 @@ void MovieDocument::CreateDefaultFont() {
 
 bool MovieDocument::Load(const MappedImage& image) {
   payload_ = nullptr;
-  if (image.size() < 10 || !ReadBody(image)) {
+  // Without a folder of its own nothing can be extracted: the player cannot start.
+  if (!createdFolder_ || image.size() < 10 || !ReadBody(image)) {
     Reset();
     return false;
   }
@@ -164,7 +178,7 @@ bool MovieDocument::ReadBody(const MappedImage& image) {
   // Compressed documents are inflated straight from the mapped view as they are read: no copy is ever written.
   if (app) app->BeginWaitCursor();
   format::DocumentHeader header;
-  bool ok = format::ReadDocumentFromImage(image.base(), image.size(), &data_, options, &header);
+  bool ok = format::ReadDocumentFromImage(image.base(), image.size(), &data_, options, &header) && !sink.failed();
   if (app) app->EndWaitCursor();
   formatVersion_ = ok ? header.version : 0;
   return ok;

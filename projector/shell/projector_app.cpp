@@ -13,6 +13,7 @@
 #include "player/player_dialog.h"
 #include "player/player_context_menu.h"
 #include "common/resource.h"
+#include "stale_folder_sweep.h"
 #include "support.h"
 #include "common/text.h"
 #include "transparent/occ_manager_ex.h"
@@ -65,6 +66,7 @@ BOOL ProjectorApp::InitInstance() {
   Gdiplus::GdiplusStartup(&gdiplusToken_, &input, nullptr);
   framework::Enable3dControlsStatic();
 
+  RemoveStaleExtractionFolders(document_.ExtractionFolder());
   bool showInTaskbar = true;
   if (!LoadMovieDocument(&showInTaskbar)) EndWithFailure();
 

@@ -9,12 +9,36 @@
 #include "shell/projector_app.h"
 #include "common/text.h"
 #include "common/unique_name.h"
+#include "shell/stale_folder_sweep.h"
+#include "stale_folders.h"
 #include "test_support.h"
 
 using namespace testing_support;
 using projector::MovieDocument;
 
 namespace {
+
+// What a document extracted: the folder's files but the marker naming its owner.
+std::vector<std::wstring> ExtractedFiles(const MovieDocument& doc) {
+  auto names = ListFolder(doc.ExtractionFolder());
+  std::erase(names, std::wstring(L"projector.run"));
+  return names;
+}
+
+TEST(MovieDocument, TheFolderCarriesAMarkerNamingItAndThisProcess) {
+  MovieDocument doc;
+  ASSERT_TRUE(doc.ownsExtractionFolder());
+  Bytes text = ReadFileBytes(doc.ExtractionFolder() + L"\\projector.run");
+  auto marker = shell::ParseOwnerMarker(std::string(text.begin(), text.end()));
+  ASSERT_TRUE(marker);
+  EXPECT_EQ(marker->processId, ::GetCurrentProcessId());
+  EXPECT_EQ(marker->processStart, projector::ProcessStartTime(::GetCurrentProcess()));
+  const std::wstring& folder = doc.ExtractionFolder();
+  EXPECT_EQ(projector::ToWide(marker->folderName), folder.substr(folder.find_last_of(L'\\') + 1));
+  // A running owner's folder is never swept, not even by itself.
+  projector::RemoveStaleExtractionFolders(L"");
+  EXPECT_TRUE(projector::FolderExists(folder));
+}
 
 // The application object of this test program; it lets a test choose what the system offers for transparency.
 class TestApp : public projector::ProjectorApp {
@@ -120,7 +144,7 @@ TEST(MovieDocument, EmbeddedFilesExtractUnderNewNamesInTheFolder) {
   EXPECT_EQ(ReadFileBytes(first), Pattern(3000, 2));
   EXPECT_EQ(ReadFileBytes(second), Pattern(5000, 3));
   EXPECT_EQ(doc.ExtractedPath(2), L"");
-  EXPECT_EQ(ListFolder(doc.ExtractionFolder()).size(), 2u);
+  EXPECT_EQ(ExtractedFiles(doc).size(), 2u);
 }
 
 TEST(MovieDocument, EmptyPathWithOneByteExtractsNothing) {
@@ -136,7 +160,7 @@ TEST(MovieDocument, EmptyPathWithOneByteExtractsNothing) {
   MovieDocument doc;
   ASSERT_TRUE(LoadImage(scratch, PackImage(Stub(), data, content, 140), &doc));
   EXPECT_EQ(doc.ExtractedPath(0), L"");
-  EXPECT_TRUE(ListFolder(doc.ExtractionFolder()).empty());
+  EXPECT_TRUE(ExtractedFiles(doc).empty());
 }
 
 // Points the temporary folder at a folder of the test's own while it lives, so that files other tests make
@@ -242,7 +266,7 @@ TEST(MovieDocument, LengthsPastTheEndFailWithoutHugeAllocations) {
     MovieDocument doc;
     EXPECT_FALSE(LoadImage(scratch, RawDocument(body), &doc));
     EXPECT_EQ(doc.EntryCount(), 0u);
-    EXPECT_TRUE(ListFolder(doc.ExtractionFolder()).empty());
+    EXPECT_TRUE(ExtractedFiles(doc).empty());
   }
 }
 

@@ -54,6 +54,14 @@ std::vector<std::wstring> ListFolder(const std::wstring& folder) {
   return names;
 }
 
+Bytes TinyBitmap() {
+  Bytes bmp = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0,
+               0, 0, 0, 0, 16, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  Bytes pixels = {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0, 0, 0};
+  bmp.insert(bmp.end(), pixels.begin(), pixels.end());
+  return bmp;
+}
+
 const Bytes& BuiltStub() {
   static Bytes stub = ReadFileBytes(BuildTreePath(L"projector\\projector.exe"));
   return stub;

@@ -41,6 +41,9 @@ Bytes PackImage(const Bytes& stub, const format::MovieDocumentData& doc, format:
 
 std::vector<std::wstring> ListFolder(const std::wstring& folder);
 
+// A 2 x 2 24-bit BMP, the smallest picture a play list shows.
+Bytes TinyBitmap();
+
 // The projector stub as built: every packed projector of the tests starts with it (empty before it is built).
 const Bytes& BuiltStub();
 // Registers the stand-in Flash control of the build tree for this user.
