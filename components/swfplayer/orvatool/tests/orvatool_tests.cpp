@@ -280,17 +280,39 @@ TEST_F(Orvatool, DrawsItsPictureWithPremultipliedAlphaOverAnEmptyStage) {
 TEST_F(Orvatool, DrawsAtTheBoundsItIsGivenAndBlendsOverWhatIsThere) {
   ASSERT_EQ(Create(), S_OK);
   ASSERT_EQ(Load(L"alpha.swf", AlphaMovie()), S_OK);
-  // The same movie at half size from (100, 100), over white, in a bitmap without alpha.
-  PixelBuffer pixels(200, 200, 24, 0xFF);
+  // The same movie at half size from (100, 100), over grey, in a bitmap without alpha.
+  PixelBuffer pixels(200, 200, 24, 0x40);
   ASSERT_TRUE(pixels.ok());
   ASSERT_EQ(Draw(pixels.dc(), RECTL{100, 100, 150, 150}), S_OK);
   EXPECT_EQ(pixels.At(110, 110), 0xFF0000u);
-  EXPECT_EQ(pixels.At(50, 50), 0xFFFFFFu);
-  EXPECT_EQ(pixels.At(110, 140), 0xFFFFFFu);
+  EXPECT_EQ(pixels.At(50, 50), 0x404040u);
+  EXPECT_EQ(pixels.At(110, 140), 0x404040u) << "the stage's background was drawn";
   uint32_t half = pixels.At(135, 110);
-  EXPECT_NEAR(Channel(half, 16), 127, 3);
-  EXPECT_EQ(Channel(half, 8), 255);
-  EXPECT_NEAR(Channel(half, 0), 127, 3);
+  EXPECT_NEAR(Channel(half, 16), 32, 3);
+  EXPECT_NEAR(Channel(half, 8), 160, 3);
+  EXPECT_NEAR(Channel(half, 0), 32, 3);
+}
+
+TEST_F(Orvatool, WritesAlphaIntoABitmapMadeForTheScreen) {
+  ASSERT_EQ(Create(), S_OK);
+  ASSERT_EQ(Load(L"alpha.swf", AlphaMovie()), S_OK);
+  framework::ScreenDC screen;
+  if (::GetDeviceCaps(screen.get(), BITSPIXEL) != 32) GTEST_SKIP() << "the display has no 32-bit bitmaps";
+  HDC memory = ::CreateCompatibleDC(screen.get());
+  framework::UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.get(), 100, 100));
+  ASSERT_TRUE(bitmap);
+  HGDIOBJ old = ::SelectObject(memory, bitmap.get());
+  RECT all{0, 0, 100, 100};
+  ::FillRect(memory, &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+  HRESULT hr = Draw(memory, RECTL{0, 0, 100, 100});
+  ::SelectObject(memory, old);
+  ::DeleteDC(memory);
+  ASSERT_EQ(hr, S_OK);
+  std::vector<uint32_t> bits(100 * 100);
+  ASSERT_EQ(::GetBitmapBits(bitmap.get(), 100 * 100 * 4, bits.data()), 100 * 100 * 4);
+  EXPECT_EQ(bits[20 * 100 + 20], 0xFFFF0000u);
+  EXPECT_NEAR(Channel(bits[20 * 100 + 70], 24), 128, 2);
+  EXPECT_EQ(bits[70 * 100 + 20], 0u);
 }
 
 TEST_F(Orvatool, InvalidatesItselfThroughTheSiteWhileAMovieIsIn) {
