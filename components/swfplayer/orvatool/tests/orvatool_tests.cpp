@@ -355,6 +355,29 @@ TEST_F(Orvatool, AClickOnAButtonReachesTheMovieAndOneOnTheEmptyStageDoesNot) {
   EXPECT_EQ(Message(WM_RBUTTONDOWN, 40, 40), S_FALSE);
 }
 
+TEST_F(Orvatool, KeysReachTheMoviesKeyListeners) {
+  using swfasm::Action;
+  TraceToFile();
+  swfasm::MovieBuilder movie(6, 100, 100, 12);
+  swfasm::Actions onKey;
+  onKey.Push({0, "Key"}).Op(Action::GetVariable).Push({"getCode"}).Op(Action::CallMethod).Op(Action::Trace);
+  swfasm::Actions a;
+  a.Push({"l", 0}).Op(Action::InitObject).Op(Action::SetVariable);
+  a.Push({"l"}).Op(Action::GetVariable).Push({"onKeyDown"}).DefineFunction("", {}, onKey).Op(Action::SetMember);
+  a.Push({"l"}).Op(Action::GetVariable).Push({1, "Key"}).Op(Action::GetVariable).Push({"addListener"})
+      .Op(Action::CallMethod).Op(Action::Pop);
+  movie.Main().Do(a.Stop()).ShowFrame();
+  ASSERT_EQ(Create(), S_OK);
+  ASSERT_EQ(Load(L"keys.swf", movie.Build()), S_OK);
+  ComPtr<IOleInPlaceObjectWindowless> windowless;
+  ASSERT_EQ(windowless.QueryFrom(object_.get(), IID_IOleInPlaceObjectWindowless), S_OK);
+  LRESULT result = 0;
+  EXPECT_EQ(windowless->OnWindowMessage(WM_KEYDOWN, 'A', (0x1E << 16) | 1, &result), S_OK);
+  EXPECT_EQ(windowless->OnWindowMessage(WM_KEYUP, 'A', (0x1E << 16) | 1, &result), S_OK);
+  EXPECT_EQ(windowless->OnWindowMessage(WM_KEYDOWN, VK_LEFT, (0x4B << 16) | 1, &result), S_OK);
+  EXPECT_EQ(TraceText(), "trace: 65\ntrace: 37\n");
+}
+
 TEST_F(Orvatool, WithoutAMovieNothingIsTakenAndNothingIsDrawn) {
   ASSERT_EQ(Create(), S_OK);
   EXPECT_EQ(Message(WM_LBUTTONDOWN, 10, 10, MK_LBUTTON), S_FALSE);
