@@ -52,14 +52,14 @@ Bytes AlphaMovie() {
   return movie.Build();
 }
 
-// Five frames; stopped on the first unless told to play.
+// Five frames, a square moving right on each; stopped on the first unless told to play.
 Bytes FramesMovie(bool play, const swfasm::Actions& first = {}) {
   swfasm::MovieBuilder movie(6, 100, 100, 20);
   uint16_t square = movie.Rectangle(25, 25, 50, 50, {255, 0, 0, 255});
   swfasm::Actions script = first;
   if (!play) script.Stop();
   movie.Main().Place(square, 1).Do(script).ShowFrame();
-  for (int i = 0; i < 4; ++i) movie.Main().ShowFrame();
+  for (int i = 1; i < 5; ++i) movie.Main().Move(1, swfasm::Transform::Translate(2.0 * i, 0)).ShowFrame();
   return movie.Build();
 }
 
@@ -315,13 +315,21 @@ TEST_F(Orvatool, WritesAlphaIntoABitmapMadeForTheScreen) {
   EXPECT_EQ(bits[70 * 100 + 20], 0u);
 }
 
-TEST_F(Orvatool, InvalidatesItselfThroughTheSiteWhileAMovieIsIn) {
+TEST_F(Orvatool, InvalidatesItselfThroughTheSiteWhenThePictureChanges) {
   ASSERT_EQ(Create(), S_OK);
   ASSERT_EQ(Load(L"play.swf", FramesMovie(true)), S_OK);
   site_.invalidations = 0;
   Pump(500);
   EXPECT_GE(site_.invalidations, 4);
   EXPECT_TRUE(CallBool(orvatool::kIsPlaying));
+  // A still picture asks for no redraw; stepping does.
+  ASSERT_EQ(Call(orvatool::kStopPlay), S_OK);
+  Pump(150);
+  site_.invalidations = 0;
+  Pump(300);
+  EXPECT_EQ(site_.invalidations, 0);
+  ASSERT_EQ(Call(orvatool::kForward), S_OK);
+  EXPECT_GE(site_.invalidations, 1);
   // Without a movie the clock stops.
   ASSERT_EQ(Call(orvatool::kSetMovie, Texts({L" "})), S_OK);
   Pump(50);
