@@ -81,7 +81,7 @@ TEST(SamePicture, ComparesColoursTextsAndMasksOfEachItem) {
   b.items[0].cxform.aMul = 0.5;
   EXPECT_FALSE(SamePicture(a, b));
   b = a;
-  b.items[0].textValue = "x";
+  b.items[0].textValue.push_back('x');
   EXPECT_FALSE(SamePicture(a, b));
   b = a;
   b.items[1].maskShapes[0].matrix.tx = 20;

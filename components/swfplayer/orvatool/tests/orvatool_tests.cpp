@@ -396,6 +396,7 @@ TEST_F(Orvatool, WithoutAMovieNothingIsTakenAndNothingIsDrawn) {
 }
 
 TEST_F(Orvatool, RaisesReadyStateChangeThenTheMoviesFSCommand) {
+  TraceToFile();
   ASSERT_EQ(Create(), S_OK);
   ASSERT_EQ(Load(L"command.swf", FramesMovie(false, swfasm::Actions().GetUrl("FSCommand:hello", "big world"))),
             S_OK);
@@ -404,6 +405,7 @@ TEST_F(Orvatool, RaisesReadyStateChangeThenTheMoviesFSCommand) {
   EXPECT_EQ(recorder_.events[0].number, 4);
   EXPECT_EQ(recorder_.events[1].id, orvatool::kFSCommand);
   EXPECT_EQ(recorder_.events[1].texts, (std::vector<std::wstring>{L"hello", L"big world"}));
+  EXPECT_EQ(TraceText(), "fscommand: hello|big world\n");
   // Frozen events are not delivered.
   ComPtr<IOleControl> control;
   ASSERT_EQ(control.QueryFrom(object_.get(), IID_IOleControl), S_OK);
