@@ -40,7 +40,7 @@ CWinApp* AfxGetApp() { return g_app; }
 
 void AfxEnableControlContainer(COccManager* manager) { g_manager = manager ? manager : &g_standardManager; }
 
-COccManager* AfxGetControlManager() { return g_manager; }
+COccManager* AfxGetControlManager() { return g_manager ? g_manager : &g_standardManager; }
 
 int CWinApp::Run() {
   MSG msg;

@@ -220,6 +220,11 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   }
 }
 
+LRESULT AfxCallWndProc(CWnd* wnd, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (!wnd || wnd->m_hWnd != hwnd) return ::DefWindowProcW(hwnd, msg, wp, lp);
+  return wnd->DispatchBound(msg, wp, lp);
+}
+
 const RECT CFrameWnd::rectDefault = {CW_USEDEFAULT, CW_USEDEFAULT, 0, 0};
 
 bool CFrameWnd::Create(const wchar_t* className, const wchar_t* title, DWORD style, const RECT& rect, HWND parent,

@@ -63,6 +63,7 @@ class CWinApp {
 CWinApp* AfxGetApp();
 // Chooses the control manager used for control containment; nullptr restores the standard one.
 void AfxEnableControlContainer(COccManager* manager = nullptr);
+// The control manager in use: the chosen one, or the standard one when none was chosen.
 COccManager* AfxGetControlManager();
 // Obsolete 3D-control switch, kept so start-up reads as the framework's does.
 inline void Enable3dControlsStatic() {}

@@ -23,6 +23,8 @@ bool RegisterWindowClass(WNDCLASSEXW wc, RefusedAsExisting refused = RefusedAsEx
 
 // A window object bound to one HWND; a virtual window procedure dispatches to OnXxx handlers.
 class CWnd {
+  friend LRESULT AfxCallWndProc(CWnd* wnd, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
  public:
   CWnd() = default;
   CWnd(const CWnd&) = delete;
@@ -120,6 +122,10 @@ class CWnd {
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT DispatchBound(UINT msg, WPARAM wp, LPARAM lp);
 };
+
+// The framework's own handling of a message for a bound window object, as its window procedure would do it;
+// for window procedures that take a framework window over and hand back what they leave.
+LRESULT AfxCallWndProc(CWnd* wnd, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
 // A top-level frame window; with no class name it uses the framework's own frame class.
 class CFrameWnd : public CWnd {
