@@ -31,7 +31,7 @@ struct Options {
 class Control : public IOleObject, public IOleInPlaceObjectWindowless, public IViewObject, public IDispatch {
  public:
   explicit Control(Options options);
-  ~Control();
+  virtual ~Control();
 
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
   STDMETHODIMP_(ULONG) AddRef() override;
