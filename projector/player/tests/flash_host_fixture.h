@@ -14,14 +14,12 @@
 #include "player/flash_player_host.h"
 #include "swfplayer/asm/movie_builder.h"
 #include "test_support.h"
+#include "testing_support/control_registration.h"
 
 namespace testing_support {
 
 inline HRESULT CallControlExport(const char* name) {
-  static HMODULE module = ::LoadLibraryW(BuildTreePath(L"components\\swfplayer\\control\\Flash.ocx").c_str());
-  if (!module) return E_FAIL;
-  auto fn = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(::GetProcAddress(module, name));
-  return fn ? fn() : E_FAIL;
+  return CallBuiltModuleExport(L"components\\swfplayer\\control\\Flash.ocx", name);
 }
 
 // Registers the control built in this tree (again after a test that unregistered it).

@@ -5,65 +5,12 @@
 #include <cwchar>
 
 #include "com_text.h"
+#include "dispatch_args.h"
+#include "movie_support.h"
 #include "swfplayer/control/flash_dispids.h"
 
 namespace swfcontrol {
 namespace {
-
-constexpr long kPlayerVersion = 0x000A0000;
-
-// The arguments of a call, in declaration order, coerced to the types the member takes.
-class Args {
- public:
-  explicit Args(DISPPARAMS* params) : params_(params) {}
-  UINT count() const { return params_ ? params_->cArgs - params_->cNamedArgs : 0; }
-  bool Long(UINT i, long* out) const {
-    VARIANT v;
-    if (!Coerce(i, VT_I4, &v)) return false;
-    *out = v.lVal;
-    return true;
-  }
-  bool Bool(UINT i, bool* out) const {
-    VARIANT v;
-    if (!Coerce(i, VT_BOOL, &v)) return false;
-    *out = v.boolVal != VARIANT_FALSE;
-    return true;
-  }
-  bool String(UINT i, std::wstring* out) const {
-    VARIANT v;
-    if (!Coerce(i, VT_BSTR, &v)) return false;
-    *out = v.bstrVal ? std::wstring(v.bstrVal, ::SysStringLen(v.bstrVal)) : std::wstring();
-    ::VariantClear(&v);
-    return true;
-  }
-  // The value of a property put, which comes as the one named argument.
-  UINT putIndex() const { return 0; }
-
- private:
-  bool Coerce(UINT i, VARTYPE type, VARIANT* out) const {
-    ::VariantInit(out);
-    if (!params_ || i >= params_->cArgs) return false;
-    VARIANT* arg = &params_->rgvarg[params_->cArgs - 1 - i];
-    return SUCCEEDED(::VariantChangeType(out, arg, 0, type));
-  }
-  DISPPARAMS* params_;
-};
-
-void SetLong(VARIANT* r, long v) {
-  if (!r) return;
-  r->vt = VT_I4;
-  r->lVal = v;
-}
-void SetBool(VARIANT* r, bool v) {
-  if (!r) return;
-  r->vt = VT_BOOL;
-  r->boolVal = v ? VARIANT_TRUE : VARIANT_FALSE;
-}
-void SetString(VARIANT* r, const std::wstring& v) {
-  if (!r) return;
-  r->vt = VT_BSTR;
-  r->bstrVal = ::SysAllocStringLen(v.data(), static_cast<UINT>(v.size()));
-}
 
 bool ParseHexColor(const std::wstring& text, long* colorref) {
   std::wstring t = text;
@@ -138,7 +85,7 @@ HRESULT FlashObject::Call(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* re
       if (put) {
         if (!needs(1) || !args.String(0, &s1)) return DISP_E_TYPEMISMATCH;
         // A blank path unloads; an unreadable one is refused and the current movie stays.
-        if (s1.find_first_not_of(L' ') == std::wstring::npos) {
+        if (IsUnloadRequest(s1)) {
           UnloadMovie();
           return S_OK;
         }
@@ -289,12 +236,8 @@ HRESULT FlashObject::Call(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* re
 }
 
 bool FlashObject::LoadMovie(const std::wstring& path) {
-  std::wstring file = path;
-  if (file.rfind(L"file:///", 0) == 0) file.erase(0, 8);
-  if (!host_->Load(std::filesystem::path(file))) return false;
+  if (!LoadMovieFile(*host_, path)) return false;
   moviePath_ = path;
-  // The first frame is shown, and its scripts run, as soon as the movie is in.
-  host_->Tick();
   RestartTimer();
   Invalidate();
   return true;

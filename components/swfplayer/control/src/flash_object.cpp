@@ -2,6 +2,7 @@
 #include "flash_object.h"
 
 #include "com_text.h"
+#include "movie_support.h"
 #include "swfplayer/control/flash_dispids.h"
 
 namespace swfcontrol {
@@ -11,20 +12,8 @@ const IID kIidShockwaveFlash = {0xD27CDB6C, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0
 const IID kIidShockwaveFlashEvents = {0xD27CDB6D, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 const GUID kLibidShockwaveFlash = {0xD27CDB6B, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 
-namespace {
-
-std::filesystem::path TracePath() {
-  wchar_t buffer[MAX_PATH * 2];
-  DWORD n = ::GetEnvironmentVariableW(L"SWFPLAYER_TRACE", buffer, MAX_PATH * 2);
-  if (n == 0 || n >= MAX_PATH * 2) return {};
-  return std::filesystem::path(std::wstring(buffer, n));
-}
-
-}  // namespace
-
 FlashObject::FlashObject() {
   ModuleAddRef();
-  eventPoint_.self = this;
   MovieHost::Events events;
   events.fscommand = [this](const std::string& command, const std::string& args) {
     VARIANT v[2];
@@ -43,13 +32,12 @@ FlashObject::FlashObject() {
     v.lVal = state;
     Fire(flash::kOnReadyStateChange, &v, 1);
   };
-  host_ = std::make_unique<MovieHost>(std::move(events), TraceLog(TracePath()));
+  host_ = std::make_unique<MovieHost>(std::move(events), TraceLogFromEnvironment());
   view_ = std::make_unique<MovieView>(*host_);
 }
 
 FlashObject::~FlashObject() {
   if (hwnd_) ::DestroyWindow(hwnd_);
-  for (auto& [cookie, sink] : sinks_) sink->Release();
   if (viewAdvise_) viewAdvise_->Release();
   if (inPlaceSite_) inPlaceSite_->Release();
   if (clientSite_) clientSite_->Release();

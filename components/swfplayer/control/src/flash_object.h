@@ -6,10 +6,10 @@
 #include <ocidl.h>
 #include <olectl.h>
 
-#include <map>
 #include <memory>
 #include <string>
 
+#include "event_connections.h"
 #include "movie_host.h"
 #include "movie_view.h"
 
@@ -122,19 +122,6 @@ class FlashObject : public IDispatch,
   STDMETHODIMP InitNew() override;
 
  private:
-  // The one connection point: the event interface's sinks.
-  struct EventPoint : IConnectionPoint {
-    FlashObject* self = nullptr;
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
-    STDMETHODIMP GetConnectionInterface(IID* iid) override;
-    STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** container) override;
-    STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override;
-    STDMETHODIMP Unadvise(DWORD cookie) override;
-    STDMETHODIMP EnumConnections(IEnumConnections**) override;
-  };
-
   static constexpr UINT_PTR kFrameTimer = 1;
 
   HRESULT Call(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result);
@@ -148,12 +135,10 @@ class FlashObject : public IDispatch,
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
 
   LONG refs_ = 1;
-  EventPoint eventPoint_;
+  EventConnections events_{*this, kIidShockwaveFlashEvents};
   IOleClientSite* clientSite_ = nullptr;
   IOleInPlaceSite* inPlaceSite_ = nullptr;
   IAdviseSink* viewAdvise_ = nullptr;
-  std::map<DWORD, IDispatch*> sinks_;
-  DWORD nextCookie_ = 1;
   int freezeEvents_ = 0;
   HWND hwnd_ = nullptr;
   RECT pos_{};

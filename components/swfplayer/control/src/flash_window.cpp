@@ -1,8 +1,7 @@
 // The control's own window: made on in-place activation, it paints the movie, runs the frame timer and passes
 // the mouse and the keys to the movie.
 #include "flash_object.h"
-
-#include <algorithm>
+#include "movie_support.h"
 
 namespace swfcontrol {
 namespace {
@@ -29,9 +28,7 @@ void FlashObject::RestartTimer() {
   if (!hwnd_) return;
   ::KillTimer(hwnd_, kFrameTimer);
   if (!host_->Loaded()) return;
-  double rate = host_->FrameRate();
-  UINT interval = rate > 0 ? static_cast<UINT>(std::clamp(1000.0 / rate, 10.0, 1000.0)) : 83;
-  ::SetTimer(hwnd_, kFrameTimer, interval, nullptr);
+  ::SetTimer(hwnd_, kFrameTimer, FrameInterval(host_->FrameRate()), nullptr);
 }
 
 void FlashObject::Invalidate() {

@@ -24,6 +24,10 @@ class MovieView {
 
   // Draws the current frame filling bounds of the device context.
   void Draw(HDC dc, const RECT& bounds);
+  // Draws the current frame without the stage's background over what the device context holds, each pixel
+  // blended by its coverage and alpha; on a 32-bit bitmap the alpha channel receives the coverage too
+  // (premultiplied, as layered windows take it), so an untouched pixel keeps its value.
+  bool DrawWithAlpha(HDC dc, const RECT& bounds);
   // A mouse message in the coordinates bounds are given in; true when the movie took it.
   bool OnMouseMessage(UINT msg, LPARAM lp, const RECT& bounds);
   // WM_KEYDOWN and WM_KEYUP (and their WM_SYS forms); true when the movie saw the key.

@@ -211,6 +211,8 @@ void Renderer::Render(Gdiplus::Graphics& g, const swf::DisplayList& list, const 
   g.ResetTransform();
   Gdiplus::Color back = background >= 0
                             ? Gdiplus::Color(255, GetRValue(background), GetGValue(background), GetBValue(background))
+                        : background == kNoBackground
+                            ? Gdiplus::Color(0, 0, 0, 0)
                             : Gdiplus::Color(255, list.background.r, list.background.g, list.background.b);
   g.Clear(back);
   g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);

@@ -13,10 +13,13 @@
 
 namespace swfcontrol {
 
+// The background of a stage drawn without one: what the movie does not cover stays fully transparent.
+constexpr long kNoBackground = -2;
+
 // Keeps the decoded bitmaps of the movie being drawn.
 class Renderer {
  public:
-  // background: 0x00BBGGRR to paint instead of the movie's own colour, or -1 for the movie's.
+  // background: 0x00BBGGRR to paint instead of the movie's own colour, -1 for the movie's, or kNoBackground.
   void Render(Gdiplus::Graphics& g, const swf::DisplayList& list, const ViewTransform& view, long background);
 
  private:
