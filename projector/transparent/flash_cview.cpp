@@ -5,6 +5,7 @@
 #include "framework/app.h"
 #include "framework/occ.h"
 #include "fscommand/fscommand_bridge.h"
+#include "swfplayer/control/orvatool_dispids.h"
 #include "transparent/occ_container_ex.h"
 
 namespace projector {
@@ -12,8 +13,6 @@ namespace projector {
 namespace {
 
 constexpr wchar_t kViewClass[] = L"BrindleworkLayeredView";
-constexpr DISPID kFSCommandEvent = 1;
-constexpr DISPID kReadyStateEvent = 2;
 
 HWND MainWindow() {
   framework::CWinApp* app = framework::AfxGetApp();
@@ -215,8 +214,8 @@ void FlashCView::OnReadyStateChange(long state) {
 
 const framework::EventSinkEntry* FlashCView::GetEventSinkMap(size_t* count) const {
   static const framework::EventSinkEntry entries[] = {
-      framework::OnEvent<&FlashCView::OnFSCommand>(0, kFSCommandEvent),
-      framework::OnEvent<&FlashCView::OnReadyStateChange>(0, kReadyStateEvent),
+      framework::OnEvent<&FlashCView::OnFSCommand>(0, orvatool::kFSCommand),
+      framework::OnEvent<&FlashCView::OnReadyStateChange>(0, orvatool::kReadyStateChange),
   };
   *count = sizeof(entries) / sizeof(entries[0]);
   return entries;

@@ -1,31 +1,13 @@
 #include "transp_flash_ocx.h"
 
 #include "framework/com.h"
+#include "swfplayer/control/orvatool_dispids.h"
 
 namespace projector {
 
 using framework::Variant;
 
-namespace ids {
-constexpr DISPID kTotalFrames = 0x60030005;
-constexpr DISPID kSetScaleMode = 0x6003000a;
-constexpr DISPID kGetLoop = 0x6003000f;
-constexpr DISPID kSetLoop = 0x60030010;
-constexpr DISPID kGetMovie = 0x60030011;
-constexpr DISPID kSetMovie = 0x60030012;
-constexpr DISPID kSetZoomRect = 0x60030015;
-constexpr DISPID kPlay = 0x60030018;
-constexpr DISPID kBack = 0x6003001a;
-constexpr DISPID kForward = 0x6003001b;
-constexpr DISPID kRewind = 0x6003001c;
-constexpr DISPID kStopPlay = 0x6003001d;
-constexpr DISPID kCurrentFrame = 0x6003001f;
-constexpr DISPID kIsPlaying = 0x60030020;
-constexpr DISPID kFlashVersion = 0x60030023;
-constexpr DISPID kSetVariable = 0x6003003b;
-constexpr DISPID kTSetProperty = 0x6003003d;
-constexpr DISPID kTGetProperty = 0x6003003e;
-}  // namespace ids
+namespace ids = orvatool;
 
 const CLSID TranspFlashOcx::clsid = {0x7DABBC7F, 0x9EF1, 0x47F9, {0x95, 0x13, 0x2C, 0x7E, 0x36, 0x23, 0xD3, 0x06}};
 
@@ -48,7 +30,7 @@ std::optional<bool> TranspFlashOcx::BoolResult(DISPID id) {
 std::optional<long> TranspFlashOcx::GetTotalFrames() { return LongResult(ids::kTotalFrames); }
 
 bool TranspFlashOcx::SetScaleMode(long mode) {
-  return SUCCEEDED(InvokeHelper(ids::kSetScaleMode, DISPATCH_METHOD, nullptr, mode));
+  return SUCCEEDED(InvokeHelper(ids::kScaleMode, DISPATCH_METHOD, nullptr, mode));
 }
 
 std::optional<bool> TranspFlashOcx::GetLoop() { return BoolResult(ids::kGetLoop); }

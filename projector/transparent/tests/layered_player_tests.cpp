@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -85,7 +86,8 @@ class LayeredView : public ::testing::Test {
   void SetUp() override {
     framework::AfxEnableControlContainer(&manager_);
     ASSERT_TRUE(framework::AfxOleInit());
-    ASSERT_TRUE(registration_.ok());
+    registration_ = std::make_unique<probe::Registration>();
+    ASSERT_TRUE(registration_->ok());
     g_captured = Captured{};
     popup_ = std::make_unique<TranspFrameWnd>();
     ASSERT_TRUE(popup_->CreateEx(WS_EX_LAYERED, nullptr, L"", WS_POPUP | WS_VISIBLE, RECT{100, 120, 160, 160},
@@ -98,6 +100,7 @@ class LayeredView : public ::testing::Test {
   void TearDown() override {
     if (::GetCapture()) ::ReleaseCapture();
     popup_.reset();
+    registration_.reset();
     framework::AfxEnableControlContainer(nullptr);
   }
   FlashCView& view() { return *popup_->view; }
@@ -120,7 +123,7 @@ class LayeredView : public ::testing::Test {
   }
 
   COccManagerEx manager_;
-  probe::Registration registration_;
+  std::unique_ptr<probe::Registration> registration_;
   std::unique_ptr<TranspFrameWnd> popup_;
 };
 
