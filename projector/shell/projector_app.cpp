@@ -100,6 +100,7 @@ int ProjectorApp::ExitInstance() {
   // Only a file is unregistered: after a failed extraction the path still names the folder.
   if (!ToolControlPath.empty() && PathExists(ToolControlPath) && !FolderExists(ToolControlPath)) {
     UnregisterToolControl(ToolControlPath);
+    ReleaseToolControlModule(ToolControlPath);
     ::DeleteFileW(ToolControlPath.c_str());
   }
   return framework::CWinApp::ExitInstance();

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <objbase.h>
 
 #include "format/payload.h"
 #include "framework/file.h"
@@ -57,6 +58,18 @@ bool ExtractToolPackage(const MappedImage& payload, std::wstring* path) {
 bool RegisterToolControl(const std::wstring& path) { return RunRegsvr32(L"/s " + RegsvrPath(path)); }
 
 bool UnregisterToolControl(const std::wstring& path) { return RunRegsvr32(L"/s /u " + RegsvrPath(path)); }
+
+bool ReleaseToolControlModule(const std::wstring& path) {
+  ::CoFreeUnusedLibrariesEx(0, 0);
+  // The control keeps itself loaded for the life of the process (it cannot end the graphics library it started),
+  // and a loaded file cannot be deleted. Every control object is gone once the player has closed.
+  for (int i = 0; i < 16; ++i) {
+    HMODULE module = ::GetModuleHandleW(path.c_str());
+    if (!module) return true;
+    if (!::FreeLibrary(module)) return false;
+  }
+  return ::GetModuleHandleW(path.c_str()) == nullptr;
+}
 
 bool CanCreateToolControl() {
   framework::CWnd window;
