@@ -80,7 +80,8 @@ TEST_P(WindowsTree, EveryProgramIsOfTheTreesWordSizeAndCarriesItsRuntime) {
                {"projector-pack.exe", kSubsystemConsole}, {"swfrun.exe", kSubsystemConsole},
                {"fscall.exe", kSubsystemConsole},     {"swfmake.exe", kSubsystemConsole},
                {"VantraFSCmd.dll", 0},
-               {"Mardenkit.dll", 0},                  {"Flash.ocx", 0}};
+               {"Mardenkit.dll", 0},                  {"Flash.ocx", 0},
+               {"Orvatool.ocx", 0}};
   for (const auto& f : files) {
     SCOPED_TRACE(f.file);
     PeFile pe = Read(f.file);
@@ -119,6 +120,12 @@ TEST_P(WindowsTree, TheExtensionLibraryExportsEveryCommandWhereTheBridgeReadsThe
   std::vector<std::wstring> wide;
   for (const std::string& name : expected) wide.emplace_back(name.begin(), name.end());
   EXPECT_EQ(read, wide);
+}
+
+TEST_P(WindowsTree, TheTransparentPlayerControlExportsWhatRegsvr32AndComCall) {
+  PeFile pe = Read("Orvatool.ocx");
+  EXPECT_EQ(pe.exports, (std::vector<std::string>{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
+                                                  "DllUnregisterServer"}));
 }
 
 TEST_P(WindowsTree, TheProgramsCarryTheirResources) {

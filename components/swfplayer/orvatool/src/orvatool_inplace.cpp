@@ -152,7 +152,8 @@ void OrvatoolObject::OnClockTick(void* context) {
   // A sink called from the movie's scripts may release the control.
   auto alive = framework::ComPtr<IDispatch>::AddRefFrom(self);
   self->host_->Tick();
-  self->Invalidate();
+  // A still picture costs the container nothing: it is asked to redraw only when the frame looks different.
+  if (self->picture_.Changed(*self->host_)) self->Invalidate();
 }
 
 void OrvatoolObject::Invalidate() {

@@ -14,6 +14,7 @@
 #include "framework/com.h"
 #include "movie_host.h"
 #include "movie_view.h"
+#include "picture_watch.h"
 
 namespace orvatool {
 
@@ -166,6 +167,7 @@ class OrvatoolObject : public IDispatch,
   std::wstring moviePath_;
   std::unique_ptr<swfcontrol::MovieHost> host_;
   std::unique_ptr<swfcontrol::MovieView> view_;
+  swfcontrol::PictureWatch picture_;
   FrameClock clock_;
 };
 

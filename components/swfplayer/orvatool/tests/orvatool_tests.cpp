@@ -52,14 +52,14 @@ Bytes AlphaMovie() {
   return movie.Build();
 }
 
-// Five frames; stopped on the first unless told to play.
+// Five frames, a square moving right on each; stopped on the first unless told to play.
 Bytes FramesMovie(bool play, const swfasm::Actions& first = {}) {
   swfasm::MovieBuilder movie(6, 100, 100, 20);
   uint16_t square = movie.Rectangle(25, 25, 50, 50, {255, 0, 0, 255});
   swfasm::Actions script = first;
   if (!play) script.Stop();
   movie.Main().Place(square, 1).Do(script).ShowFrame();
-  for (int i = 0; i < 4; ++i) movie.Main().ShowFrame();
+  for (int i = 1; i < 5; ++i) movie.Main().Move(1, swfasm::Transform::Translate(2.0 * i, 0)).ShowFrame();
   return movie.Build();
 }
 
@@ -280,26 +280,56 @@ TEST_F(Orvatool, DrawsItsPictureWithPremultipliedAlphaOverAnEmptyStage) {
 TEST_F(Orvatool, DrawsAtTheBoundsItIsGivenAndBlendsOverWhatIsThere) {
   ASSERT_EQ(Create(), S_OK);
   ASSERT_EQ(Load(L"alpha.swf", AlphaMovie()), S_OK);
-  // The same movie at half size from (100, 100), over white, in a bitmap without alpha.
-  PixelBuffer pixels(200, 200, 24, 0xFF);
+  // The same movie at half size from (100, 100), over grey, in a bitmap without alpha.
+  PixelBuffer pixels(200, 200, 24, 0x40);
   ASSERT_TRUE(pixels.ok());
   ASSERT_EQ(Draw(pixels.dc(), RECTL{100, 100, 150, 150}), S_OK);
   EXPECT_EQ(pixels.At(110, 110), 0xFF0000u);
-  EXPECT_EQ(pixels.At(50, 50), 0xFFFFFFu);
-  EXPECT_EQ(pixels.At(110, 140), 0xFFFFFFu);
+  EXPECT_EQ(pixels.At(50, 50), 0x404040u);
+  EXPECT_EQ(pixels.At(110, 140), 0x404040u) << "the stage's background was drawn";
   uint32_t half = pixels.At(135, 110);
-  EXPECT_NEAR(Channel(half, 16), 127, 3);
-  EXPECT_EQ(Channel(half, 8), 255);
-  EXPECT_NEAR(Channel(half, 0), 127, 3);
+  EXPECT_NEAR(Channel(half, 16), 32, 3);
+  EXPECT_NEAR(Channel(half, 8), 160, 3);
+  EXPECT_NEAR(Channel(half, 0), 32, 3);
 }
 
-TEST_F(Orvatool, InvalidatesItselfThroughTheSiteWhileAMovieIsIn) {
+TEST_F(Orvatool, WritesAlphaIntoABitmapMadeForTheScreen) {
+  ASSERT_EQ(Create(), S_OK);
+  ASSERT_EQ(Load(L"alpha.swf", AlphaMovie()), S_OK);
+  framework::ScreenDC screen;
+  if (::GetDeviceCaps(screen.get(), BITSPIXEL) != 32) GTEST_SKIP() << "the display has no 32-bit bitmaps";
+  HDC memory = ::CreateCompatibleDC(screen.get());
+  framework::UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.get(), 100, 100));
+  ASSERT_TRUE(bitmap);
+  HGDIOBJ old = ::SelectObject(memory, bitmap.get());
+  RECT all{0, 0, 100, 100};
+  ::FillRect(memory, &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+  HRESULT hr = Draw(memory, RECTL{0, 0, 100, 100});
+  ::SelectObject(memory, old);
+  ::DeleteDC(memory);
+  ASSERT_EQ(hr, S_OK);
+  std::vector<uint32_t> bits(100 * 100);
+  ASSERT_EQ(::GetBitmapBits(bitmap.get(), 100 * 100 * 4, bits.data()), 100 * 100 * 4);
+  EXPECT_EQ(bits[20 * 100 + 20], 0xFFFF0000u);
+  EXPECT_NEAR(Channel(bits[20 * 100 + 70], 24), 128, 2);
+  EXPECT_EQ(bits[70 * 100 + 20], 0u);
+}
+
+TEST_F(Orvatool, InvalidatesItselfThroughTheSiteWhenThePictureChanges) {
   ASSERT_EQ(Create(), S_OK);
   ASSERT_EQ(Load(L"play.swf", FramesMovie(true)), S_OK);
   site_.invalidations = 0;
   Pump(500);
   EXPECT_GE(site_.invalidations, 4);
   EXPECT_TRUE(CallBool(orvatool::kIsPlaying));
+  // A still picture asks for no redraw; stepping does.
+  ASSERT_EQ(Call(orvatool::kStopPlay), S_OK);
+  Pump(150);
+  site_.invalidations = 0;
+  Pump(300);
+  EXPECT_EQ(site_.invalidations, 0);
+  ASSERT_EQ(Call(orvatool::kForward), S_OK);
+  EXPECT_GE(site_.invalidations, 1);
   // Without a movie the clock stops.
   ASSERT_EQ(Call(orvatool::kSetMovie, Texts({L" "})), S_OK);
   Pump(50);
@@ -333,6 +363,29 @@ TEST_F(Orvatool, AClickOnAButtonReachesTheMovieAndOneOnTheEmptyStageDoesNot) {
   EXPECT_EQ(Message(WM_RBUTTONDOWN, 40, 40), S_FALSE);
 }
 
+TEST_F(Orvatool, KeysReachTheMoviesKeyListeners) {
+  using swfasm::Action;
+  TraceToFile();
+  swfasm::MovieBuilder movie(6, 100, 100, 12);
+  swfasm::Actions onKey;
+  onKey.Push({0, "Key"}).Op(Action::GetVariable).Push({"getCode"}).Op(Action::CallMethod).Op(Action::Trace);
+  swfasm::Actions a;
+  a.Push({"l", 0}).Op(Action::InitObject).Op(Action::SetVariable);
+  a.Push({"l"}).Op(Action::GetVariable).Push({"onKeyDown"}).DefineFunction("", {}, onKey).Op(Action::SetMember);
+  a.Push({"l"}).Op(Action::GetVariable).Push({1, "Key"}).Op(Action::GetVariable).Push({"addListener"})
+      .Op(Action::CallMethod).Op(Action::Pop);
+  movie.Main().Do(a.Stop()).ShowFrame();
+  ASSERT_EQ(Create(), S_OK);
+  ASSERT_EQ(Load(L"keys.swf", movie.Build()), S_OK);
+  ComPtr<IOleInPlaceObjectWindowless> windowless;
+  ASSERT_EQ(windowless.QueryFrom(object_.get(), IID_IOleInPlaceObjectWindowless), S_OK);
+  LRESULT result = 0;
+  EXPECT_EQ(windowless->OnWindowMessage(WM_KEYDOWN, 'A', (0x1E << 16) | 1, &result), S_OK);
+  EXPECT_EQ(windowless->OnWindowMessage(WM_KEYUP, 'A', (0x1E << 16) | 1, &result), S_OK);
+  EXPECT_EQ(windowless->OnWindowMessage(WM_KEYDOWN, VK_LEFT, (0x4B << 16) | 1, &result), S_OK);
+  EXPECT_EQ(TraceText(), "trace: 65\ntrace: 37\n");
+}
+
 TEST_F(Orvatool, WithoutAMovieNothingIsTakenAndNothingIsDrawn) {
   ASSERT_EQ(Create(), S_OK);
   EXPECT_EQ(Message(WM_LBUTTONDOWN, 10, 10, MK_LBUTTON), S_FALSE);
@@ -343,6 +396,7 @@ TEST_F(Orvatool, WithoutAMovieNothingIsTakenAndNothingIsDrawn) {
 }
 
 TEST_F(Orvatool, RaisesReadyStateChangeThenTheMoviesFSCommand) {
+  TraceToFile();
   ASSERT_EQ(Create(), S_OK);
   ASSERT_EQ(Load(L"command.swf", FramesMovie(false, swfasm::Actions().GetUrl("FSCommand:hello", "big world"))),
             S_OK);
@@ -351,6 +405,7 @@ TEST_F(Orvatool, RaisesReadyStateChangeThenTheMoviesFSCommand) {
   EXPECT_EQ(recorder_.events[0].number, 4);
   EXPECT_EQ(recorder_.events[1].id, orvatool::kFSCommand);
   EXPECT_EQ(recorder_.events[1].texts, (std::vector<std::wstring>{L"hello", L"big world"}));
+  EXPECT_EQ(TraceText(), "fscommand: hello|big world\n");
   // Frozen events are not delivered.
   ComPtr<IOleControl> control;
   ASSERT_EQ(control.QueryFrom(object_.get(), IID_IOleControl), S_OK);
