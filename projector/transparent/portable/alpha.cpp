@@ -32,38 +32,47 @@ bool PixelGeometry::Valid() const {
          std::numeric_limits<size_t>::max() / 2;
 }
 
+namespace {
+
+// One row each; written branch-free with unsigned indices so that the compiler vectorises them.
+uint32_t FixRow(uint8_t* row, size_t width) {
+  uint32_t changed = 0;
+  for (size_t x = 0; x < width; ++x) {
+    uint32_t p = Load(row + x * 4);
+    // All ones exactly where a pixel has colour but no alpha.
+    uint32_t needs = static_cast<uint32_t>((p & kColour) != 0) & static_cast<uint32_t>((p & kAlpha) == 0);
+    changed |= needs;
+    Store(row + x * 4, p | (kAlpha & (0u - needs)));
+  }
+  return changed;
+}
+
+void PairRow(uint8_t* __restrict black, const uint8_t* __restrict white, size_t width) {
+  for (size_t x = 0; x < width; ++x) {
+    uint32_t pb = Load(black + x * 4);
+    uint32_t pw = Load(white + x * 4);
+    uint32_t same = static_cast<uint32_t>(((pb ^ pw) & kColour) == 0);
+    uint32_t spread = ((pw >> 16) - (pb >> 16)) & 0xFFu;
+    uint32_t alpha = same ? 0xFFu : (~spread & 0xFFu);
+    Store(black + x * 4, (pb & kColour) | (alpha << 24));
+  }
+}
+
+}  // namespace
+
 bool FixAlpha32Pixels(uint8_t* pixels, size_t size, const PixelGeometry& g) {
   if (!pixels || !Fits(size, g)) return false;
   uint32_t changed = 0;
-  for (int y = 0; y < g.height; ++y) {
-    uint8_t* row = pixels + static_cast<size_t>(y) * static_cast<size_t>(g.stride);
-    for (int x = 0; x < g.width; ++x) {
-      uint32_t p = Load(row + x * 4);
-      // Branch-free so the loop vectorises: the mask is all ones exactly where colour has no alpha.
-      uint32_t needs = static_cast<uint32_t>((p & kColour) != 0) & static_cast<uint32_t>((p & kAlpha) == 0);
-      changed |= needs;
-      Store(row + x * 4, p | (kAlpha & (0u - needs)));
-    }
-  }
+  size_t stride = static_cast<size_t>(g.stride), width = static_cast<size_t>(g.width);
+  for (size_t y = 0; y < static_cast<size_t>(g.height); ++y) changed |= FixRow(pixels + y * stride, width);
   return changed != 0;
 }
 
 bool AlphaFromPairPixels(uint8_t* black, size_t blackSize, const uint8_t* white, size_t whiteSize,
                          const PixelGeometry& g) {
   if (!black || !white || !Fits(blackSize, g) || !Fits(whiteSize, g)) return false;
-  for (int y = 0; y < g.height; ++y) {
-    size_t offset = static_cast<size_t>(y) * static_cast<size_t>(g.stride);
-    uint8_t* b = black + offset;
-    const uint8_t* w = white + offset;
-    for (int x = 0; x < g.width; ++x) {
-      uint32_t pb = Load(b + x * 4);
-      uint32_t pw = Load(w + x * 4);
-      uint32_t same = static_cast<uint32_t>(((pb ^ pw) & kColour) == 0);
-      uint32_t spread = ((pw >> 16) - (pb >> 16)) & 0xFFu;
-      uint32_t alpha = same ? 0xFFu : (~spread & 0xFFu);
-      Store(b + x * 4, (pb & kColour) | (alpha << 24));
-    }
-  }
+  size_t stride = static_cast<size_t>(g.stride), width = static_cast<size_t>(g.width);
+  for (size_t y = 0; y < static_cast<size_t>(g.height); ++y) PairRow(black + y * stride, white + y * stride, width);
   return true;
 }
 
