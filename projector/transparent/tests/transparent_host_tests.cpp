@@ -139,4 +139,20 @@ TEST_F(TransparentHost, StartUpCanCreateTheToolControlOnlyWindowlessAndRegistere
   EXPECT_FALSE(CanCreateToolControl());
 }
 
+TEST_F(TransparentHost, ToolControlAtAPathWithSpacesRegistersAndUnregisters) {
+  ASSERT_TRUE(SUCCEEDED(CallBuiltModuleExport(kToolControl, "DllUnregisterServer")));
+  ASSERT_FALSE(CanCreateToolControl());
+  std::wstring folder = scratch_ / L"with spaces";
+  ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+  std::wstring path = folder + L"\\1a2b3c.dat";
+  ASSERT_TRUE(::CopyFileW(BuildTreePath(kToolControl).c_str(), path.c_str(), FALSE));
+  ASSERT_TRUE(RegisterToolControl(path));
+  EXPECT_TRUE(CanCreateToolControl());
+  ASSERT_TRUE(UnregisterToolControl(path));
+  EXPECT_FALSE(CanCreateToolControl());
+  // The creation check loaded the file; it can be let go and deleted.
+  EXPECT_TRUE(ReleaseToolControlModule(path));
+  EXPECT_TRUE(::DeleteFileW(path.c_str()));
+}
+
 }  // namespace
