@@ -67,20 +67,20 @@ struct Found {
   HWND window;
 };
 
+BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM lp) {
+  auto* f = reinterpret_cast<Found*>(lp);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(hwnd, &owner);
+  wchar_t name[64] = {};
+  ::GetClassNameW(hwnd, name, 64);
+  if (owner != f->process || std::wstring(name) != f->className || !::IsWindowVisible(hwnd)) return TRUE;
+  f->window = hwnd;
+  return FALSE;
+}
+
 HWND FindProcessWindow(DWORD process, const wchar_t* className) {
   Found found{process, className, nullptr};
-  ::EnumWindows(
-      [](HWND hwnd, LPARAM lp) -> BOOL {
-        auto* f = reinterpret_cast<Found*>(lp);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(hwnd, &owner);
-        wchar_t name[64] = {};
-        ::GetClassNameW(hwnd, name, 64);
-        if (owner != f->process || std::wstring(name) != f->className || !::IsWindowVisible(hwnd)) return TRUE;
-        f->window = hwnd;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  ::EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&found));
   return found.window;
 }
 
