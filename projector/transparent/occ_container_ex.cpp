@@ -179,8 +179,13 @@ STDMETHODIMP_(ULONG) COleControlContainerEx::XOleIPFrameEx::AddRef() { return se
 STDMETHODIMP_(ULONG) COleControlContainerEx::XOleIPFrameEx::Release() { return self->ExternalRelease(); }
 STDMETHODIMP COleControlContainerEx::XOleIPFrameEx::GetWindow(HWND* hwnd) {
   if (!hwnd) return E_POINTER;
-  *hwnd = self->Window();
-  return *hwnd ? S_OK : E_FAIL;
+  try {
+    *hwnd = self->Window();
+    return *hwnd ? S_OK : E_FAIL;
+  } catch (...) {
+    *hwnd = nullptr;
+    return E_UNEXPECTED;
+  }
 }
 STDMETHODIMP COleControlContainerEx::XOleIPFrameEx::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
 STDMETHODIMP COleControlContainerEx::XOleIPFrameEx::GetBorder(LPRECT) { return E_NOTIMPL; }

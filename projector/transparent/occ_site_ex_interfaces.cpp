@@ -27,8 +27,8 @@ STDMETHODIMP_(ULONG) COleControlSiteEx::XOleIPSiteWindowless::Release() { return
 
 STDMETHODIMP COleControlSiteEx::XOleIPSiteWindowless::GetWindow(HWND* hwnd) {
   if (!hwnd) return E_POINTER;
-  *hwnd = self->ContainerWindow();
-  return *hwnd ? S_OK : E_FAIL;
+  *hwnd = nullptr;
+  SITE_METHOD_BODY(*hwnd = self->ContainerWindow(); return *hwnd ? S_OK : E_FAIL;)
 }
 STDMETHODIMP COleControlSiteEx::XOleIPSiteWindowless::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
 STDMETHODIMP COleControlSiteEx::XOleIPSiteWindowless::CanInPlaceActivate() { return S_OK; }
@@ -55,9 +55,7 @@ STDMETHODIMP COleControlSiteEx::XOleIPSiteWindowless::OnPosRectChange(LPCRECT re
 }
 
 STDMETHODIMP COleControlSiteEx::XOleIPSiteWindowless::OnInPlaceActivateEx(BOOL* noRedraw, DWORD flags) {
-  self->activateFlags = flags;
-  if (noRedraw) *noRedraw = FALSE;
-  return S_OK;
+  SITE_METHOD_BODY(self->activateFlags = flags; if (noRedraw) *noRedraw = FALSE; return S_OK;)
 }
 STDMETHODIMP COleControlSiteEx::XOleIPSiteWindowless::OnInPlaceDeactivateEx(BOOL) {
   try {
@@ -74,8 +72,8 @@ STDMETHODIMP COleControlSiteEx::XOleIPSiteWindowless::OnInPlaceDeactivateEx(BOOL
 }
 STDMETHODIMP COleControlSiteEx::XOleIPSiteWindowless::RequestUIActivate() { return S_OK; }
 STDMETHODIMP COleControlSiteEx::XOleIPSiteWindowless::CanWindowlessActivate() {
-  COleControlContainerEx* container = self->ContainerEx();
-  return container && container->allowWindowless ? S_OK : E_FAIL;
+  SITE_METHOD_BODY(COleControlContainerEx* container = self->ContainerEx();
+                   return container && container->allowWindowless ? S_OK : E_FAIL;)
 }
 
 STDMETHODIMP COleControlSiteEx::XOleIPSiteWindowless::GetCapture() {

@@ -19,16 +19,25 @@
 
 namespace containment_test {
 
-// A window that keeps the numbers of the messages its own procedure saw.
+// A window that keeps the numbers of the messages its own procedure saw and the test control's events.
 class RecordingWindow : public framework::CWnd {
  public:
   std::vector<UINT> seen;
+  std::vector<long> events;
   bool Saw(UINT msg) const { return std::find(seen.begin(), seen.end(), msg) != seen.end(); }
+  void OnProbeEvent(long value) { events.push_back(value); }
 
  protected:
   bool OnMessage(UINT msg, WPARAM, LPARAM, LRESULT*) override {
     seen.push_back(msg);
     return false;
+  }
+  const framework::EventSinkEntry* GetEventSinkMap(size_t* count) const override {
+    static const framework::EventSinkEntry entries[] = {
+        framework::OnEvent<&RecordingWindow::OnProbeEvent>(1, probe::kEventDispid),
+    };
+    *count = 1;
+    return entries;
   }
 };
 

@@ -52,6 +52,7 @@ Registration::~Registration() {
 }
 
 Control::Control(Options o) : options(std::move(o)) {
+  eventPoint_.self = this;
   g_last = this;
   ++g_alive;
 }
@@ -74,6 +75,11 @@ STDMETHODIMP Control::QueryInterface(REFIID iid, void** out) {
     *out = static_cast<IViewObject*>(this);
   else if (IsEqualIID(iid, IID_IDispatch))
     *out = static_cast<IDispatch*>(this);
+  else if (IsEqualIID(iid, IID_IProvideClassInfo) || IsEqualIID(iid, IID_IProvideClassInfo2))
+    *out = static_cast<IProvideClassInfo2*>(this);
+  else if (IsEqualIID(iid, IID_IConnectionPointContainer))
+    *out = static_cast<IConnectionPointContainer*>(this);
+
   if (!*out) return E_NOINTERFACE;
   AddRef();
   return S_OK;
@@ -248,6 +254,70 @@ STDMETHODIMP Control::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* pa
     return S_OK;
   }
   return DISP_E_MEMBERNOTFOUND;
+}
+
+STDMETHODIMP Control::GetGUID(DWORD kind, GUID* guid) {
+  if (!guid) return E_POINTER;
+  if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
+  *guid = kEventsIid;
+  return S_OK;
+}
+
+STDMETHODIMP Control::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
+  if (!point) return E_POINTER;
+  *point = nullptr;
+  if (!IsEqualIID(iid, kEventsIid)) return CONNECT_E_NOCONNECTION;
+  *point = &eventPoint_;
+  AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP Control::EventPoint::QueryInterface(REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IConnectionPoint)) {
+    *out = static_cast<IConnectionPoint*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *out = nullptr;
+  return E_NOINTERFACE;
+}
+
+STDMETHODIMP Control::EventPoint::GetConnectionInterface(IID* iid) {
+  if (!iid) return E_POINTER;
+  *iid = kEventsIid;
+  return S_OK;
+}
+
+STDMETHODIMP Control::EventPoint::GetConnectionPointContainer(IConnectionPointContainer** container) {
+  if (!container) return E_POINTER;
+  *container = static_cast<IConnectionPointContainer*>(self);
+  AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP Control::EventPoint::Advise(IUnknown* sink, DWORD* cookie) {
+  if (!sink || !cookie) return E_POINTER;
+  if (self->eventSink) return CONNECT_E_ADVISELIMIT;
+  if (FAILED(self->eventSink.QueryFrom(sink, kEventsIid))) return CONNECT_E_CANNOTCONNECT;
+  *cookie = 1;
+  return S_OK;
+}
+
+STDMETHODIMP Control::EventPoint::Unadvise(DWORD cookie) {
+  if (cookie != 1 || !self->eventSink) return CONNECT_E_NOCONNECTION;
+  self->eventSink.reset();
+  return S_OK;
+}
+
+HRESULT Control::Fire(long value) {
+  if (!eventSink) return E_UNEXPECTED;
+  VARIANT arg;
+  arg.vt = VT_I4;
+  arg.lVal = value;
+  DISPPARAMS params{&arg, nullptr, 1, 0};
+  return eventSink->Invoke(kEventDispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
+                           nullptr);
 }
 
 }  // namespace probe

@@ -17,6 +17,9 @@ namespace probe {
 
 // {5B0C7A61-3E2F-4B8D-9C41-7A2D0E6F1B93}
 constexpr CLSID kClsid = {0x5b0c7a61, 0x3e2f, 0x4b8d, {0x9c, 0x41, 0x7a, 0x2d, 0x0e, 0x6f, 0x1b, 0x93}};
+// {5B0C7A62-3E2F-4B8D-9C41-7A2D0E6F1B93}: the control's events.
+constexpr IID kEventsIid = {0x5b0c7a62, 0x3e2f, 0x4b8d, {0x9c, 0x41, 0x7a, 0x2d, 0x0e, 0x6f, 0x1b, 0x93}};
+constexpr DISPID kEventDispid = 1;
 constexpr DISPID kAnswerDispid = 7;
 constexpr long kAnswer = 42;
 
@@ -28,7 +31,12 @@ struct Options {
 };
 
 // The control, as the tests see it; every interface is implemented on the one object.
-class Control : public IOleObject, public IOleInPlaceObjectWindowless, public IViewObject, public IDispatch {
+class Control : public IOleObject,
+                public IOleInPlaceObjectWindowless,
+                public IViewObject,
+                public IDispatch,
+                public IProvideClassInfo2,
+                public IConnectionPointContainer {
  public:
   explicit Control(Options options);
   virtual ~Control();
@@ -86,6 +94,15 @@ class Control : public IOleObject, public IOleInPlaceObjectWindowless, public IV
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
                       UINT*) override;
 
+  // IProvideClassInfo2 and one connection point for the events
+  STDMETHODIMP GetClassInfo(ITypeInfo**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetGUID(DWORD kind, GUID* guid) override;
+  STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+  STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+
+  // Raises the event with one long argument; the sink's answer.
+  HRESULT Fire(long value);
+
   Options options;
   std::vector<LONG> verbs;
   std::vector<UINT> messages;
@@ -99,8 +116,23 @@ class Control : public IOleObject, public IOleInPlaceObjectWindowless, public IV
   RECT position{};
   framework::ComPtr<IOleClientSite> clientSite;
   framework::ComPtr<IOleInPlaceSiteWindowless> windowlessSite;
+  framework::ComPtr<IDispatch> eventSink;
 
  private:
+  // The one connection point, for the events; it lives and counts with the control.
+  struct EventPoint : IConnectionPoint {
+    Control* self = nullptr;
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+    STDMETHODIMP_(ULONG) AddRef() override { return self->AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return self->Release(); }
+    STDMETHODIMP GetConnectionInterface(IID* iid) override;
+    STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** container) override;
+    STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override;
+    STDMETHODIMP Unadvise(DWORD cookie) override;
+    STDMETHODIMP EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+  };
+  EventPoint eventPoint_;
+
   HRESULT Activate(HWND parent, LPCRECT rect);
   ULONG refs_ = 1;
 };

@@ -125,6 +125,10 @@ TEST_F(Containment, WindowlessControlsArePseudoKeyedAndSubclassTheContainerOnce)
   framework::Variant answer;
   EXPECT_EQ(first.InvokeHelper(probe::kAnswerDispid, DISPATCH_PROPERTYGET, &answer), S_OK);
   EXPECT_EQ(answer.AsLong(), probe::kAnswer);
+  // The control's events reach the container window's event sink table.
+  EXPECT_EQ(probe::LastMade()->Fire(11), S_OK);
+  ASSERT_EQ(host.events.size(), 1u);
+  EXPECT_EQ(host.events[0], 11);
   // The container window still answers through its own procedure.
   host.seen.clear();
   ::SendMessageW(host.m_hWnd, WM_USER + 5, 0, 0);
