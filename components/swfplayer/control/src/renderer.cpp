@@ -209,12 +209,12 @@ void Renderer::Render(Gdiplus::Graphics& g, const swf::DisplayList& list, const 
     movie_ = list.movie;
   }
   g.ResetTransform();
-  Gdiplus::Color back = background >= 0
-                            ? Gdiplus::Color(255, GetRValue(background), GetGValue(background), GetBValue(background))
-                        : background == kNoBackground
-                            ? Gdiplus::Color(0, 0, 0, 0)
-                            : Gdiplus::Color(255, list.background.r, list.background.g, list.background.b);
-  g.Clear(back);
+  // Clearing a large canvas is slow in some GDI+ implementations; a canvas without background is given clear.
+  if (background != kNoBackground) {
+    g.Clear(background >= 0
+                ? Gdiplus::Color(255, GetRValue(background), GetGValue(background), GetBValue(background))
+                : Gdiplus::Color(255, list.background.r, list.background.g, list.background.b));
+  }
   g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
   g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
   g.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);

@@ -19,7 +19,8 @@ constexpr long kNoBackground = -2;
 // Keeps the decoded bitmaps of the movie being drawn.
 class Renderer {
  public:
-  // background: 0x00BBGGRR to paint instead of the movie's own colour, -1 for the movie's, or kNoBackground.
+  // background: 0x00BBGGRR to paint instead of the movie's own colour, -1 for the movie's, or kNoBackground,
+  // which leaves the canvas as it is given (fully transparent for a drawing without background).
   void Render(Gdiplus::Graphics& g, const swf::DisplayList& list, const ViewTransform& view, long background);
 
  private:

@@ -121,6 +121,7 @@ const auto* const g_unregister = ::testing::AddGlobalTestEnvironment(new Unregis
 
 int Channel(uint32_t pixel, int shift) { return static_cast<int>((pixel >> shift) & 0xFF); }
 
+// One control per test in the test site over a plain window, with a scratch folder for its movies and trace.
 class Orvatool : public ::testing::Test {
  protected:
   void SetUp() override {
