@@ -115,6 +115,15 @@ void FlashCView::Notify(int kind) {
 }
 
 BOOL FlashCView::PreTranslateMessage(MSG* msg) {
+  // Called from the message loop for every message of the view; the player's answers must not end that loop.
+  try {
+    return RouteMessage(msg);
+  } catch (...) {
+    return FALSE;
+  }
+}
+
+BOOL FlashCView::RouteMessage(MSG* msg) {
   if (!msg || msg->hwnd != m_hWnd) return framework::CWnd::PreTranslateMessage(msg);
   if (!listenerQueried) {
     if (!listener) return framework::CWnd::PreTranslateMessage(msg);

@@ -63,6 +63,7 @@ class FlashCView : public framework::CWnd {
   const framework::EventSinkEntry* GetEventSinkMap(size_t* count) const override;
 
  private:
+  BOOL RouteMessage(MSG* msg);
   BOOL DragCursor();
   bool OverDragArea();
   BOOL DragMove(const MSG& msg);
