@@ -51,10 +51,10 @@ void PairRow(uint8_t* __restrict black, const uint8_t* __restrict white, size_t 
   for (size_t x = 0; x < width; ++x) {
     uint32_t pb = Load(black + x * 4);
     uint32_t pw = Load(white + x * 4);
-    uint32_t same = static_cast<uint32_t>(((pb ^ pw) & kColour) == 0);
-    uint32_t spread = ((pw >> 16) - (pb >> 16)) & 0xFFu;
-    uint32_t alpha = same ? 0xFFu : (~spread & 0xFFu);
-    Store(black + x * 4, (pb & kColour) | (alpha << 24));
+    // Where both renders agree the alpha is all ones; elsewhere the complement of the red spread.
+    uint32_t same = 0u - static_cast<uint32_t>(((pb ^ pw) & kColour) == 0);
+    uint32_t alpha = (~((pw >> 16) - (pb >> 16)) | same) << 24;
+    Store(black + x * 4, (pb & kColour) | alpha);
   }
 }
 
