@@ -227,7 +227,7 @@ void ContentView::PumpMessages() {
 
 bool ContentView::OnSize(UINT, int cx, int cy) {
   if (kind_ == kImage) FitImage();
-  if (flashHost_.created && !transparent_) flashHost_.MoveTo({0, 0, cx, cy});
+  if (flashHost_.created && !flashHost_.windowless) flashHost_.MoveTo({0, 0, cx, cy});
   if (htmlView_ && htmlView_->m_hWnd) ::MoveWindow(htmlView_->m_hWnd, 0, 0, cx, cy, TRUE);
   return false;
 }

@@ -56,6 +56,8 @@ class ContentView : public framework::CWnd, public player::PlayView {
   void SetFit(bool fit);
   void SetBackgroundColor(COLORREF colour);
   int kind() const { return kind_; }
+  // A movie the layered popup shows (the host made it windowless).
+  bool ShowsLayeredPlayer() const { return kind_ == kFlash && flashHost_.created && flashHost_.windowless; }
   PictureRenderer& image() { return image_; }
   FlashPlayerHost& flashHost() { return flashHost_; }
   // The page holder while a page is shown, else null.

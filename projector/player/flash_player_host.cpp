@@ -8,6 +8,7 @@
 #include "fscommand/fscommand_bridge.h"
 #include "framework/handles.h"
 #include "framework/program_path.h"
+#include "transparent/transp_frame_wnd.h"
 
 namespace projector {
 
@@ -67,11 +68,36 @@ FlashPlayerHost::~FlashPlayerHost() {
 FlashPlayerHost* FlashPlayerHost::Instance() { return g_host; }
 
 bool FlashPlayerHost::CreateControl(const RECT& rect) {
-  if (windowless) {
-    // The layered transparent player is not part of this program yet: nothing can be created windowless.
-    return false;
-  }
-  return control.Create(nullptr, WS_VISIBLE, rect, parent, 0);
+  if (!windowless) return control.Create(nullptr, WS_VISIBLE, rect, parent, 0);
+  transparentPlayer = std::make_unique<TranspFrameWnd>();
+  if (!transparentPlayer->Create(rect)) return false;
+  transparentPlayer->SetBridge(bridge_);
+  transparentPlayer->SetDragListener(dragListener);
+  return true;
+}
+
+TranspFlashOcx* FlashPlayerHost::transparentControl() const {
+  return transparentPlayer ? transparentPlayer->GetControl() : nullptr;
+}
+
+bool FlashPlayerHost::FallBackToWindow(const RECT& screenRect) {
+  // A popup without its control shows nothing while the player window waits off screen for it: the movie plays
+  // in the player window instead.
+  transparentPlayer.reset();
+  windowless = false;
+  RECT client = screenRect;
+  if (parent && parent->m_hWnd) ::MapWindowPoints(nullptr, parent->m_hWnd, reinterpret_cast<POINT*>(&client), 2);
+  return Create(parent, false, client);
+}
+
+void FlashPlayerHost::SetBridge(FSCommandBridge* bridge) {
+  bridge_ = bridge;
+  if (transparentPlayer) transparentPlayer->SetBridge(bridge);
+}
+
+void FlashPlayerHost::SetDragListener(DragListener* listener) {
+  dragListener = listener;
+  if (transparentPlayer) transparentPlayer->SetDragListener(listener);
 }
 
 bool FlashPlayerHost::Create(framework::CWnd* parentWindow, bool windowlessMode, const RECT& rect) {
@@ -79,15 +105,16 @@ bool FlashPlayerHost::Create(framework::CWnd* parentWindow, bool windowlessMode,
   windowless = windowlessMode;
   movieLoaded = false;
   if (!CreateControl(rect)) {
+    if (windowless) return FallBackToWindow(rect);
     FlashHostFlags& flags = ProcessFlashFlags();
-    if (!flags.offerInstaller || windowless) return false;
+    if (!flags.offerInstaller) return false;
     flags.offerInstaller = false;
     RunInstaller();
     if (!CreateControl(rect)) return false;
   }
   created = true;
   SetAllowScale(allowScale);
-  if (windowless) return transparentPlayer != nullptr;
+  if (windowless) return transparentControl() != nullptr;
   SetBackgroundColor(backgroundColor);
   return true;
 }
@@ -123,6 +150,7 @@ void FlashPlayerHost::RunInstaller() {
 
 void FlashPlayerHost::Destroy() {
   if (!windowless && (control.GetControlSite() || control.m_hWnd)) control.DestroyWindow();
+  transparentPlayer.reset();
   created = false;
   movieLoaded = false;
   readyComplete = false;
@@ -139,6 +167,7 @@ bool FlashPlayerHost::LoadMovie(const std::wstring& path) {
   UnloadMovie();
   moviePath = path;
   if (!windowless) control.SetMovie(path);
+  if (TranspFlashOcx* ocx = transparentControl()) ocx->SetMovie(path);
   movieLoaded = true;
   return true;
 }
@@ -146,12 +175,14 @@ bool FlashPlayerHost::LoadMovie(const std::wstring& path) {
 void FlashPlayerHost::UnloadMovie() {
   moviePath.clear();
   if (created && !windowless) control.SetMovie(L" ");
+  if (TranspFlashOcx* ocx = created ? transparentControl() : nullptr) ocx->SetMovie(L" ");
   movieLoaded = false;
 }
 
 void FlashPlayerHost::SetAllowScale(bool allow) {
   allowScale = allow;
   if (created && !windowless) control.SetScaleMode(allow ? 0 : 3);
+  if (TranspFlashOcx* ocx = created ? transparentControl() : nullptr) ocx->SetScaleMode(allow ? 0 : 3);
 }
 
 void FlashPlayerHost::SetBackgroundColor(long rgb) {
@@ -163,81 +194,131 @@ void FlashPlayerHost::SetBackgroundColor(long rgb) {
 
 void FlashPlayerHost::SetQuality(int level) {
   static const wchar_t* const kHighQuality[] = {L"2", L"1", L"0"};
-  if (!created || windowless || level < 0 || level > 2) return;
-  control.TSetProperty(L"/", 16, kHighQuality[level]);
+  if (!created || level < 0 || level > 2) return;
+  if (!windowless) control.TSetProperty(L"/", 16, kHighQuality[level]);
+  if (TranspFlashOcx* ocx = transparentControl()) ocx->TSetProperty(L"/", 16, kHighQuality[level]);
 }
 
 void FlashPlayerHost::SetZoomRect(int left, int top, int right, int bottom) {
-  if (!created || windowless) return;
-  control.SetZoomRect(left * 20L, top * 20L, right * 20L, bottom * 20L);
+  if (!created) return;
+  if (!windowless) control.SetZoomRect(left * 20L, top * 20L, right * 20L, bottom * 20L);
+  if (TranspFlashOcx* ocx = transparentControl()) ocx->SetZoomRect(left * 20L, top * 20L, right * 20L, bottom * 20L);
 }
 
 void FlashPlayerHost::FitMovieToView(int movieWidth, int movieHeight) {
-  if (movieWidth <= 0 || movieHeight <= 0 || !created || windowless) return;
-  if (!control.m_hWnd || !parent || !parent->m_hWnd) return;
+  if (movieWidth <= 0 || movieHeight <= 0 || !created) return;
+  TranspFlashOcx* ocx = transparentControl();
+  if ((windowless ? !ocx : !control.m_hWnd) || !parent || !parent->m_hWnd) return;
   RECT client;
   ::GetClientRect(parent->m_hWnd, &client);
   long w = client.right - client.left, h = client.bottom - client.top;
   long xPercent = (w * 100 + movieWidth / 2) / movieWidth;
   long yPercent = (h * 100 + movieHeight / 2) / movieHeight;
+  if (ocx) {
+    ocx->SetZoomRect(0, 0, w * 20, h * 20);
+    ocx->TSetProperty(L"/", 2, std::to_wstring(xPercent));
+    ocx->TSetProperty(L"/", 3, std::to_wstring(yPercent));
+    return;
+  }
   control.SetZoomRect(0, 0, w * 20, h * 20);
   control.TSetProperty(L"/", 2, std::to_wstring(xPercent));
   control.TSetProperty(L"/", 3, std::to_wstring(yPercent));
 }
 
 void FlashPlayerHost::Play() {
-  if (created && !windowless) control.Play();
+  if (!created) return;
+  if (!windowless) control.Play();
+  if (TranspFlashOcx* ocx = transparentControl()) ocx->Play();
 }
 void FlashPlayerHost::Back() {
-  if (created && !windowless) control.Back();
+  if (!created) return;
+  if (!windowless) control.Back();
+  if (TranspFlashOcx* ocx = transparentControl()) ocx->Back();
 }
 void FlashPlayerHost::Forward() {
-  if (created && !windowless) control.Forward();
+  if (!created) return;
+  if (!windowless) control.Forward();
+  if (TranspFlashOcx* ocx = transparentControl()) ocx->Forward();
 }
 void FlashPlayerHost::Rewind() {
-  if (created && !windowless) control.Rewind();
+  if (!created) return;
+  if (!windowless) control.Rewind();
+  if (TranspFlashOcx* ocx = transparentControl()) ocx->Rewind();
 }
 void FlashPlayerHost::StopPlay() {
-  if (created && !windowless) control.StopPlay();
+  if (!created) return;
+  if (!windowless) control.StopPlay();
+  if (TranspFlashOcx* ocx = transparentControl()) ocx->StopPlay();
 }
-bool FlashPlayerHost::IsPlaying() { return created && !windowless && control.IsPlaying().value_or(false); }
-bool FlashPlayerHost::GetLoop() { return created && !windowless && control.GetLoop().value_or(false); }
+bool FlashPlayerHost::IsPlaying() {
+  if (!created) return false;
+  if (!windowless) return control.IsPlaying().value_or(false);
+  TranspFlashOcx* ocx = transparentControl();
+  return ocx && ocx->IsPlaying().value_or(false);
+}
+bool FlashPlayerHost::GetLoop() {
+  if (!created) return false;
+  if (!windowless) return control.GetLoop().value_or(false);
+  TranspFlashOcx* ocx = transparentControl();
+  return ocx && ocx->GetLoop().value_or(false);
+}
 void FlashPlayerHost::SetLoop(bool loop) {
-  if (created && !windowless) control.SetLoop(loop);
+  if (!created) return;
+  if (!windowless) control.SetLoop(loop);
+  if (TranspFlashOcx* ocx = transparentControl()) ocx->SetLoop(loop);
 }
 long FlashPlayerHost::CurrentFrame() {
-  if (!created || windowless) return 1;
-  return control.CurrentFrame().value_or(1);
+  if (!created) return 1;
+  if (!windowless) return control.CurrentFrame().value_or(1);
+  TranspFlashOcx* ocx = transparentControl();
+  return ocx ? ocx->CurrentFrame().value_or(1) : 1;
 }
 long FlashPlayerHost::TotalFrames() {
-  if (!created || windowless) return 1;
-  return control.GetTotalFrames().value_or(1);
+  if (!created) return 1;
+  if (!windowless) return control.GetTotalFrames().value_or(1);
+  TranspFlashOcx* ocx = transparentControl();
+  return ocx ? ocx->GetTotalFrames().value_or(1) : 1;
 }
 long FlashPlayerHost::FlashVersion() {
-  if (!created || windowless) return 0;
-  return control.FlashVersion().value_or(0);
+  if (!created) return 0;
+  if (!windowless) return control.FlashVersion().value_or(0);
+  TranspFlashOcx* ocx = transparentControl();
+  return ocx ? ocx->FlashVersion().value_or(0) : 0;
 }
 
 POINT FlashPlayerHost::GetMovieMouse() {
-  if (!created || windowless) return {0, 0};
+  if (!created) return {0, 0};
+  TranspFlashOcx* ocx = transparentControl();
+  if (windowless && !ocx) return {0, 0};
+  auto property = [&](long index) { return ocx ? ocx->TGetProperty(L"/", index) : control.TGetProperty(L"/", index); };
   bool ok = true;
-  int x = DecimalOr0(control.TGetProperty(L"/", 20), &ok);
-  int y = DecimalOr0(control.TGetProperty(L"/", 21), &ok);
+  int x = DecimalOr0(property(20), &ok);
+  int y = DecimalOr0(property(21), &ok);
   if (!ok) return {0, 0};
   return {x, y};
 }
 
 std::wstring FlashPlayerHost::GetMoviePath() {
-  if (!created || windowless) return {};
-  return control.GetMovie().value_or(std::wstring());
+  if (!created) return {};
+  if (!windowless) return control.GetMovie().value_or(std::wstring());
+  TranspFlashOcx* ocx = transparentControl();
+  return ocx ? ocx->GetMovie().value_or(std::wstring()) : std::wstring();
 }
 
-bool FlashPlayerHost::IsReady() const { return created && !windowless && readyComplete; }
+bool FlashPlayerHost::IsReady() const {
+  if (!created) return false;
+  return windowless ? transparentPlayer && transparentPlayer->IsLoaded() : readyComplete;
+}
 
-void FlashPlayerHost::ResetReady() { readyComplete = false; }
+void FlashPlayerHost::ResetReady() {
+  readyComplete = false;
+  if (transparentPlayer) transparentPlayer->ResetLoaded();
+}
 
 void FlashPlayerHost::MoveTo(const RECT& rect) {
-  if (created && !windowless) control.MoveWindow(rect, TRUE);
+  if (!created) return;
+  if (!windowless) control.MoveWindow(rect, TRUE);
+  if (transparentPlayer && transparentPlayer->m_hWnd) transparentPlayer->MoveWindow(rect, TRUE);
 }
 
 void FlashPlayerHost::EnterFullScreen(framework::CWnd* window) {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "core/extension_answer.h"
@@ -13,6 +14,7 @@
 namespace projector {
 
 class TranspFrameWnd;
+class TranspFlashOcx;
 class DragListener;
 class FSCommandBridge;
 
@@ -72,9 +74,11 @@ class FlashPlayerHost {
   void LeaveFullScreen();
   void OnFSCommand(const std::wstring& command, const std::wstring& args);
   // Where the control's FSCommand events go; none: they are dropped.
-  void SetBridge(FSCommandBridge* bridge) { bridge_ = bridge; }
+  void SetBridge(FSCommandBridge* bridge);
   // The receiver of the transparent view's mouse messages, kept for the layered player.
-  void SetDragListener(DragListener* listener) { dragListener = listener; }
+  void SetDragListener(DragListener* listener);
+  // The windowless control of the layered player; none in window mode or before it exists.
+  TranspFlashOcx* transparentControl() const;
 
   CPlayerFlash& flash() { return control; }
 
@@ -88,12 +92,14 @@ class FlashPlayerHost {
   std::wstring installMessage;
   CPlayerFlash control{*this};
   bool readyComplete = false;
-  TranspFrameWnd* transparentPlayer = nullptr;
+  std::unique_ptr<TranspFrameWnd> transparentPlayer;
   DragListener* dragListener = nullptr;
   FullScreenState fullScreen;
 
  private:
   bool CreateControl(const RECT& rect);
+  // The layered player could not be made: the movie plays windowed in the parent at the same place.
+  bool FallBackToWindow(const RECT& screenRect);
   void RunInstaller();
 
   FlashPlayerHost* previous_;

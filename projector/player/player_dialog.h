@@ -84,7 +84,8 @@ class PlayerDialog : public framework::CDialog {
   void ShowContextMenu();
   void SendTaskbarCommand(UINT command) const;
   void MoveOffScreen();
-  bool ShowsTransparentMovie() const { return transparent_ && contentView_.kind() == ContentView::kFlash; }
+  // A movie in the layered popup: not when the popup could not be made and the movie plays in this window.
+  bool ShowsTransparentMovie() const { return transparent_ && contentView_.ShowsLayeredPlayer(); }
   bool OnMenuCommand(player::MenuCommand command);
   void Zoom(player::MenuCommand command);
   void PlayOrPause();

@@ -102,6 +102,7 @@ int ProjectorApp::ExitInstance() {
   // Only a file is unregistered: after a failed extraction the path still names the folder.
   if (!ToolControlPath.empty() && PathExists(ToolControlPath) && !FolderExists(ToolControlPath)) {
     UnregisterToolControl(ToolControlPath);
+    ReleaseToolControlModule(ToolControlPath);
     ::DeleteFileW(ToolControlPath.c_str());
   }
   return framework::CWinApp::ExitInstance();
@@ -139,8 +140,10 @@ BOOL ProjectorApp::CheckPlaybackPrerequisites() {
 
   if (CanCreateToolControl()) return TRUE;
   ToolControlPath = document_.ExtractionFolder();
+  // regsvr32's exit code says nothing: only a control that can now be created makes transparent playback
+  // possible; anything less would leave a player waiting off screen for a popup that shows nothing.
   if (document_.payload() && ExtractToolPackage(*document_.payload(), &ToolControlPath) &&
-      RegisterToolControl(ToolControlPath))
+      RegisterToolControl(ToolControlPath) && CanCreateToolControl())
     return TRUE;
   displayMode_ = 0;
   return FALSE;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <objbase.h>
 
 #include "format/payload.h"
 #include "framework/file.h"
@@ -10,6 +11,8 @@
 #include "movie_document.h"
 #include "common/payload.h"
 #include "common/unique_name.h"
+#include "framework/wnd.h"
+#include "transparent/transp_flash_ocx.h"
 
 namespace projector {
 
@@ -26,6 +29,11 @@ bool RunRegsvr32(const std::wstring& parameters) {
   if (!::ShellExecuteExW(&info)) return false;
   framework::UniqueHandle process(info.hProcess);
   return process && ::WaitForSingleObject(process.get(), 2000) == WAIT_OBJECT_0;
+}
+
+// regsvr32 reads a path with a space as several files; a path without one goes as it is.
+std::wstring RegsvrPath(const std::wstring& path) {
+  return path.find(L' ') == std::wstring::npos ? path : L"\"" + path + L"\"";
 }
 
 }  // namespace
@@ -47,13 +55,37 @@ bool ExtractToolPackage(const MappedImage& payload, std::wstring* path) {
   return true;
 }
 
-bool RegisterToolControl(const std::wstring& path) { return RunRegsvr32(L"/s " + path); }
+bool RegisterToolControl(const std::wstring& path) { return RunRegsvr32(L"/s " + RegsvrPath(path)); }
 
-bool UnregisterToolControl(const std::wstring& path) { return RunRegsvr32(L"/s /u " + path); }
+bool UnregisterToolControl(const std::wstring& path) { return RunRegsvr32(L"/s /u " + RegsvrPath(path)); }
+
+bool ReleaseToolControlModule(const std::wstring& path) {
+  ::CoFreeUnusedLibrariesEx(0, 0);
+  // The control keeps itself loaded for the life of the process (it cannot end the graphics library it started),
+  // and a loaded file cannot be deleted. Every control object is gone once the player has closed.
+  for (int i = 0; i < 16; ++i) {
+    HMODULE module = ::GetModuleHandleW(path.c_str());
+    if (!module) return true;
+    if (!::FreeLibrary(module)) return false;
+  }
+  return ::GetModuleHandleW(path.c_str()) == nullptr;
+}
 
 bool CanCreateToolControl() {
-  // The transparent player control is hosted windowless; until that host exists nothing can create it.
-  return false;
+  framework::CWnd window;
+  if (!window.CreateEx(0, nullptr, nullptr, WS_OVERLAPPEDWINDOW, framework::CFrameWnd::rectDefault, nullptr,
+                       nullptr))
+    return false;
+  bool windowless = false;
+  {
+    // Only a control that activates windowless can be drawn into the layered popup.
+    TranspFlashOcx control;
+    if (control.CreateControl(TranspFlashOcx::kProgId, nullptr, WS_VISIBLE, RECT{0, 0, 400, 400}, &window, 0))
+      windowless = control.GetControlSite() && !control.m_hWnd;
+    control.DestroyWindow();
+  }
+  window.DestroyWindow();
+  return windowless;
 }
 
 bool SettleFlashPlayer(MovieDocument& document) {

@@ -14,6 +14,8 @@ bool ExtractToolPackage(const MappedImage& payload, std::wstring* path);
 // Runs regsvr32 silently on the file and waits up to two seconds for it.
 bool RegisterToolControl(const std::wstring& path);
 bool UnregisterToolControl(const std::wstring& path);
+// Unloads the tool control file from this process so that it can be deleted; true when it is no longer loaded.
+bool ReleaseToolControlModule(const std::wstring& path);
 // Whether the transparent player control can be created on this system.
 bool CanCreateToolControl();
 

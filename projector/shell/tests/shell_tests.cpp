@@ -496,4 +496,29 @@ TEST(PlaybackPrerequisites, TransparentModeWithoutToolControlFallsBackToNormal) 
   EXPECT_EQ(theApp.displayMode(), 0u);
 }
 
+TEST(PlaybackPrerequisites, AToolPackageThatHoldsNoControlFallsBackToNormal) {
+  // regsvr32 runs and ends whatever the file is: only a control that can then be created makes the movie
+  // transparent, or the player would wait off screen for a popup that never shows anything.
+  ScratchFolder scratch(L"badtool");
+  MemoryContent content;
+  format::MovieDocumentData data;
+  data.playlist.entries.push_back(Entry(content, u"m.swf", Pattern(64, 1), 1));
+  data.window.displayMode = 2;
+  std::vector<FileBlock> blocks = {{format::ToolPackageMarker(), u"Orvatool.ocx", Pattern(2000, 7)}};
+  ASSERT_TRUE(LoadFile(scratch / L"p.exe", PackImage(Stub(), data, content, 140, true, blocks), &theApp.document()));
+  theApp.support = 1;
+  theApp.ToolControlPath.clear();
+  EXPECT_FALSE(theApp.CheckPlaybackPrerequisites());
+  EXPECT_EQ(theApp.displayMode(), 0u);
+  // The package was written under a ".dat" name in the extraction folder; leaving removes it.
+  std::wstring written = theApp.ToolControlPath;
+  ASSERT_GT(written.size(), 4u);
+  EXPECT_EQ(written.substr(written.size() - 4), L".dat");
+  EXPECT_EQ(written.rfind(theApp.document().ExtractionFolder(), 0), 0u);
+  EXPECT_NE(::GetFileAttributesW(written.c_str()), INVALID_FILE_ATTRIBUTES);
+  theApp.ExitInstance();
+  EXPECT_EQ(::GetFileAttributesW(written.c_str()), INVALID_FILE_ATTRIBUTES);
+  theApp.ToolControlPath.clear();
+}
+
 }  // namespace

@@ -217,6 +217,12 @@ int Build(const BuildOptions& options, std::ostream& out, std::ostream& err) {
     blocks.installer.reset();
     out << "no Flash movie in the play list: the Flash Player installer is left out\n";
   }
+  // Only a transparent document with a movie ever registers the tool control.
+  if (blocks.toolPackage && !manifest.blocks.toolPackage &&
+      !(manifest.document.window.displayMode == 2 && PlaysFlashMovies(manifest.document))) {
+    blocks.toolPackage.reset();
+    out << "no transparent movie in the play list: the tool package is left out\n";
+  }
   for (const std::string& line : BuildWarnings(manifest, version, blocks)) err << kTool << "warning: " << line << '\n';
 
   std::vector<fs::path> inputs = {stub, options.manifest};

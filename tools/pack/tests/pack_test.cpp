@@ -546,6 +546,28 @@ TEST_F(PackTest, PictureShowsLeaveTheInstallerOut) {
   EXPECT_EQ(blocksOf(dir_ / "named.exe", format::InstallerMarker()), 1u);
 }
 
+TEST_F(PackTest, OnlyTransparentMoviesTakeTheToolPackage) {
+  WriteBytes(dir_ / "win32" / "Orvatool.ocx", "MZ tool control");
+  auto tools = [&](const std::string& text) {
+    std::string err;
+    EXPECT_EQ(BuildExe(Manifest(text), dir_ / "t.exe", &err), kExitOk) << err;
+    auto image = ReadBytes(dir_ / "t.exe");
+    std::vector<std::u16string> names;
+    format::FileBlockScanner scan(image.data(), image.size(), format::ToolPackageMarker());
+    for (format::FileBlockView v; scan.Next(&v);) names.push_back(v.header.name);
+    return names;
+  };
+  const std::string movie = "[[playlist]]\nfile = \"content/one.swf\"\n";
+  const std::string picture = "[[playlist]]\nfile = \"content/two.png\"\n";
+  EXPECT_EQ(tools(movie + "[window]\ndisplay_mode = 2\n"), std::vector<std::u16string>{u"Orvatool.ocx"});
+  EXPECT_TRUE(tools(movie).empty());
+  EXPECT_TRUE(tools(movie + "[window]\ndisplay_mode = 1\n").empty());
+  EXPECT_TRUE(tools(picture + "[window]\ndisplay_mode = 2\n").empty());
+  // Named in the manifest, it stays.
+  EXPECT_EQ(tools(picture + "[blocks]\ntool_package = \"win32/Orvatool.ocx\"\n"),
+            std::vector<std::u16string>{u"Orvatool.ocx"});
+}
+
 TEST_F(PackTest, AboutTextsBringTheAboutEntry) {
   auto noAbout = [&](const std::string& text, std::string* err) {
     EXPECT_EQ(BuildExe(Manifest(text), dir_ / "about.exe", err), kExitOk) << *err;
