@@ -92,7 +92,7 @@ bool Interpreter::Try(Context& c, BitReader& r, size_t& pc) {
   std::string catchName;
   uint8_t catchRegister = 0;
   if (inRegister) catchRegister = r.U8();
-  else catchName = r.String();
+  else catchName = Text(c, r);
   size_t limit = std::min(c.end, c.code->size());
   size_t catchStart = std::min(pc + trySize, limit);
   size_t finallyStart = std::min(catchStart + catchSize, limit);
@@ -322,7 +322,7 @@ Interpreter::Flow Interpreter::StepControl(Context& c, uint8_t op, BitReader& r,
     case kConstantPool: {
       auto pool = std::make_shared<std::vector<std::string>>();
       unsigned n = r.U16();
-      for (unsigned i = 0; i < n && !r.AtEnd(); ++i) pool->push_back(r.String());
+      for (unsigned i = 0; i < n && !r.AtEnd(); ++i) pool->push_back(Text(c, r));
       c.constants = std::move(pool);
       break;
     }
@@ -337,7 +337,7 @@ Interpreter::Flow Interpreter::StepControl(Context& c, uint8_t op, BitReader& r,
       while (!r.AtEnd() && !r.Overrun() && !rt_.aborted) {
         uint8_t type = r.U8();
         switch (type) {
-          case 0: Push(Value(r.String())); break;
+          case 0: Push(Value(Text(c, r))); break;
           case 1: Push(Value(static_cast<double>(r.F32()))); break;
           case 2: Push(Value::Null()); break;
           case 3: Push(Value()); break;

@@ -7,6 +7,7 @@
 
 #include "runtime.h"
 #include "swfplayer/engine/bit_reader.h"
+#include "text.h"
 
 namespace swf {
 
@@ -76,6 +77,8 @@ class Interpreter {
   // Moves pc past the next count actions, as a WaitForFrame for a frame not loaded does.
   void SkipActions(const Context& c, unsigned count, size_t& pc) const;
   double Num(const Context& c, const Value& v) { return ToNum(v, c.version); }
+  // String data of the running code.
+  std::string Text(const Context& c, BitReader& r) const { return DecodeStringData(r.String(), c.version); }
   // Strings are copied out of values here; long copies count against the frame's budget.
   std::string Str(const Context& c, const Value& v);
   Value Pop(Context& c);
@@ -108,12 +111,6 @@ class Interpreter {
   Value thrown_;
   FunctionObject* running_ = nullptr;  // for arguments.caller
 };
-
-// UTF-8 helpers used by the string actions and methods.
-size_t Utf8Length(const std::string& s);
-std::string Utf8Substr(const std::string& s, size_t start, size_t count);
-std::string Utf8Encode(uint32_t cp);
-uint32_t Utf8First(const std::string& s);
 
 // A method of a string value ("abc".charAt(1)); false when there is none of that name.
 bool StringMethod(Interpreter& in, const std::string& s, const std::string& name, std::span<const Value> args,

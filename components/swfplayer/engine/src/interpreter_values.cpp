@@ -150,7 +150,7 @@ Object* Interpreter::PrimitiveProto(const Value& v) {
 
 Value Interpreter::GetMember(Context& c, const Value& obj, const std::string& name) {
   if (obj.IsString() && rt_.SameName(name, "length"))
-    return Value(static_cast<double>(c.version >= 6 ? Utf8Length(obj.AsString()) : obj.AsString().size()));
+    return Value(static_cast<double>(TextLength(obj.AsString(), c.version >= 6)));
   if (Object* proto = PrimitiveProto(obj)) {
     // Members of strings, numbers and booleans come from their class's prototype.
     Value v;
@@ -236,7 +236,7 @@ void Interpreter::SetVar(Context& c, const std::string& name, const Value& v) {
 }
 
 Value Interpreter::DefineFunction(Context& c, BitReader& r, size_t& pc, bool v2) {
-  std::string name = r.String();
+  std::string name = Text(c, r);
   unsigned n = r.U16();
   auto* fn = rt_.heap.Make<FunctionObject>(rt_.functionProto);
   ScriptFunction& sf = fn->script;
@@ -246,10 +246,10 @@ Value Interpreter::DefineFunction(Context& c, BitReader& r, size_t& pc, bool v2)
     sf.preload = r.U16();
     for (unsigned i = 0; i < n && !r.Overrun(); ++i) {
       sf.paramRegisters.push_back(r.U8());
-      sf.params.push_back(r.String());
+      sf.params.push_back(Text(c, r));
     }
   } else {
-    for (unsigned i = 0; i < n && !r.Overrun(); ++i) sf.params.push_back(r.String());
+    for (unsigned i = 0; i < n && !r.Overrun(); ++i) sf.params.push_back(Text(c, r));
   }
   size_t size = r.U16();
   size_t bodyEnd = std::min(pc + size, std::min(c.end, c.code->size()));
@@ -261,7 +261,7 @@ Value Interpreter::DefineFunction(Context& c, BitReader& r, size_t& pc, bool v2)
   if (c.activation) sf.scope.push_back(c.activation);
   for (const WithBlock& w : c.with) sf.scope.push_back(w.object);
   sf.definingClip = c.original;
-  sf.version = c.version;
+  sf.version = std::max(5, c.version);  // functions of older movies follow the fifth version's rules
   Object* proto = rt_.heap.Make<Object>(rt_.objectProto);
   proto->Set("constructor", Value(static_cast<Object*>(fn)));
   proto->SetFlags("constructor", kDontEnum);

@@ -116,13 +116,13 @@ void TagLoader::Tag(uint16_t code, std::span<const uint8_t> body, Frame& frame, 
       break;
     }
     case kFrameLabel:
-      frame.labels.push_back(r.String());
+      frame.labels.push_back(DecodeStringData(r.String(), movie_.header.version));
       break;
     case kExportAssets: {
       unsigned count = r.U16();
       for (unsigned i = 0; i < count && !r.AtEnd() && !r.Overrun(); ++i) {
         uint16_t id = r.U16();
-        std::string name = r.String();
+        std::string name = DecodeStringData(r.String(), movie_.header.version);
         if (!r.Overrun() && !name.empty()) movie_.exports.emplace(std::move(name), id);
       }
       break;
@@ -220,7 +220,7 @@ void TagLoader::ReadPlace2(RecordReader& rr, PlaceTag& p, bool v3) {
   if (p.hasMatrix) p.matrix = rr.ReadMatrix();
   if (p.hasCxform) p.cxform = rr.ReadCxform(true);
   if (p.hasRatio) p.ratio = r.U16();
-  if (p.hasName) p.name = r.String();
+  if (p.hasName) p.name = DecodeStringData(r.String(), movie_.header.version);
   if (p.hasClipDepth) p.clipDepth = r.U16();
   if (v3) {
     if (f2 & 0x01) SkipFilters(r);

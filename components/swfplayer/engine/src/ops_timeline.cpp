@@ -49,7 +49,7 @@ Interpreter::Flow Interpreter::StepTimeline(Context& c, uint8_t op, BitReader& r
     case kToggleQuality: rt_.quality = rt_.quality == 0 ? 1 : 0; break;
     case kStopSounds: break;
     case kSetTarget: case kSetTarget2: {
-      Value t = op == kSetTarget ? Value(r.String()) : Pop(c);
+      Value t = op == kSetTarget ? Value(Text(c, r)) : Pop(c);
       if (DisplayObject* d = AsDisplay(t.AsObject())) {
         c.target = d;
       } else {
@@ -148,8 +148,8 @@ Interpreter::Flow Interpreter::StepTimeline(Context& c, uint8_t op, BitReader& r
       break;
     }
     case kGetURL: {
-      std::string url = r.String();
-      std::string target = r.String();
+      std::string url = Text(c, r);
+      std::string target = Text(c, r);
       rt_.Fscommand(url, target);
       break;
     }
@@ -161,7 +161,7 @@ Interpreter::Flow Interpreter::StepTimeline(Context& c, uint8_t op, BitReader& r
       break;
     }
     case kGotoLabel: {
-      std::string label = r.String();
+      std::string label = Text(c, r);
       if (ClipObject* t = AsClip(c.target)) {
         int f = t->timeline->FindLabel(label);
         if (f >= 0) {

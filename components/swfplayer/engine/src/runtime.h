@@ -42,6 +42,13 @@ class DisplayObject : public Object {
   bool placedByScript = false;
   bool removed = false;
   uint64_t bornTick = 0;
+  // The scales (percent) and rotation (degrees) last written by a script, read back as written for as long as
+  // the matrix they were applied to stays unchanged.
+  struct WrittenTransform {
+    Matrix appliedTo;
+    double xScale = 0, yScale = 0, rotation = 0;
+    bool valid = false;
+  } written;
 
   virtual Rect LocalBounds() const { return {}; }
   Matrix StageMatrix() const;
