@@ -31,7 +31,7 @@ class Interpreter {
 
   // Conversions that call an object's valueOf and toString as the actions do.
   Value ToPrimitive(const Value& v, bool preferString, int version);
-  Value DefaultPrimitive(const Value& v, int version);  // for + and ==: dates prefer their text
+  Value DefaultPrimitive(const Value& v, int version);  // for +: dates prefer their text
   double ToNum(const Value& v, int version);
   std::string ToStr(const Value& v, int version);
 
@@ -87,6 +87,12 @@ class Interpreter {
   DisplayObject* Base(const Context& c) const { return c.target ? c.target : c.original; }
   ClipObject* BaseClip(const Context& c) const;
 
+  // Calls the object's conversion method name; false when it has none.
+  bool CallConversion(const Value& v, const char* name, Value& out);
+  // The text of an object: what its toString gives when that is a string.
+  std::string TextOf(const Value& v, int version);
+  // What an object compares as: its valueOf's primitive or clip; false when that is another object.
+  bool CompareValue(const Value& v, Value& out);
   bool LooseEquals(const Value& a, const Value& b, int version);
   Value LessThan(const Value& a, const Value& b, int version);  // undefined when either side is NaN
   bool IsInstance(const Value& obj, const Value& ctor);
