@@ -52,10 +52,16 @@ void Interpreter::RunBlock(ClipObject* clip, const std::shared_ptr<const std::ve
   c.target = clip;
   c.self = Value(static_cast<Object*>(clip));
   c.version = rt_.version;
-  c.stackBase = stack_.size();
+  c.constants = rt_.constants;
+  // What one block leaves on the stack the next block of the frame finds; a block run from inside another
+  // (a placement's first frame) keeps to its own part.
+  const bool outermost = rt_.blockNesting == 0;
+  c.stackBase = outermost ? 0 : stack_.size();
+  ++rt_.blockNesting;
   Run(c);
+  --rt_.blockNesting;
   throwing_ = false;  // an exception nobody caught ends the script
-  stack_.resize(c.stackBase);
+  if (!outermost) stack_.resize(c.stackBase);
 }
 
 size_t Interpreter::RunRange(Context& c, size_t from, size_t to) {
@@ -324,6 +330,7 @@ Interpreter::Flow Interpreter::StepControl(Context& c, uint8_t op, BitReader& r,
       unsigned n = r.U16();
       for (unsigned i = 0; i < n && !r.AtEnd(); ++i) pool->push_back(Text(c, r));
       c.constants = std::move(pool);
+      rt_.constants = c.constants;
       break;
     }
     case kWith: {

@@ -11,10 +11,10 @@
 
 namespace swf {
 
-// Runs action blocks and script functions on a runtime, with one value stack.
+// Runs action blocks and script functions on a runtime, on the value stack the frame's blocks share.
 class Interpreter {
  public:
-  explicit Interpreter(Runtime& rt) : rt_(rt) {}
+  explicit Interpreter(Runtime& rt) : rt_(rt), stack_(rt.stack) {}
   Runtime& Rt() { return rt_; }
 
   void RunBlock(ClipObject* clip, const std::shared_ptr<const std::vector<uint8_t>>& code);
@@ -111,7 +111,7 @@ class Interpreter {
   std::vector<Value> PopArgs(Context& c);
 
   Runtime& rt_;
-  std::vector<Value> stack_;
+  std::vector<Value>& stack_;
   int depth_ = 0;
   bool throwing_ = false;  // a thrown value is unwinding to the nearest try
   Value thrown_;

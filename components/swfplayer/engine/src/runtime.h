@@ -210,6 +210,9 @@ class Runtime {
   std::vector<std::pair<std::string, Value>> classes;  // Object.registerClass: export name to constructor
   static constexpr size_t kMaxClasses = 4096;
   std::vector<PendingScript>* constructs = nullptr;    // where placements put their class constructors
+  std::vector<Value> stack;        // the value stack the action blocks of a frame share
+  int blockNesting = 0;             // action blocks running inside one another
+  std::shared_ptr<const std::vector<std::string>> constants;  // the last ConstantPool, in force for later blocks
   uint64_t actionsThisFrame = 0;
   bool aborted = false;            // the frame's budget is spent
   bool scriptRan = false;

@@ -24,6 +24,9 @@ bool Runtime::Load(std::shared_ptr<const MovieDef> m) {
 
 void Runtime::Unload() {
   queue.clear();
+  stack.clear();
+  constants.reset();
+  blockNesting = 0;
   timers.clear();
   classes.clear();
   nextTimerId = 1;
@@ -64,6 +67,7 @@ bool Runtime::Advance() {
   }
   RunQueue();
   RunTimers();
+  stack.clear();
   Collect();
   return scriptRan;
 }
@@ -395,6 +399,7 @@ void Runtime::Collect() {
   if (!root) return;
   std::vector<Object*> roots{root, global, objectProto, functionProto, arrayProto, clipProto, keyObject, mouseObject};
   for (auto& s : queue) roots.push_back(s.clip), roots.push_back(s.object);
+  for (const Value& v : stack) roots.push_back(v.AsObject());
   for (auto& [name, ctor] : classes) roots.push_back(ctor.AsObject());
   for (auto& [id, t] : timers) {
     roots.push_back(t.function.AsObject());

@@ -1,0 +1,46 @@
+// What the scripts of one frame share: the value stack, the constant pool, and the target a tellTarget leaves.
+#include <gtest/gtest.h>
+
+#include "builtins_script.h"
+
+using namespace swfasm;
+using namespace swftest;
+
+TEST(FlashFrame, BlocksOfAFrameShareOneStackClearedAtItsEnd) {
+  MovieBuilder m(6);
+  Timeline clip;
+  clip.Do(Actions().Push({"from the clip"})).ShowFrame();
+  uint16_t sprite = m.DefineSprite(clip);
+  m.Main().Do(Actions().Push({"left", "behind"}));
+  m.Main().Do(Actions().Op(Action::Trace).Op(Action::Trace).Op(Action::Trace));
+  m.Main().Place(sprite, 1, {}, "c").ShowFrame();
+  m.Main().Do(Actions().Op(Action::Trace).Stop()).ShowFrame();
+  // What the clip leaves behind in the first frame is gone in the second.
+  EXPECT_EQ(Play(m, 2), (V{"behind", "left", "undefined", "undefined"}));
+}
+
+TEST(FlashFrame, FunctionCallsDoNotReachTheCallersValues) {
+  Actions a;
+  a.DefineFunction("f", {}, Actions().Op(Action::Trace).Push({"f's own"}).Op(Action::Return));
+  a.Push({"kept", 0, "f"}).Op(Action::CallFunction).Op(Action::Trace).Op(Action::Trace);
+  EXPECT_EQ(RunScript(a, 6), (V{"undefined", "f's own", "kept"}));
+}
+
+TEST(FlashFrame, TheLastConstantPoolStaysInForce) {
+  MovieBuilder m(6);
+  Timeline clip;
+  clip.ShowFrame();
+  uint16_t sprite = m.DefineSprite(clip);
+  Actions first;
+  first.ConstantPool({"first pool"});
+  first.DefineFunction("f", {}, Actions().Push({Constant{0}}).Op(Action::Trace));
+  first.ConstantPool({"second pool", "unused"});
+  Actions later;
+  later.Push({Constant{0}}).Op(Action::Trace);
+  later.Push({0, "f"}).Op(Action::CallFunction).Op(Action::Pop);
+  m.Main().Do(first).Do(later);
+  m.Main().PlaceWithEvents(sprite, 1, {}, "c", {{kOnEnterFrame, Actions().Push({Constant{1}}).Op(Action::Trace)}});
+  m.Main().ShowFrame();
+  m.Main().Do(Actions().Push({Constant{0}}).Op(Action::Trace).Stop()).ShowFrame();
+  EXPECT_EQ(Play(m, 2), (V{"second pool", "first pool", "unused", "second pool"}));
+}
