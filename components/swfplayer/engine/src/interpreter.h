@@ -44,7 +44,7 @@ class Interpreter {
     std::shared_ptr<const std::vector<uint8_t>> code;
     size_t start = 0, end = 0;
     ClipObject* original = nullptr;  // the timeline the code belongs to
-    DisplayObject* target = nullptr; // SetTarget's target; null when it named nothing
+    DisplayObject* target = nullptr; // SetTarget's target; null while it names nothing
     Object* activation = nullptr;    // locals of a function call
     Value self;
     std::vector<Object*> scope;      // closed-over scopes, outermost first
@@ -84,7 +84,8 @@ class Interpreter {
   Value Pop(Context& c);
   void Push(Value v);
   Value Bool(const Context& c, bool b) const { return c.version < 5 ? Value(b ? 1 : 0) : Value(b); }
-  DisplayObject* Base(const Context& c) const { return c.target ? c.target : c.original; }
+  // Where names resolve: the target, or the root while a tellTarget names nothing.
+  DisplayObject* Base(const Context& c) const { return c.target ? c.target : rt_.root; }
   ClipObject* BaseClip(const Context& c) const;
 
   // Calls the object's conversion method name; false when it has none.

@@ -38,7 +38,7 @@ Interpreter::Flow Interpreter::StepTimeline(Context& c, uint8_t op, BitReader& r
   const int ver = c.version;
   switch (op) {
     case kNextFrame: case kPrevFrame: {
-      if (ClipObject* t = AsClip(Base(c))) {
+      if (ClipObject* t = AsClip(c.target)) {
         t->playing = false;
         rt_.GotoFrame(t, t->frame + (op == kNextFrame ? 1 : -1));
       }
@@ -50,7 +50,11 @@ Interpreter::Flow Interpreter::StepTimeline(Context& c, uint8_t op, BitReader& r
     case kStopSounds: break;
     case kSetTarget: case kSetTarget2: {
       Value t = op == kSetTarget ? Value(Text(c, r)) : Pop(c);
-      if (DisplayObject* d = AsDisplay(t.AsObject())) {
+      // Once the clip running the script is gone no target can be set; undefined names the script's own clip
+      // until the seventh version and nothing from it.
+      if (!c.original || c.original->removed || (t.IsUndefined() && ver >= 7)) {
+        c.target = nullptr;
+      } else if (DisplayObject* d = AsDisplay(t.AsObject())) {
         c.target = d;
       } else {
         std::string path = Str(c, t);
