@@ -105,20 +105,19 @@ void Runtime::AdvanceClip(ClipObject* clip) {
 void Runtime::EnterFrame(ClipObject* clip, int frame, bool withActions) {
   const Frame& f = clip->timeline->frames[static_cast<size_t>(frame)];
   clip->frame = frame;
-  // Init actions run first, then the constructors of the classes of the clips the frame places,
-  // then the frame's own scripts, then those of the clips it places.
+  // Init actions run first, then the constructors of the classes of the clips the frame places, then the frame's
+  // scripts and the first frames of the clips it places, in the order of their tags.
   std::vector<PendingScript> init;
   for (const ControlTag& t : f.tags)
     if (t.kind == ControlTag::Kind::InitAction && initDone.insert(t.spriteId).second) init.push_back({clip, t.code});
   queue.insert(queue.begin(), init.begin(), init.end());
   size_t mark = queue.size();
-  for (const ControlTag& t : f.tags)
-    if (t.kind == ControlTag::Kind::Action && withActions) queue.push_back({clip, t.code});
   std::vector<PendingScript> made;
   std::vector<PendingScript>* outer = constructs;
   constructs = &made;
   for (const ControlTag& t : f.tags) {
     switch (t.kind) {
+      case ControlTag::Kind::Action: if (withActions) queue.push_back({clip, t.code}); break;
       case ControlTag::Kind::Place: ApplyPlace(clip, t.place); break;
       case ControlTag::Kind::Remove: RemoveChild(clip, t.place.depth); break;
       case ControlTag::Kind::Background: if (clip == root) background = t.color; break;

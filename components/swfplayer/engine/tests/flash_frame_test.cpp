@@ -96,3 +96,17 @@ TEST(FlashFrame, AScriptWhoseClipIsRemovedRunsOnButCannotTellTarget) {
   m.Main().Do(Actions().Trace("root frame 3").Stop()).ShowFrame();
   EXPECT_EQ(Play(m, 3), (V{"2", "end"}));
 }
+
+TEST(FlashFrame, PlacedClipsRunTheirFirstFrameInTagOrder) {
+  MovieBuilder m(6);
+  Timeline clip;
+  clip.Do(Actions().Trace("child frame 1").Stop()).ShowFrame();
+  clip.ShowFrame();
+  uint16_t sprite = m.DefineSprite(clip);
+  m.Main().Do(Actions().Trace("root before"));
+  m.Main().Place(sprite, 1, {}, "a");
+  m.Main().Do(Actions().Trace("root between").TraceVar("a._currentframe"));
+  m.Main().Place(sprite, 2, {}, "b");
+  m.Main().Do(Actions().Trace("root after").Stop()).ShowFrame();
+  EXPECT_EQ(Play(m, 1), (V{"root before", "child frame 1", "root between", "1", "child frame 1", "root after"}));
+}
