@@ -97,7 +97,10 @@ Value Substr(Interpreter& in, const std::u32string& s, std::span<const Value> ar
   double start = IntArg(in, args, 0, 0, -1e15, 1e15);
   if (start < 0) start = std::max(0.0, len + start);
   start = std::min(start, len);
-  double count = IntArg(in, args, 1, len - start, 0, len - start);
+  // A negative length counts from the end of the string.
+  double count = IntArg(in, args, 1, len - start, -1e15, 1e15);
+  if (count < 0) count += len - start;
+  count = std::clamp(count, 0.0, len - start);
   return Make(in, s.substr(static_cast<size_t>(start), static_cast<size_t>(count)));
 }
 

@@ -302,7 +302,7 @@ Value Interpreter::DefineFunction(Context& c, BitReader& r, size_t& pc, bool v2)
   sf.end = bodyEnd;
   sf.constants = c.constants;
   sf.scope = c.scope;
-  if (c.activation) sf.scope.push_back(c.activation);
+  if (c.activation && c.version >= 6) sf.scope.push_back(c.activation);  // the fifth version has no closures
   for (const WithBlock& w : c.with) sf.scope.push_back(w.object);
   sf.definingClip = c.original;
   sf.version = std::max(5, c.version);  // functions of older movies follow the fifth version's rules
