@@ -59,7 +59,7 @@ void Interpreter::RunBlock(ClipObject* clip, const std::shared_ptr<const std::ve
   c.stackBase = outermost ? 0 : stack_.size();
   ++rt_.blockNesting;
   Run(c);
-  --rt_.blockNesting;
+  if (--rt_.blockNesting == 0) rt_.abortList = false;
   throwing_ = false;  // an exception nobody caught ends the script
   if (!outermost) stack_.resize(c.stackBase);
 }
@@ -71,7 +71,7 @@ size_t Interpreter::RunRange(Context& c, size_t from, size_t to) {
   while (pc < end && pc >= from) {
     while (!c.with.empty() && (pc >= c.with.back().end || pc < c.with.back().start)) c.with.pop_back();
     if (++rt_.actionsThisFrame > rt_.limits.actionsPerFrame || rt_.heap.Exhausted()) rt_.aborted = true;
-    if (rt_.aborted) return pc;
+    if (rt_.aborted || rt_.abortList) return pc;
     uint8_t op = code[pc++];
     if (op == 0) {
       c.returned = true;  // End stops the whole block
@@ -104,7 +104,7 @@ bool Interpreter::Try(Context& c, BitReader& r, size_t& pc) {
   size_t finallyStart = std::min(catchStart + catchSize, limit);
   size_t end = std::min(finallyStart + finallySize, limit);
   if (depth_ >= rt_.limits.callDepth) {
-    rt_.aborted = true;
+    rt_.abortList = true;
     return false;
   }
   ++depth_;
@@ -148,8 +148,8 @@ Value Interpreter::Call(const Value& fnValue, const Value& self, std::span<const
   FunctionObject* fn = AsFunction(fnValue);
   if (!fn) return {};
   if (depth_ >= rt_.limits.callDepth) {
-    // The player abandons a script that recurses too deeply, also through built-ins that call back.
-    rt_.aborted = true;
+    // The player abandons the action list that recurses too deeply, also through built-ins that call back.
+    rt_.abortList = true;
     return {};
   }
   if (fn->native) {
@@ -402,12 +402,18 @@ void ExecuteBlock(Runtime& rt, ClipObject* clip, const std::shared_ptr<const std
 
 Value CallScript(Runtime& rt, const Value& fn, const Value& self, std::span<const Value> args) {
   Interpreter in(rt);
-  return in.Call(fn, self, args);
+  ++rt.blockNesting;
+  Value r = in.Call(fn, self, args);
+  if (--rt.blockNesting == 0) rt.abortList = false;
+  return r;
 }
 
 Value CallScriptMember(Runtime& rt, const Value& obj, const std::string& name, std::span<const Value> args) {
   Interpreter in(rt);
-  return in.CallMember(obj, name, args);
+  ++rt.blockNesting;
+  Value r = in.CallMember(obj, name, args);
+  if (--rt.blockNesting == 0) rt.abortList = false;
+  return r;
 }
 
 }  // namespace swf

@@ -15,7 +15,7 @@ enum Tag : uint16_t {
   kDefineButton2 = 34, kDefineBitsJpeg3 = 35, kDefineBitsLossless2 = 36, kDefineEditText = 37,
   kDefineSprite = 39, kFrameLabel = 43, kDefineFont2 = 48, kDoInitAction = 59, kDefineFontInfo2 = 62,
   kPlaceObject3 = 70, kDefineFont3 = 75, kDefineShape4 = 83, kDefineText = 11, kDefineText2 = 33,
-  kDefineBits = 6, kJpegTables = 8, kExportAssets = 56,
+  kDefineBits = 6, kJpegTables = 8, kExportAssets = 56, kScriptLimits = 65,
 };
 
 constexpr size_t kMaxFrames = 1u << 16;
@@ -115,6 +115,9 @@ void TagLoader::Tag(uint16_t code, std::span<const uint8_t> body, Frame& frame, 
       frame.tags.push_back(std::move(t));
       break;
     }
+    case kScriptLimits:
+      if (!isSprite) movie_.maxRecursion = r.U16();
+      break;
     case kFrameLabel:
       frame.labels.push_back(DecodeStringData(r.String(), movie_.header.version));
       break;

@@ -172,6 +172,7 @@ class Runtime {
 
   PlayerCallbacks cb;
   PlayerLimits limits;
+  int hostCallDepth = 0;             // the host's call depth, which a movie may lower but not raise
   std::shared_ptr<const MovieDef> movie;
   Heap heap;
   ClipObject* root = nullptr;
@@ -215,6 +216,7 @@ class Runtime {
   std::shared_ptr<const std::vector<std::string>> constants;  // the last ConstantPool, in force for later blocks
   uint64_t actionsThisFrame = 0;
   bool aborted = false;            // the frame's budget is spent
+  bool abortList = false;          // calls nested too deeply: the running action list ends
   bool scriptRan = false;
   uint32_t rng = 0x2545F491u;
 

@@ -9,6 +9,9 @@ bool Runtime::Load(std::shared_ptr<const MovieDef> m) {
   Unload();
   movie = std::move(m);
   version = movie->header.version;
+  // The player allows 255 nested calls unless the movie's ScriptLimits says otherwise.
+  if (!hostCallDepth) hostCallDepth = limits.callDepth;
+  limits.callDepth = std::min(hostCallDepth, movie->maxRecursion ? static_cast<int>(movie->maxRecursion) : 255);
   heap.SetCaseSensitive(version >= 7);
   background = movie->background;
   InstallGlobals(*this);

@@ -49,3 +49,27 @@ TEST(FlashFunctions, ANegativeSubstrLengthCountsFromTheEnd) {
   Method(a, "s", "substr", {0, -10}).Op(Action::Trace);
   EXPECT_EQ(RunScript(a, 6), (V{"bcd", "cde", "", "bc", ""}));
 }
+
+namespace {
+
+// function f(n) { depth = n; f(n + 1); } called from one block; the next block of the frame reports the depth.
+MovieBuilder Recursing(std::vector<uint8_t> scriptLimits) {
+  MovieBuilder m(6);
+  if (!scriptLimits.empty()) m.Main().Tag(65, scriptLimits);
+  Actions body;
+  body.Push({"depth", "n"}).Op(Action::GetVariable).Op(Action::SetVariable);
+  body.Push({"n"}).Op(Action::GetVariable).Op(Action::Increment).Push({1, "f"}).Op(Action::CallFunction).Op(Action::Pop);
+  Actions a;
+  a.DefineFunction("f", {"n"}, body);
+  a.Push({1, 1, "f"}).Op(Action::CallFunction).Op(Action::Pop).Trace("not reached");
+  m.Main().Do(a).Do(Actions().TraceVar("depth")).ShowFrame();
+  m.Main().Do(Actions().Trace("frame 2").Stop()).ShowFrame();
+  return m;
+}
+
+}  // namespace
+
+TEST(FlashFunctions, TooDeepRecursionEndsOnlyItsActionList) {
+  EXPECT_EQ(Play(Recursing({}), 2), (V{"255", "frame 2"}));
+  EXPECT_EQ(Play(Recursing({10, 0, 15, 0}), 2), (V{"10", "frame 2"}));
+}
