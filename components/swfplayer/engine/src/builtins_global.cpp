@@ -112,8 +112,10 @@ std::string Unescape(const std::string& s) {
 
 void InstallGlobalFunctions(Runtime& rt) {
   Object* g = rt.global;
-  Constant(g, "NaN", Value(std::nan("")));
-  Constant(g, "Infinity", Value(INFINITY));
+  if (rt.version >= 5) {  // the fourth version has neither
+    Constant(g, "NaN", Value(std::nan("")));
+    Constant(g, "Infinity", Value(INFINITY));
+  }
   Native(rt, g, "parseInt", [](Interpreter& in, const Value&, std::span<const Value> args) { return ParseInt(in, args); });
   Native(rt, g, "parseFloat", [](Interpreter& in, const Value&, std::span<const Value> args) {
     return ParseFloat(in, args);

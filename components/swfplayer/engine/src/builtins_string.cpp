@@ -1,5 +1,5 @@
 // String: the constructor, fromCharCode and the prototype methods, which string values reach through
-// StringMethod; positions count characters from the sixth version on and bytes before it.
+// StringMethod; positions count UTF-16 units from the sixth version on and code-page bytes before it.
 #include <algorithm>
 
 #include "builtins.h"
@@ -9,36 +9,8 @@ namespace {
 
 constexpr size_t kMaxString = 16u << 20;
 
-// The text of a string as the units its methods count.
-std::u32string Units(const std::string& s, bool mb) {
-  std::u32string u;
-  u.reserve(s.size());
-  if (!mb) {
-    for (unsigned char c : s) u.push_back(c);
-    return u;
-  }
-  for (size_t i = 0; i < s.size();) {
-    auto c = static_cast<unsigned char>(s[i]);
-    int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-    uint32_t cp = extra ? c & (0x3F >> extra) : c;
-    size_t j = i + 1;
-    for (int k = 0; k < extra && j < s.size() && (static_cast<unsigned char>(s[j]) & 0xC0) == 0x80; ++k, ++j)
-      cp = (cp << 6) | (static_cast<unsigned char>(s[j]) & 0x3F);
-    u.push_back(cp);
-    i = j;
-  }
-  return u;
-}
-
-std::string Text(const std::u32string& u, bool mb) {
-  std::string s;
-  s.reserve(u.size());
-  for (char32_t c : u) {
-    if (mb) s += Utf8Encode(c);
-    else s += static_cast<char>(c & 0xFF);
-  }
-  return s;
-}
+std::u32string Units(const std::string& s, bool mb) { return TextUnits(s, mb); }
+std::string Text(const std::u32string& u, bool mb) { return UnitsText(u, mb); }
 
 // Case pairs of the Latin, Greek and Cyrillic letters; others are left as they are.
 char32_t CaseOf(char32_t c, bool upper, bool mb) {
@@ -125,7 +97,10 @@ Value Substr(Interpreter& in, const std::u32string& s, std::span<const Value> ar
   double start = IntArg(in, args, 0, 0, -1e15, 1e15);
   if (start < 0) start = std::max(0.0, len + start);
   start = std::min(start, len);
-  double count = IntArg(in, args, 1, len - start, 0, len - start);
+  // A negative length counts from the end of the string.
+  double count = IntArg(in, args, 1, len - start, -1e15, 1e15);
+  if (count < 0) count += len - start;
+  count = std::clamp(count, 0.0, len - start);
   return Make(in, s.substr(static_cast<size_t>(start), static_cast<size_t>(count)));
 }
 

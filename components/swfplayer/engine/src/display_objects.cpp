@@ -30,6 +30,44 @@ int PropertyIndexOf(const std::string& name, bool caseSensitive) {
 
 double Scale(double a, double b) { return std::sqrt(a * a + b * b); }
 
+bool SameMatrix(const Matrix& x, const Matrix& y) {
+  return x.a == y.a && x.b == y.b && x.c == y.c && x.d == y.d && x.tx == y.tx && x.ty == y.ty;
+}
+
+// The scales and rotation of o: as a script last wrote them, or else as its matrix gives them.
+DisplayObject::WrittenTransform Decomposed(const DisplayObject& o) {
+  if (o.written.valid && SameMatrix(o.written.appliedTo, o.matrix)) return o.written;
+  const Matrix& m = o.matrix;
+  DisplayObject::WrittenTransform t;
+  t.xScale = Scale(m.a, m.b) * 100.0;
+  t.yScale = Scale(m.c, m.d) * 100.0;
+  t.rotation = std::atan2(m.b, m.a) * 180.0 / std::numbers::pi;
+  return t;
+}
+
+// Keeps what a script wrote, for the matrix as it is now.
+void Remember(DisplayObject& o, DisplayObject::WrittenTransform t) {
+  t.appliedTo = o.matrix;
+  t.valid = true;
+  o.written = t;
+  o.scriptTransformed = true;
+}
+
+// Gives one axis of the matrix a new length, keeping its direction (or the rotation's when it had none).
+void ScaleAxis(Matrix& m, bool x, double s, double rotationDegrees) {
+  double& p = x ? m.a : m.c;
+  double& q = x ? m.b : m.d;
+  double cur = Scale(p, q);
+  if (cur < 1e-9) {
+    double r = std::isfinite(rotationDegrees) ? rotationDegrees * std::numbers::pi / 180.0 : 0;
+    if (x) p = s * std::cos(r), q = s * std::sin(r);
+    else p = -s * std::sin(r), q = s * std::cos(r);
+  } else {
+    p *= s / cur;
+    q *= s / cur;
+  }
+}
+
 }  // namespace
 
 Matrix DisplayObject::StageMatrix() const {
@@ -275,8 +313,8 @@ Value Runtime::GetProperty(DisplayObject* o, int index) {
   switch (index) {
     case kPropX: return Value(m.tx / 20.0);
     case kPropY: return Value(m.ty / 20.0);
-    case kPropXScale: return Value(Scale(m.a, m.b) * 100.0);
-    case kPropYScale: return Value(Scale(m.c, m.d) * 100.0);
+    case kPropXScale: return Value(Decomposed(*o).xScale);
+    case kPropYScale: return Value(Decomposed(*o).yScale);
     case kPropCurrentFrame: return Value(clip ? clip->frame + 1 : 1);
     case kPropTotalFrames:
     case kPropFramesLoaded: return Value(clip ? clip->TotalFrames() : 1);
@@ -288,10 +326,7 @@ Value Runtime::GetProperty(DisplayObject* o, int index) {
       if (o->LocalBounds().Empty()) return Value(0);
       return Value(std::round((index == kPropWidth ? b.xMax - b.xMin : b.yMax - b.yMin)) / 20.0);
     }
-    case kPropRotation: {
-      double r = std::atan2(m.b, m.a) * 180.0 / std::numbers::pi;
-      return Value(r);
-    }
+    case kPropRotation: return Value(Decomposed(*o).rotation);
     case kPropTarget: return Value(o->SlashPath());
     case kPropName: return Value(o->name);
     case kPropDropTarget: return Value(std::string());
@@ -320,20 +355,12 @@ void Runtime::SetProperty(DisplayObject* o, int index, const Value& v) {
     case kPropX: if (finite(num())) m.tx = num() * 20.0, o->scriptTransformed = true; break;
     case kPropY: if (finite(num())) m.ty = num() * 20.0, o->scriptTransformed = true; break;
     case kPropXScale: case kPropYScale: {
-      double s = num() / 100.0;
+      double s = num();
       if (!finite(s)) break;
-      o->scriptTransformed = true;
-      double& p = index == kPropXScale ? m.a : m.c;
-      double& q = index == kPropXScale ? m.b : m.d;
-      double cur = Scale(p, q);
-      if (cur < 1e-9) {
-        double r = std::atan2(m.b, m.a);
-        if (index == kPropXScale) p = s * std::cos(r), q = s * std::sin(r);
-        else p = -s * std::sin(r), q = s * std::cos(r);
-      } else {
-        p *= s / cur;
-        q *= s / cur;
-      }
+      DisplayObject::WrittenTransform t = Decomposed(*o);
+      (index == kPropXScale ? t.xScale : t.yScale) = s;
+      ScaleAxis(m, index == kPropXScale, s / 100.0, t.rotation);
+      Remember(*o, t);
       break;
     }
     case kPropAlpha: if (finite(num())) o->cxform.aMul = num() / 100.0, o->scriptTransformed = true; break;
@@ -341,6 +368,14 @@ void Runtime::SetProperty(DisplayObject* o, int index, const Value& v) {
     case kPropWidth: case kPropHeight: {
       double target = num() * 20.0;
       if (!finite(target) || target < 0) break;
+      // Without bounds no scale can give the size, and the player sets both scales to 0.
+      if (o->LocalBounds().Empty()) {
+        DisplayObject::WrittenTransform t = Decomposed(*o);
+        t.xScale = t.yScale = 0;
+        m.a = m.b = m.c = m.d = 0;
+        Remember(*o, t);
+        break;
+      }
       Rect b = o->matrix.Transform(o->LocalBounds());
       double cur = index == kPropWidth ? b.xMax - b.xMin : b.yMax - b.yMin;
       if (cur <= 0) break;
@@ -350,16 +385,25 @@ void Runtime::SetProperty(DisplayObject* o, int index, const Value& v) {
       o->scriptTransformed = true;
       break;
     }
+    // Any rotation is kept in (-180, 180]; one that is not a finite number reads back as NaN.
     case kPropRotation: {
       double deg = num();
-      if (!finite(deg)) break;
-      double r = std::fmod(deg, 360.0) * std::numbers::pi / 180.0;
-      double sx = Scale(m.a, m.b), sy = Scale(m.c, m.d);
-      m.a = sx * std::cos(r);
-      m.b = sx * std::sin(r);
-      m.c = -sy * std::sin(r);
-      m.d = sy * std::cos(r);
-      o->scriptTransformed = true;
+      DisplayObject::WrittenTransform t = Decomposed(*o);
+      if (std::isfinite(deg)) {
+        deg = std::fmod(deg, 360.0);
+        if (deg > 180) deg -= 360;
+        else if (deg <= -180) deg += 360;
+        t.rotation = deg;
+        double r = deg * std::numbers::pi / 180.0;
+        double sx = t.xScale / 100.0, sy = t.yScale / 100.0;
+        m.a = sx * std::cos(r);
+        m.b = sx * std::sin(r);
+        m.c = -sy * std::sin(r);
+        m.d = sy * std::cos(r);
+      } else {
+        t.rotation = std::nan("");  // the clip keeps its placement
+      }
+      Remember(*o, t);
       break;
     }
     case kPropName: o->name = ToString(v, version); break;

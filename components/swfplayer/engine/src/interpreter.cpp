@@ -52,10 +52,16 @@ void Interpreter::RunBlock(ClipObject* clip, const std::shared_ptr<const std::ve
   c.target = clip;
   c.self = Value(static_cast<Object*>(clip));
   c.version = rt_.version;
-  c.stackBase = stack_.size();
+  c.constants = rt_.constants;
+  // What one block leaves on the stack the next block of the frame finds; a block run from inside another
+  // (a placement's first frame) keeps to its own part.
+  const bool outermost = rt_.blockNesting == 0;
+  c.stackBase = outermost ? 0 : stack_.size();
+  ++rt_.blockNesting;
   Run(c);
+  if (--rt_.blockNesting == 0) rt_.abortList = false;
   throwing_ = false;  // an exception nobody caught ends the script
-  stack_.resize(c.stackBase);
+  if (!outermost) stack_.resize(c.stackBase);
 }
 
 size_t Interpreter::RunRange(Context& c, size_t from, size_t to) {
@@ -65,7 +71,7 @@ size_t Interpreter::RunRange(Context& c, size_t from, size_t to) {
   while (pc < end && pc >= from) {
     while (!c.with.empty() && (pc >= c.with.back().end || pc < c.with.back().start)) c.with.pop_back();
     if (++rt_.actionsThisFrame > rt_.limits.actionsPerFrame || rt_.heap.Exhausted()) rt_.aborted = true;
-    if (rt_.aborted) return pc;
+    if (rt_.aborted || rt_.abortList) return pc;
     uint8_t op = code[pc++];
     if (op == 0) {
       c.returned = true;  // End stops the whole block
@@ -92,13 +98,13 @@ bool Interpreter::Try(Context& c, BitReader& r, size_t& pc) {
   std::string catchName;
   uint8_t catchRegister = 0;
   if (inRegister) catchRegister = r.U8();
-  else catchName = r.String();
+  else catchName = Text(c, r);
   size_t limit = std::min(c.end, c.code->size());
   size_t catchStart = std::min(pc + trySize, limit);
   size_t finallyStart = std::min(catchStart + catchSize, limit);
   size_t end = std::min(finallyStart + finallySize, limit);
   if (depth_ >= rt_.limits.callDepth) {
-    rt_.aborted = true;
+    rt_.abortList = true;
     return false;
   }
   ++depth_;
@@ -142,8 +148,8 @@ Value Interpreter::Call(const Value& fnValue, const Value& self, std::span<const
   FunctionObject* fn = AsFunction(fnValue);
   if (!fn) return {};
   if (depth_ >= rt_.limits.callDepth) {
-    // The player abandons a script that recurses too deeply, also through built-ins that call back.
-    rt_.aborted = true;
+    // The player abandons the action list that recurses too deeply, also through built-ins that call back.
+    rt_.abortList = true;
     return {};
   }
   if (fn->native) {
@@ -322,8 +328,9 @@ Interpreter::Flow Interpreter::StepControl(Context& c, uint8_t op, BitReader& r,
     case kConstantPool: {
       auto pool = std::make_shared<std::vector<std::string>>();
       unsigned n = r.U16();
-      for (unsigned i = 0; i < n && !r.AtEnd(); ++i) pool->push_back(r.String());
+      for (unsigned i = 0; i < n && !r.AtEnd(); ++i) pool->push_back(Text(c, r));
       c.constants = std::move(pool);
+      rt_.constants = c.constants;
       break;
     }
     case kWith: {
@@ -337,7 +344,7 @@ Interpreter::Flow Interpreter::StepControl(Context& c, uint8_t op, BitReader& r,
       while (!r.AtEnd() && !r.Overrun() && !rt_.aborted) {
         uint8_t type = r.U8();
         switch (type) {
-          case 0: Push(Value(r.String())); break;
+          case 0: Push(Value(Text(c, r))); break;
           case 1: Push(Value(static_cast<double>(r.F32()))); break;
           case 2: Push(Value::Null()); break;
           case 3: Push(Value()); break;
@@ -395,12 +402,18 @@ void ExecuteBlock(Runtime& rt, ClipObject* clip, const std::shared_ptr<const std
 
 Value CallScript(Runtime& rt, const Value& fn, const Value& self, std::span<const Value> args) {
   Interpreter in(rt);
-  return in.Call(fn, self, args);
+  ++rt.blockNesting;
+  Value r = in.Call(fn, self, args);
+  if (--rt.blockNesting == 0) rt.abortList = false;
+  return r;
 }
 
 Value CallScriptMember(Runtime& rt, const Value& obj, const std::string& name, std::span<const Value> args) {
   Interpreter in(rt);
-  return in.CallMember(obj, name, args);
+  ++rt.blockNesting;
+  Value r = in.CallMember(obj, name, args);
+  if (--rt.blockNesting == 0) rt.abortList = false;
+  return r;
 }
 
 }  // namespace swf

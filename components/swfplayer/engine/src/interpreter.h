@@ -7,13 +7,14 @@
 
 #include "runtime.h"
 #include "swfplayer/engine/bit_reader.h"
+#include "text.h"
 
 namespace swf {
 
-// Runs action blocks and script functions on a runtime, with one value stack.
+// Runs action blocks and script functions on a runtime, on the value stack the frame's blocks share.
 class Interpreter {
  public:
-  explicit Interpreter(Runtime& rt) : rt_(rt) {}
+  explicit Interpreter(Runtime& rt) : rt_(rt), stack_(rt.stack) {}
   Runtime& Rt() { return rt_; }
 
   void RunBlock(ClipObject* clip, const std::shared_ptr<const std::vector<uint8_t>>& code);
@@ -30,7 +31,7 @@ class Interpreter {
 
   // Conversions that call an object's valueOf and toString as the actions do.
   Value ToPrimitive(const Value& v, bool preferString, int version);
-  Value DefaultPrimitive(const Value& v, int version);  // for + and ==: dates prefer their text
+  Value DefaultPrimitive(const Value& v, int version);  // for +: dates prefer their text
   double ToNum(const Value& v, int version);
   std::string ToStr(const Value& v, int version);
 
@@ -43,7 +44,7 @@ class Interpreter {
     std::shared_ptr<const std::vector<uint8_t>> code;
     size_t start = 0, end = 0;
     ClipObject* original = nullptr;  // the timeline the code belongs to
-    DisplayObject* target = nullptr; // SetTarget's target; null when it named nothing
+    DisplayObject* target = nullptr; // SetTarget's target; null while it names nothing
     Object* activation = nullptr;    // locals of a function call
     Value self;
     std::vector<Object*> scope;      // closed-over scopes, outermost first
@@ -76,14 +77,23 @@ class Interpreter {
   // Moves pc past the next count actions, as a WaitForFrame for a frame not loaded does.
   void SkipActions(const Context& c, unsigned count, size_t& pc) const;
   double Num(const Context& c, const Value& v) { return ToNum(v, c.version); }
+  // String data of the running code.
+  std::string Text(const Context& c, BitReader& r) const { return DecodeStringData(r.String(), c.version); }
   // Strings are copied out of values here; long copies count against the frame's budget.
   std::string Str(const Context& c, const Value& v);
   Value Pop(Context& c);
   void Push(Value v);
   Value Bool(const Context& c, bool b) const { return c.version < 5 ? Value(b ? 1 : 0) : Value(b); }
-  DisplayObject* Base(const Context& c) const { return c.target ? c.target : c.original; }
+  // Where names resolve: the target, or the root while a tellTarget names nothing.
+  DisplayObject* Base(const Context& c) const { return c.target ? c.target : rt_.root; }
   ClipObject* BaseClip(const Context& c) const;
 
+  // Calls the object's conversion method name; false when it has none.
+  bool CallConversion(const Value& v, const char* name, Value& out);
+  // The text of an object: what its toString gives when that is a string.
+  std::string TextOf(const Value& v, int version);
+  // What an object compares as: its valueOf's primitive or clip; false when that is another object.
+  bool CompareValue(const Value& v, Value& out);
   bool LooseEquals(const Value& a, const Value& b, int version);
   Value LessThan(const Value& a, const Value& b, int version);  // undefined when either side is NaN
   bool IsInstance(const Value& obj, const Value& ctor);
@@ -102,18 +112,12 @@ class Interpreter {
   std::vector<Value> PopArgs(Context& c);
 
   Runtime& rt_;
-  std::vector<Value> stack_;
+  std::vector<Value>& stack_;
   int depth_ = 0;
   bool throwing_ = false;  // a thrown value is unwinding to the nearest try
   Value thrown_;
   FunctionObject* running_ = nullptr;  // for arguments.caller
 };
-
-// UTF-8 helpers used by the string actions and methods.
-size_t Utf8Length(const std::string& s);
-std::string Utf8Substr(const std::string& s, size_t start, size_t count);
-std::string Utf8Encode(uint32_t cp);
-uint32_t Utf8First(const std::string& s);
 
 // A method of a string value ("abc".charAt(1)); false when there is none of that name.
 bool StringMethod(Interpreter& in, const std::string& s, const std::string& name, std::span<const Value> args,

@@ -10,24 +10,50 @@
 
 namespace swf {
 
+namespace {
+bool IsDisplay(const Value& v) { return v.AsObject() && v.AsObject()->GetKind() == Object::Kind::Display; }
+}  // namespace
+
+bool Interpreter::CallConversion(const Value& v, const char* name, Value& out) {
+  Object* o = v.AsObject();
+  Value m;
+  FunctionObject* f = o->Get(name, m) ? AsFunction(m) : nullptr;
+  if (!f) return false;
+  if (f->shortcut == FunctionObject::Shortcut::DefaultValue &&
+      (o->GetKind() == Object::Kind::Boxed || o->GetKind() == Object::Kind::Date)) {
+    out = static_cast<BoxObject*>(o)->primitive;
+    return true;
+  }
+  out = Call(m, v, {}, Owner(o, name));
+  return true;
+}
+
+std::string Interpreter::TextOf(const Value& v, int version) {
+  Object* o = v.AsObject();
+  Value m;
+  FunctionObject* f = o->Get("toString", m) ? AsFunction(m) : nullptr;
+  // Clips and other display objects are their path unless a script says otherwise.
+  if (IsDisplay(v) && (!f || f->native)) return o->DefaultString(version);
+  if (!f) return ToString(Value(), version);
+  if (f->shortcut == FunctionObject::Shortcut::DefaultString) return o->DefaultString(version);
+  Value r = Call(m, v, {}, Owner(o, "toString"));
+  if (r.IsString()) return r.AsString();
+  if (rt_.aborted) return {};
+  return o->GetKind() == Object::Kind::Function ? "[type Function]" : "[type Object]";
+}
+
 Value Interpreter::ToPrimitive(const Value& v, bool preferString, int version) {
   Object* o = v.AsObject();
-  if (!o) return v;
-  bool display = o->GetKind() == Object::Kind::Display;
-  const char* order[2] = {preferString ? "toString" : "valueOf", preferString ? "valueOf" : "toString"};
-  for (const char* name : order) {
-    Value m;
-    FunctionObject* f = o->Get(name, m) ? AsFunction(m) : nullptr;
-    // Clips and other display objects convert to their path unless a script says otherwise.
-    if (!f || (display && f->native)) continue;
-    Value r = Call(m, v, {}, Owner(o, name));
-    if (!r.IsObject() || rt_.aborted) return r.IsObject() ? Value(std::string()) : r;
-  }
-  return Value(o->DefaultString(version));
+  if (!o || IsDisplay(v)) return v;  // a clip stands for itself
+  if (preferString) return Value(TextOf(v, version));
+  Value r;
+  if (CallConversion(v, "valueOf", r) && (!r.IsObject() || IsDisplay(r))) return r;
+  if (rt_.aborted) return Value();
+  return Value(TextOf(v, version));
 }
 
 Value Interpreter::DefaultPrimitive(const Value& v, int version) {
-  // Without a hint (+ and ==) dates convert to their text, everything else through valueOf first.
+  // Without a hint (+) dates convert to their text, everything else through valueOf first.
   Object* o = v.AsObject();
   Value ctor, date;
   bool isDate = o && rt_.global && o->Get("constructor", ctor) && ctor.IsObject() && rt_.global->Get("Date", date) &&
@@ -37,13 +63,31 @@ Value Interpreter::DefaultPrimitive(const Value& v, int version) {
 
 double Interpreter::ToNum(const Value& v, int version) {
   if (!v.IsObject()) return ToNumber(v, version);
+  if (IsDisplay(v)) return std::nan("");
+  if (version < 6 && AsFunction(v)) {
+    // The fifth version counts a function as 0 unless its valueOf says otherwise.
+    Value r;
+    return CallConversion(v, "valueOf", r) && !r.IsObject() ? ToNumber(r, version) : 0.0;
+  }
   Value p = ToPrimitive(v, false, version);
   return p.IsObject() ? std::nan("") : ToNumber(p, version);
 }
 
 std::string Interpreter::ToStr(const Value& v, int version) {
   if (!v.IsObject()) return ToString(v, version);
-  return ToString(ToPrimitive(v, true, version), version);
+  return TextOf(v, version);
+}
+
+bool Interpreter::CompareValue(const Value& v, Value& out) {
+  if (!v.IsObject() || IsDisplay(v)) {
+    out = v;
+    return true;
+  }
+  Value r;
+  if (!CallConversion(v, "valueOf", r)) r = Value();
+  if (r.IsObject() && !IsDisplay(r)) return false;
+  out = r;
+  return true;
 }
 
 bool Interpreter::LooseEquals(const Value& x, const Value& y, int version) {
@@ -57,12 +101,10 @@ bool Interpreter::LooseEquals(const Value& x, const Value& y, int version) {
       a = Value(a.AsBool() ? 1.0 : 0.0);
     } else if (b.IsBoolean()) {
       b = Value(b.AsBool() ? 1.0 : 0.0);
-    } else if (a.IsObject()) {
-      a = DefaultPrimitive(a, version);
-      if (a.IsObject()) return false;
-    } else if (b.IsObject()) {
-      b = DefaultPrimitive(b, version);
-      if (b.IsObject()) return false;
+    } else if (a.IsObject() || b.IsObject()) {
+      // Only valueOf is asked; what is still an object (a clip among them) equals no primitive.
+      Value& o = a.IsObject() ? a : b;
+      if (!CompareValue(o, o) || o.IsObject()) return false;
     } else {
       return NumbersEqual(ToNumber(a, numVersion), ToNumber(b, numVersion));  // number against string
     }
@@ -71,10 +113,12 @@ bool Interpreter::LooseEquals(const Value& x, const Value& y, int version) {
 }
 
 Value Interpreter::LessThan(const Value& x, const Value& y, int version) {
-  Value a = ToPrimitive(x, false, version);
-  Value b = ToPrimitive(y, false, version);
+  Value a, b;
+  if (!CompareValue(x, a) || !CompareValue(y, b)) return Value(false);
   if (a.IsString() && b.IsString()) return Value(a.AsString() < b.AsString());
-  double p = ToNumber(a, version), q = ToNumber(b, version);
+  // A clip is no number.
+  double p = a.IsObject() ? std::nan("") : ToNumber(a, version);
+  double q = b.IsObject() ? std::nan("") : ToNumber(b, version);
   if (std::isnan(p) || std::isnan(q)) return {};
   return Value(p < q);
 }
@@ -150,7 +194,7 @@ Object* Interpreter::PrimitiveProto(const Value& v) {
 
 Value Interpreter::GetMember(Context& c, const Value& obj, const std::string& name) {
   if (obj.IsString() && rt_.SameName(name, "length"))
-    return Value(static_cast<double>(c.version >= 6 ? Utf8Length(obj.AsString()) : obj.AsString().size()));
+    return Value(static_cast<double>(TextLength(obj.AsString(), c.version >= 6)));
   if (Object* proto = PrimitiveProto(obj)) {
     // Members of strings, numbers and booleans come from their class's prototype.
     Value v;
@@ -236,7 +280,7 @@ void Interpreter::SetVar(Context& c, const std::string& name, const Value& v) {
 }
 
 Value Interpreter::DefineFunction(Context& c, BitReader& r, size_t& pc, bool v2) {
-  std::string name = r.String();
+  std::string name = Text(c, r);
   unsigned n = r.U16();
   auto* fn = rt_.heap.Make<FunctionObject>(rt_.functionProto);
   ScriptFunction& sf = fn->script;
@@ -246,10 +290,10 @@ Value Interpreter::DefineFunction(Context& c, BitReader& r, size_t& pc, bool v2)
     sf.preload = r.U16();
     for (unsigned i = 0; i < n && !r.Overrun(); ++i) {
       sf.paramRegisters.push_back(r.U8());
-      sf.params.push_back(r.String());
+      sf.params.push_back(Text(c, r));
     }
   } else {
-    for (unsigned i = 0; i < n && !r.Overrun(); ++i) sf.params.push_back(r.String());
+    for (unsigned i = 0; i < n && !r.Overrun(); ++i) sf.params.push_back(Text(c, r));
   }
   size_t size = r.U16();
   size_t bodyEnd = std::min(pc + size, std::min(c.end, c.code->size()));
@@ -258,10 +302,10 @@ Value Interpreter::DefineFunction(Context& c, BitReader& r, size_t& pc, bool v2)
   sf.end = bodyEnd;
   sf.constants = c.constants;
   sf.scope = c.scope;
-  if (c.activation) sf.scope.push_back(c.activation);
+  if (c.activation && c.version >= 6) sf.scope.push_back(c.activation);  // the fifth version has no closures
   for (const WithBlock& w : c.with) sf.scope.push_back(w.object);
   sf.definingClip = c.original;
-  sf.version = c.version;
+  sf.version = std::max(5, c.version);  // functions of older movies follow the fifth version's rules
   Object* proto = rt_.heap.Make<Object>(rt_.objectProto);
   proto->Set("constructor", Value(static_cast<Object*>(fn)));
   proto->SetFlags("constructor", kDontEnum);

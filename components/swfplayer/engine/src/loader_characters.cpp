@@ -228,8 +228,8 @@ void TagLoader::ReadEditText(RecordReader& rr) {
     def->indent = r.U16();
     def->leading = r.S16();
   }
-  def->variable = r.String();
-  if (hasText) def->initialText = r.String();
+  def->variable = DecodeStringData(r.String(), movie_.header.version);
+  if (hasText) def->initialText = DecodeStringData(r.String(), movie_.header.version);
   if (const Character* font = movie_.Find(def->fontId); font && font->kind == Character::Kind::Font)
     def->fontName = font->fontName;
   Character c;

@@ -15,7 +15,7 @@ enum Tag : uint16_t {
   kDefineButton2 = 34, kDefineBitsJpeg3 = 35, kDefineBitsLossless2 = 36, kDefineEditText = 37,
   kDefineSprite = 39, kFrameLabel = 43, kDefineFont2 = 48, kDoInitAction = 59, kDefineFontInfo2 = 62,
   kPlaceObject3 = 70, kDefineFont3 = 75, kDefineShape4 = 83, kDefineText = 11, kDefineText2 = 33,
-  kDefineBits = 6, kJpegTables = 8, kExportAssets = 56,
+  kDefineBits = 6, kJpegTables = 8, kExportAssets = 56, kScriptLimits = 65,
 };
 
 constexpr size_t kMaxFrames = 1u << 16;
@@ -115,14 +115,17 @@ void TagLoader::Tag(uint16_t code, std::span<const uint8_t> body, Frame& frame, 
       frame.tags.push_back(std::move(t));
       break;
     }
+    case kScriptLimits:
+      if (!isSprite) movie_.maxRecursion = r.U16();
+      break;
     case kFrameLabel:
-      frame.labels.push_back(r.String());
+      frame.labels.push_back(DecodeStringData(r.String(), movie_.header.version));
       break;
     case kExportAssets: {
       unsigned count = r.U16();
       for (unsigned i = 0; i < count && !r.AtEnd() && !r.Overrun(); ++i) {
         uint16_t id = r.U16();
-        std::string name = r.String();
+        std::string name = DecodeStringData(r.String(), movie_.header.version);
         if (!r.Overrun() && !name.empty()) movie_.exports.emplace(std::move(name), id);
       }
       break;
@@ -220,7 +223,7 @@ void TagLoader::ReadPlace2(RecordReader& rr, PlaceTag& p, bool v3) {
   if (p.hasMatrix) p.matrix = rr.ReadMatrix();
   if (p.hasCxform) p.cxform = rr.ReadCxform(true);
   if (p.hasRatio) p.ratio = r.U16();
-  if (p.hasName) p.name = r.String();
+  if (p.hasName) p.name = DecodeStringData(r.String(), movie_.header.version);
   if (p.hasClipDepth) p.clipDepth = r.U16();
   if (v3) {
     if (f2 & 0x01) SkipFilters(r);

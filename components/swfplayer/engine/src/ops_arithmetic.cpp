@@ -1,4 +1,4 @@
-// The arithmetic, comparison, logical, bitwise and string actions, and the UTF-8 helpers they share.
+// The arithmetic, comparison, logical, bitwise and string actions.
 #include "interpreter.h"
 
 #include <algorithm>
@@ -7,61 +7,6 @@
 #include "interpreter_support.h"
 
 namespace swf {
-
-size_t Utf8Length(const std::string& s) {
-  size_t n = 0;
-  for (unsigned char c : s)
-    if ((c & 0xC0) != 0x80) ++n;
-  return n;
-}
-
-std::string Utf8Substr(const std::string& s, size_t start, size_t count) {
-  size_t i = 0, cp = 0;
-  while (i < s.size() && cp < start) {
-    ++i;
-    while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
-    ++cp;
-  }
-  size_t j = i, taken = 0;
-  while (j < s.size() && taken < count) {
-    ++j;
-    while (j < s.size() && (static_cast<unsigned char>(s[j]) & 0xC0) == 0x80) ++j;
-    ++taken;
-  }
-  return s.substr(i, j - i);
-}
-
-std::string Utf8Encode(uint32_t cp) {
-  std::string s;
-  if (cp < 0x80) {
-    s += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    s += static_cast<char>(0xC0 | (cp >> 6));
-    s += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    s += static_cast<char>(0xE0 | (cp >> 12));
-    s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x110000) {
-    s += static_cast<char>(0xF0 | (cp >> 18));
-    s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-  return s;
-}
-
-uint32_t Utf8First(const std::string& s) {
-  if (s.empty()) return 0;
-  auto c = static_cast<unsigned char>(s[0]);
-  int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-  uint32_t cp = extra == 0 ? c : c & (0x3F >> extra);
-  for (int k = 1; k <= extra; ++k) {
-    if (static_cast<size_t>(k) >= s.size()) return c;
-    cp = (cp << 6) | (static_cast<unsigned char>(s[static_cast<size_t>(k)]) & 0x3F);
-  }
-  return cp;
-}
 
 Interpreter::Flow Interpreter::StepArithmetic(Context& c, uint8_t op) {
   const int ver = c.version;
@@ -107,23 +52,23 @@ Interpreter::Flow Interpreter::StepArithmetic(Context& c, uint8_t op) {
       Push(Bool(c, op == kStringEquals ? a == b : op == kStringLess ? a < b : a > b));
       break;
     }
+    // The code page this player reads older movies in has no multibyte characters, so the multibyte actions
+    // count as the others do.
     case kStringLength: case kMBStringLength: {
       std::string s = Str(c, Pop(c));
-      bool mb = op == kMBStringLength || ver >= 6;
-      Push(Value(static_cast<double>(mb ? Utf8Length(s) : s.size())));
+      Push(Value(static_cast<double>(TextLength(s, ver >= 6))));
       break;
     }
     case kStringExtract: case kMBStringExtract: {
       double count = Num(c, Pop(c));
       double index = Num(c, Pop(c));
-      std::string s = Str(c, Pop(c));
-      bool mb = op == kMBStringExtract || ver >= 6;
-      size_t len = mb ? Utf8Length(s) : s.size();
+      std::u32string s = TextUnits(Str(c, Pop(c)), ver >= 6);
+      size_t len = s.size();
       double startD = std::isfinite(index) ? std::max(0.0, std::trunc(index) - 1) : 0;
       size_t start = static_cast<size_t>(std::min<double>(startD, static_cast<double>(len)));
       size_t n = !std::isfinite(count) || count < 0 ? len - start
                                                     : static_cast<size_t>(std::min<double>(count, static_cast<double>(len - start)));
-      Push(Value(mb ? Utf8Substr(s, start, n) : s.substr(start, n)));
+      Push(Value(UnitsText(s.substr(start, n), ver >= 6)));
       break;
     }
     case kToInteger: {
@@ -152,16 +97,24 @@ Interpreter::Flow Interpreter::StepArithmetic(Context& c, uint8_t op) {
     }
     case kCharToAscii: case kMBCharToAscii: {
       std::string s = Str(c, Pop(c));
-      if (op == kMBCharToAscii || ver >= 6) Push(Value(static_cast<double>(Utf8First(s))));
-      else Push(Value(s.empty() ? 0.0 : static_cast<double>(static_cast<unsigned char>(s[0]))));
+      Push(Value(static_cast<double>(FirstUnit(s, ver >= 6))));
       break;
     }
+    // A character code wraps to a byte before the sixth version and to a UTF-16 unit from it; the multibyte
+    // form of an older movie makes the two bytes of a double-byte code.
     case kAsciiToChar: case kMBAsciiToChar: {
-      double n = Num(c, Pop(c));
-      uint32_t code = std::isfinite(n) && n > 0 && n < 0x110000 ? static_cast<uint32_t>(n) : 0;
-      if (code == 0) Push(Value(std::string()));
-      else if (op == kMBAsciiToChar || ver >= 6) Push(Value(Utf8Encode(code)));
-      else Push(Value(std::string(1, static_cast<char>(code & 0xFF))));
+      auto code = static_cast<uint32_t>(ToInt32(Num(c, Pop(c))));
+      std::u32string units;
+      if (ver >= 6) {
+        units.push_back(code & 0xFFFF);
+      } else if (op == kMBAsciiToChar && (code & 0xFFFF) > 0xFF) {
+        units.push_back((code >> 8) & 0xFF);
+        units.push_back(code & 0xFF);
+      } else {
+        units.push_back(code & 0xFF);
+      }
+      if (units.back() == 0) units.clear();
+      Push(Value(UnitsText(units, ver >= 6)));
       break;
     }
     case kGetTime: Push(Value(std::floor(rt_.timeMs))); break;

@@ -62,8 +62,8 @@ Interpreter::Flow Interpreter::StepObjects(Context& c, uint8_t op, BitReader& r,
       std::string name = Str(c, Pop(c));
       std::vector<Value> args = PopArgs(c);
       Value fn = GetVar(c, name);
-      // A plain call runs with the caller's this.
-      Push(Call(fn, c.self, args));
+      // A plain call runs with the caller's this, in the fifth version with none.
+      Push(Call(fn, c.version < 6 ? Value() : c.self, args));
       break;
     }
     case kNewObject: {

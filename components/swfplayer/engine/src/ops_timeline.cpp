@@ -38,7 +38,7 @@ Interpreter::Flow Interpreter::StepTimeline(Context& c, uint8_t op, BitReader& r
   const int ver = c.version;
   switch (op) {
     case kNextFrame: case kPrevFrame: {
-      if (ClipObject* t = AsClip(Base(c))) {
+      if (ClipObject* t = AsClip(c.target)) {
         t->playing = false;
         rt_.GotoFrame(t, t->frame + (op == kNextFrame ? 1 : -1));
       }
@@ -49,8 +49,12 @@ Interpreter::Flow Interpreter::StepTimeline(Context& c, uint8_t op, BitReader& r
     case kToggleQuality: rt_.quality = rt_.quality == 0 ? 1 : 0; break;
     case kStopSounds: break;
     case kSetTarget: case kSetTarget2: {
-      Value t = op == kSetTarget ? Value(r.String()) : Pop(c);
-      if (DisplayObject* d = AsDisplay(t.AsObject())) {
+      Value t = op == kSetTarget ? Value(Text(c, r)) : Pop(c);
+      // Once the clip running the script is gone no target can be set; undefined names the script's own clip
+      // until the seventh version and nothing from it.
+      if (!c.original || c.original->removed || (t.IsUndefined() && ver >= 7)) {
+        c.target = nullptr;
+      } else if (DisplayObject* d = AsDisplay(t.AsObject())) {
         c.target = d;
       } else {
         std::string path = Str(c, t);
@@ -148,8 +152,8 @@ Interpreter::Flow Interpreter::StepTimeline(Context& c, uint8_t op, BitReader& r
       break;
     }
     case kGetURL: {
-      std::string url = r.String();
-      std::string target = r.String();
+      std::string url = Text(c, r);
+      std::string target = Text(c, r);
       rt_.Fscommand(url, target);
       break;
     }
@@ -161,7 +165,7 @@ Interpreter::Flow Interpreter::StepTimeline(Context& c, uint8_t op, BitReader& r
       break;
     }
     case kGotoLabel: {
-      std::string label = r.String();
+      std::string label = Text(c, r);
       if (ClipObject* t = AsClip(c.target)) {
         int f = t->timeline->FindLabel(label);
         if (f >= 0) {

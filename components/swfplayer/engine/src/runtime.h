@@ -42,6 +42,13 @@ class DisplayObject : public Object {
   bool placedByScript = false;
   bool removed = false;
   uint64_t bornTick = 0;
+  // The scales (percent) and rotation (degrees) last written by a script, read back as written for as long as
+  // the matrix they were applied to stays unchanged.
+  struct WrittenTransform {
+    Matrix appliedTo;
+    double xScale = 0, yScale = 0, rotation = 0;
+    bool valid = false;
+  } written;
 
   virtual Rect LocalBounds() const { return {}; }
   Matrix StageMatrix() const;
@@ -165,6 +172,7 @@ class Runtime {
 
   PlayerCallbacks cb;
   PlayerLimits limits;
+  int hostCallDepth = 0;             // the host's call depth, which a movie may lower but not raise
   std::shared_ptr<const MovieDef> movie;
   Heap heap;
   ClipObject* root = nullptr;
@@ -203,8 +211,12 @@ class Runtime {
   std::vector<std::pair<std::string, Value>> classes;  // Object.registerClass: export name to constructor
   static constexpr size_t kMaxClasses = 4096;
   std::vector<PendingScript>* constructs = nullptr;    // where placements put their class constructors
+  std::vector<Value> stack;        // the value stack the action blocks of a frame share
+  int blockNesting = 0;             // action blocks running inside one another
+  std::shared_ptr<const std::vector<std::string>> constants;  // the last ConstantPool, in force for later blocks
   uint64_t actionsThisFrame = 0;
   bool aborted = false;            // the frame's budget is spent
+  bool abortList = false;          // calls nested too deeply: the running action list ends
   bool scriptRan = false;
   uint32_t rng = 0x2545F491u;
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "record_reader.h"
+#include "text.h"
 #include "swfplayer/engine/movie.h"
 
 namespace swf {

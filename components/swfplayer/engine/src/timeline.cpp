@@ -9,6 +9,9 @@ bool Runtime::Load(std::shared_ptr<const MovieDef> m) {
   Unload();
   movie = std::move(m);
   version = movie->header.version;
+  // The player allows 255 nested calls unless the movie's ScriptLimits says otherwise.
+  if (!hostCallDepth) hostCallDepth = limits.callDepth;
+  limits.callDepth = std::min(hostCallDepth, movie->maxRecursion ? static_cast<int>(movie->maxRecursion) : 255);
   heap.SetCaseSensitive(version >= 7);
   background = movie->background;
   InstallGlobals(*this);
@@ -24,6 +27,9 @@ bool Runtime::Load(std::shared_ptr<const MovieDef> m) {
 
 void Runtime::Unload() {
   queue.clear();
+  stack.clear();
+  constants.reset();
+  blockNesting = 0;
   timers.clear();
   classes.clear();
   nextTimerId = 1;
@@ -64,6 +70,7 @@ bool Runtime::Advance() {
   }
   RunQueue();
   RunTimers();
+  stack.clear();
   Collect();
   return scriptRan;
 }
@@ -101,20 +108,19 @@ void Runtime::AdvanceClip(ClipObject* clip) {
 void Runtime::EnterFrame(ClipObject* clip, int frame, bool withActions) {
   const Frame& f = clip->timeline->frames[static_cast<size_t>(frame)];
   clip->frame = frame;
-  // Init actions run first, then the constructors of the classes of the clips the frame places,
-  // then the frame's own scripts, then those of the clips it places.
+  // Init actions run first, then the constructors of the classes of the clips the frame places, then the frame's
+  // scripts and the first frames of the clips it places, in the order of their tags.
   std::vector<PendingScript> init;
   for (const ControlTag& t : f.tags)
     if (t.kind == ControlTag::Kind::InitAction && initDone.insert(t.spriteId).second) init.push_back({clip, t.code});
   queue.insert(queue.begin(), init.begin(), init.end());
   size_t mark = queue.size();
-  for (const ControlTag& t : f.tags)
-    if (t.kind == ControlTag::Kind::Action && withActions) queue.push_back({clip, t.code});
   std::vector<PendingScript> made;
   std::vector<PendingScript>* outer = constructs;
   constructs = &made;
   for (const ControlTag& t : f.tags) {
     switch (t.kind) {
+      case ControlTag::Kind::Action: if (withActions) queue.push_back({clip, t.code}); break;
       case ControlTag::Kind::Place: ApplyPlace(clip, t.place); break;
       case ControlTag::Kind::Remove: RemoveChild(clip, t.place.depth); break;
       case ControlTag::Kind::Background: if (clip == root) background = t.color; break;
@@ -395,6 +401,7 @@ void Runtime::Collect() {
   if (!root) return;
   std::vector<Object*> roots{root, global, objectProto, functionProto, arrayProto, clipProto, keyObject, mouseObject};
   for (auto& s : queue) roots.push_back(s.clip), roots.push_back(s.object);
+  for (const Value& v : stack) roots.push_back(v.AsObject());
   for (auto& [name, ctor] : classes) roots.push_back(ctor.AsObject());
   for (auto& [id, t] : timers) {
     roots.push_back(t.function.AsObject());

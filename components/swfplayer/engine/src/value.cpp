@@ -74,6 +74,29 @@ std::string NumberToString(double n) {
   return s;
 }
 
+namespace {
+// The fourth version reads the longest prefix that is a number ("12.34A" is 12.34), else 0.
+double NumericPrefix(const std::string& s, size_t i) {
+  size_t k = i;
+  if (k < s.size() && (s[k] == '+' || s[k] == '-')) ++k;
+  size_t digits = 0;
+  while (k < s.size() && std::isdigit(static_cast<unsigned char>(s[k]))) ++k, ++digits;
+  if (k < s.size() && s[k] == '.') {
+    ++k;
+    while (k < s.size() && std::isdigit(static_cast<unsigned char>(s[k]))) ++k, ++digits;
+  }
+  if (digits == 0) return 0;
+  if (k < s.size() && (s[k] == 'e' || s[k] == 'E')) {
+    size_t m = k + 1;
+    if (m < s.size() && (s[m] == '+' || s[m] == '-')) ++m;
+    size_t expDigits = 0;
+    while (m < s.size() && std::isdigit(static_cast<unsigned char>(s[m]))) ++m, ++expDigits;
+    if (expDigits) k = m;
+  }
+  return std::strtod(s.substr(i, k - i).c_str(), nullptr);
+}
+}  // namespace
+
 double StringToNumber(const std::string& str, int version) {
   const double invalid = version >= 5 ? std::nan("") : 0.0;
   size_t i = 0, n = str.size();
@@ -82,6 +105,7 @@ double StringToNumber(const std::string& str, int version) {
   size_t end = n;
   while (end > i && space(str[end - 1])) --end;
   if (i == end) return invalid;
+  if (version < 5) return NumericPrefix(str, i);
   std::string s = str.substr(i, end - i);
   // From the sixth version "0x" starts hexadecimal text, whose sign comes after the prefix ("0x-10" is -16), and a
   // leading zero followed only by octal digits starts octal text; the fifth version reads neither.
@@ -164,7 +188,7 @@ std::string ToString(const Value& v, int version) {
   switch (v.Type()) {
     case ValueType::Undefined: return version >= 7 ? "undefined" : "";
     case ValueType::Null: return "null";
-    case ValueType::Boolean: return v.AsBool() ? "true" : "false";
+    case ValueType::Boolean: return version < 5 ? (v.AsBool() ? "1" : "0") : v.AsBool() ? "true" : "false";
     case ValueType::Number: return NumberToString(v.AsNumber());
     case ValueType::String: return v.AsString();
     case ValueType::Object: {

@@ -204,7 +204,7 @@ TEST(Variables, SetTargetRedirectsTimelineActionsAndVariables) {
   ASSERT_TRUE(p.LoadBytes(m.Build()));
   p.Advance();
   p.Advance();
-  EXPECT_EQ(rec.traces, (V{"yes", "yes", "undefined", "inner 1", "main 2"}));
+  EXPECT_EQ(rec.traces, (V{"inner 1", "yes", "yes", "undefined", "main 2"}));
   EXPECT_EQ(p.TGetProperty("clip", swf::kPropCurrentFrame), "1");
 }
 

@@ -74,7 +74,7 @@ TEST(Handlers, OnHandlersAttachedToAClipAndItsInitializeEvent) {
   EXPECT_TRUE(p.MouseOverButton());
   p.MouseDown();
   p.MouseUp();
-  EXPECT_EQ(rec.traces, (V{"initialize", "frame", "load", "press _level0.c", "release"}));
+  EXPECT_EQ(rec.traces, (V{"initialize", "load", "frame", "press _level0.c", "release"}));
 }
 
 TEST(Handlers, ButtonPropertiesAndHandlersWithTheButtonAsThis) {

@@ -30,8 +30,9 @@ TEST(Order, EnterFrameHandlersRunBeforeTheFrameScripts) {
   Handler(first, "c", "onEnterFrame", "onEnterFrame");
   m.Main().Do(first).ShowFrame();
   m.Main().Do(Actions().Trace("root frame 2").Stop()).ShowFrame();
-  // The parent's frame script comes before its child's; nothing enters a frame on the tick it is made.
-  EXPECT_EQ(Play(m, 2), (V{"root frame 1", "clip frame 1", "onClipEvent enterFrame", "onEnterFrame", "root frame 2",
+  // The child placed before the parent's frame script runs its first frame first; nothing enters a frame on the
+  // tick it is made.
+  EXPECT_EQ(Play(m, 2), (V{"clip frame 1", "root frame 1", "onClipEvent enterFrame", "onEnterFrame", "root frame 2",
                            "clip frame 2"}));
 }
 
@@ -94,7 +95,8 @@ TEST(Order, UnloadHandlersRunWhenTheTimelineRemovesAClip) {
   Handler(a, "c", "onUnload", "onUnload");
   m.Main().Do(a).ShowFrame();
   m.Main().Remove(1).Do(Actions().Trace("frame 2").Stop()).ShowFrame();
-  EXPECT_EQ(Play(m, 2), (V{"frame 2", "onClipEvent unload", "onUnload"}));
+  // The removal comes before the frame's script.
+  EXPECT_EQ(Play(m, 2), (V{"onClipEvent unload", "onUnload", "frame 2"}));
 }
 
 TEST(Order, OnLoadSetByTheParentsFrameScriptComesTooLate) {

@@ -128,7 +128,8 @@ TEST(Timeline, SpritesRunTheirOwnTimeline) {
   swf::Player p(rec.Callbacks());
   ASSERT_TRUE(p.LoadBytes(m.Build()));
   for (int i = 0; i < 4; ++i) p.Advance();
-  EXPECT_EQ(rec.traces, (V{"main", "s1", "s2", "s1", "s2"}));
+  // The clip is placed before the main script, so its first frame runs first.
+  EXPECT_EQ(rec.traces, (V{"s1", "main", "s2", "s1", "s2"}));
   EXPECT_EQ(p.CurrentFrame(), 0);
   EXPECT_EQ(p.TGetProperty("/clip", swf::kPropCurrentFrame), "2");
   EXPECT_EQ(p.TGetProperty("/clip", swf::kPropTotalFrames), "2");

@@ -214,6 +214,7 @@ struct MovieDef {
   std::map<uint16_t, Character> characters;
   TimelineDef main;
   std::map<std::string, uint16_t> exports;  // ExportAssets: linkage name to character
+  uint16_t maxRecursion = 0;                // ScriptLimits: nested calls allowed; 0 when the movie sets none
   const Character* Find(uint16_t id) const {
     auto it = characters.find(id);
     return it == characters.end() ? nullptr : &it->second;
