@@ -166,22 +166,29 @@ WriteWatcher::WriteWatcher(std::wstring root, std::vector<std::wstring> allowed)
   directory_.reset(::CreateFileW(root_.c_str(), FILE_LIST_DIRECTORY,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  watching_ = static_cast<bool>(directory_);
-  if (watching_) thread_ = std::thread([this] { Run(); });
+  if (directory_) {
+    thread_.reset(::CreateThread(
+        nullptr, 0,
+        [](void* self) -> DWORD {
+          static_cast<WriteWatcher*>(self)->Run();
+          return 0;
+        },
+        this, 0, nullptr));
+  }
+  watching_ = static_cast<bool>(thread_);
 }
 
 WriteWatcher::~WriteWatcher() {
   stop_ = true;
-  if (thread_.joinable()) {
-    ::CancelIoEx(directory_.get(), nullptr);
-    ::CancelSynchronousIo(thread_.native_handle());
-    // The watch may not notice the cancel everywhere; a change of our own wakes it.
-    std::wstring wake = allowed_.empty() ? root_ : allowed_.front() + L"\\.watch-end";
-    HANDLE file = ::CreateFileW(wake.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
-    thread_.detach();
-  }
+  if (!thread_) return;
+  ::CancelSynchronousIo(thread_.get());
+  ::CancelIoEx(directory_.get(), nullptr);
+  // Where a cancel does not reach the watch, a change of our own wakes it.
+  std::wstring wake = allowed_.empty() ? root_ : allowed_.front() + L"\\.watch-end";
+  HANDLE file = ::CreateFileW(wake.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+  if (::WaitForSingleObject(thread_.get(), 5000) != WAIT_OBJECT_0) ::TerminateThread(thread_.get(), 0);
 }
 
 bool WriteWatcher::Allowed(const std::wstring& path) const {

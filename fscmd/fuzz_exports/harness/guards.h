@@ -105,7 +105,7 @@ class WriteWatcher {
   bool watching_ = false;
   std::mutex mutex_;
   std::vector<StrayWrite> strays_;
-  std::thread thread_;
+  framework::UniqueHandle thread_;
 };
 
 std::string Utf8(const std::wstring& text);

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwctype>
 #include <string>
 #include <vector>
@@ -142,6 +143,31 @@ LRESULT CALLBACK HostProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
   return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
+size_t g_trayCommands = 0;
+
+// Stands in for the shell's taskbar, as the probe stands in for programs: it counts the commands it is sent.
+LRESULT CALLBACK TrayProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND) ++g_trayCommands;
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND MakeTray() {
+  WNDCLASSW trayClass = {};
+  trayClass.lpfnWndProc = &TrayProcedure;
+  trayClass.hInstance = ::GetModuleHandleW(nullptr);
+  trayClass.lpszClassName = L"Shell_TrayWnd";
+  ::RegisterClassW(&trayClass);
+  return ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP | WS_VISIBLE, 0, 0, 1, 1,
+                           nullptr, nullptr, trayClass.hInstance, nullptr);
+}
+
+// The stand-in must be the taskbar the library finds, ahead of the shell's own.
+void KeepTrayFirst(HWND* tray) {
+  if (!::IsWindow(*tray)) *tray = MakeTray();
+  if (::FindWindowW(L"Shell_TrayWnd", nullptr) != *tray)
+    ::SetWindowPos(*tray, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
 HWND MakeWindow(const wchar_t* title) {
   return ::CreateWindowExW(0, L"FuzzExportsHost", title, WS_OVERLAPPEDWINDOW, 10, 10, 320, 240, nullptr, nullptr,
                            ::GetModuleHandleW(nullptr), nullptr);
@@ -202,6 +228,7 @@ int Run(const Options& options) {
   ::RegisterClassW(&windowClass);
   HWND host = MakeWindow(L"Fuzz host");
   HWND other = MakeWindow(L"Fuzz other");
+  HWND tray = MakeTray();
 
   std::wstring libraryPath = options.library.empty() ? ProgramFolder() + L"\\VantraFSCmd.dll" : options.library;
   framework::UniqueModule library(::LoadLibraryW(libraryPath.c_str()));
@@ -277,9 +304,33 @@ int Run(const Options& options) {
                              std::to_string(stray.call) + "\n");
     }
   };
+  // The figures so far: written every tenth of the run, so that a run cut short still has them.
+  auto Summary = [&](size_t calls, double seconds) {
+    char line[256];
+    std::string summary;
+    std::snprintf(line, sizeof line,
+                  "seed %llu: %zu calls (%zu per export asked, %zu exports) in %.1f s: %.1f calls per second\n",
+                  static_cast<unsigned long long>(options.seed), calls, options.calls, exports.size(), seconds,
+                  seconds > 0 ? static_cast<double>(calls) / seconds : 0.0);
+    summary += line;
+    std::snprintf(line, sizeof line,
+                  "faults: %zu (writes outside the scratch folder: %zu); dialog boxes closed: %zu; host window made "
+                  "again: %zu; taskbar commands: %zu; write watch %s, %zu overflows\n",
+                  faultCount, strayCount, closer.closed(), hostRemade, g_trayCommands,
+                  watcher.watching() ? "on" : "OFF", watcher.overflows());
+    summary += line;
+    summary += "export                          calls    mean ms     max ms  faults\n";
+    for (const ExportUnderTest& entry : exports) {
+      std::snprintf(line, sizeof line, "%-30s %6zu %10.3f %10.1f %7zu\n", entry.name.c_str(), entry.calls,
+                    entry.calls ? entry.totalMs / static_cast<double>(entry.calls) : 0.0, entry.maxMs, entry.faults);
+      summary += line;
+    }
+    return summary;
+  };
   auto started = std::chrono::steady_clock::now();
   for (size_t index = 0; index < order.size(); ++index) {
     ExportUnderTest& entry = exports[order[index]];
+    KeepTrayFirst(&tray);
     std::wstring args = generator.Next(entry.shape);
     std::string call = CallText(options.seed, index, entry.name, args, static_cast<size_t>(-1));
     record.Write(call + "\n");
@@ -314,30 +365,21 @@ int Run(const Options& options) {
     if (index % 1000 == 999) reportStrays();
     if (order.size() >= 10 && index % (order.size() / 10) == order.size() / 10 - 1)
       Print("fscmd_fuzz_exports: " + std::to_string(index + 1) + " of " + std::to_string(order.size()) + " calls\n");
+    if (order.size() >= 100 && index % (order.size() / 100) == order.size() / 100 - 1) {
+      double sofar = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+      framework::UniqueFile progress(::CreateFileW((options.run + L"\\progress.txt").c_str(), GENERIC_WRITE,
+                                                   FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                                   nullptr));
+      std::string text = Summary(index + 1, sofar);
+      DWORD written = 0;
+      if (progress) ::WriteFile(progress.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
   }
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   library.reset();
   ::Sleep(500);
   reportStrays();
-
-  char line[256];
-  std::string summary;
-  std::snprintf(line, sizeof line, "seed %llu: %zu calls (%zu per export, %zu exports) in %.1f s: %.1f calls per second\n",
-                static_cast<unsigned long long>(options.seed), order.size(), options.calls, exports.size(), seconds,
-                seconds > 0 ? static_cast<double>(order.size()) / seconds : 0.0);
-  summary += line;
-  std::snprintf(line, sizeof line,
-                "faults: %zu (writes outside the scratch folder: %zu); dialog boxes closed: %zu; host window made "
-                "again: %zu; write watch %s, %zu overflows\n",
-                faultCount, strayCount, closer.closed(), hostRemade, watcher.watching() ? "on" : "OFF",
-                watcher.overflows());
-  summary += line;
-  summary += "export                          calls    mean ms     max ms  faults\n";
-  for (const ExportUnderTest& entry : exports) {
-    std::snprintf(line, sizeof line, "%-30s %6zu %10.3f %10.1f %7zu\n", entry.name.c_str(), entry.calls,
-                  entry.calls ? entry.totalMs / static_cast<double>(entry.calls) : 0.0, entry.maxMs, entry.faults);
-    summary += line;
-  }
+  std::string summary = Summary(order.size(), seconds);
   AppendFile(options.run + L"\\summary.txt", summary);
   Print(summary);
   return faultCount == 0 ? 0 : 1;

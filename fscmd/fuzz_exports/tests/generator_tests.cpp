@@ -193,7 +193,12 @@ TEST(Generator, WhatCommandsWriteStaysInTheScratchFolderAndTheHarnessKey) {
         for (size_t i = 0; i < shape.fields.size(); ++i) {
           const std::wstring& field = fields[i];
           Field kind = shape.fields[i];
-          if (kind == Field::kWritePath) {
+          if (kind == Field::kIniFile && !field.empty()) {
+            // A profile file named without a folder is the Windows folder's.
+            EXPECT_NE(fscmd::ExpandPathAliases(field, folders).find(L'\\'), std::wstring::npos)
+                << name << ": " << Printable(field, 200);
+          }
+          if (kind == Field::kWritePath || kind == Field::kIniFile) {
             std::wstring resolved = Resolve(fscmd::ExpandPathAliases(field, folders));
             EXPECT_TRUE(InsideScratch(resolved)) << name << " field " << i << ": " << Printable(field, 200)
                                                  << " -> " << Printable(resolved, 200);
@@ -219,7 +224,7 @@ TEST(Generator, WhatCommandsWriteStaysInTheScratchFolderAndTheHarnessKey) {
       }
     }
   }
-  EXPECT_GT(checked, 1000u);
+  EXPECT_GT(checked, 500u);
 }
 
 TEST(Printable, EscapesWhatALogLineCannotHoldAndCutsLongTexts) {

@@ -239,7 +239,8 @@ std::wstring ArgumentGenerator::Plausible(Field kind) {
     case Field::kCoordinate: return pick({L"-1", L"0", L"10", L"100", L"640", L"-10", L"5000", L"-5000", L""});
     case Field::kDrive: return pick({L"0", L"1", L"2", L"3", L"4", L"-1"});
     case Field::kReadPath: return ReadPath();
-    case Field::kWritePath: return WritePath();
+    case Field::kWritePath:
+    case Field::kIniFile: return WritePath();
     case Field::kFolder: return random_.Percent(90) ? random_.Pick(env_.writeAnchors) : ReadPath();
     case Field::kPattern: return pick({L"*.*", L"*", L"*.txt", L"?.*", L"", L"a*", L"*.fzd"});
     case Field::kVariable: return pick({L"v", L"fscmd_ret", L"_root.x", L"", L"w", L"name"});
@@ -338,13 +339,20 @@ std::wstring ArgumentGenerator::Hostile(Field kind) {
   }
 }
 
-std::wstring ArgumentGenerator::Value(Field kind) { return random_.Percent(80) ? Plausible(kind) : Hostile(kind); }
+std::wstring ArgumentGenerator::Value(Field kind) {
+  if (kind == Field::kIniFile) {
+    std::wstring path = Value(Field::kWritePath);
+    return path.find_first_of(L"\\/") == std::wstring::npos ? L".\\" + path : path;
+  }
+  return random_.Percent(80) ? Plausible(kind) : Hostile(kind);
+}
 
 namespace {
 
 bool Confined(Field kind) {
   switch (kind) {
     case Field::kWritePath:
+    case Field::kIniFile:
     case Field::kTarget:
     case Field::kFolder:
     case Field::kRegValuePath:

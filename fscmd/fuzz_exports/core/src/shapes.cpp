@@ -75,7 +75,7 @@ const std::vector<KnownShape>& KnownShapes() {
       {"MinimizeAll", Fields({F::kTrueWord})},
       {"PrivateProfileStringGet",
        Fields({F::kReadPath, F::kIniSection, F::kIniKey, F::kText, F::kVariable})},
-      {"PrivateProfileStringSet", Fields({F::kWritePath, F::kIniSection, F::kIniKey, F::kText})},
+      {"PrivateProfileStringSet", Fields({F::kIniFile, F::kIniSection, F::kIniKey, F::kText})},
       {"Quit", Fields({})},
       {"RegDelete", Fields({F::kRegRoot, F::kRegKeyPath, F::kVariable})},
       {"RegRead", Fields({F::kRegRoot, F::kRegReadPath, F::kVariable, F::kVariable})},

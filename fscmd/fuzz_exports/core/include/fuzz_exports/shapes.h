@@ -17,6 +17,7 @@ enum class Field {
   kDrive,         // hard disk 0 to 3
   kReadPath,      // a path only read (anywhere)
   kWritePath,     // a path that may be written, created or deleted (inside the scratch folder only)
+  kIniFile,       // a profile file to write: as kWritePath, never a bare name (the system puts those into Windows)
   kFolder,        // a folder to list
   kPattern,       // a file name pattern
   kVariable,      // the name of a movie variable
