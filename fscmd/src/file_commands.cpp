@@ -209,11 +209,13 @@ long FileSize(const std::wstring& args, CommandResult& result) {
 long FileMkDir(const std::wstring& args, CommandResult&) {
   ArgumentList fields = SplitArguments(args);
   std::wstring path = TrimTrailingBackslashes(ExpandPathAliases(fields[0]));
-  if (path.empty() || IsFolder(path)) return code::kNone;
+  // A path longer than any the system takes has no folder to make; walking its parts would only cost time.
+  if (path.empty() || path.size() > kLongestSystemPath || IsFolder(path)) return code::kNone;
   if (::CreateDirectoryW(path.c_str(), nullptr)) return code::kNone;
   // The missing parents one at a time, below the drive, root or share the path starts from.
-  for (const std::wstring& folder : FoldersToMake(path))
-    if (!IsFolder(folder) && !::CreateDirectoryW(folder.c_str(), nullptr)) break;
+  VisitFoldersToMake(path, [](const std::wstring& folder) {
+    return IsFolder(folder) || ::CreateDirectoryW(folder.c_str(), nullptr);
+  });
   return code::kNone;
 }
 

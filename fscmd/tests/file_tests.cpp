@@ -121,6 +121,15 @@ TEST_F(FileCommands, TempNameAndMkDir) {
   EXPECT_EQ(Call("FSFileMkDir", L""), L",-99");
 }
 
+// Fifty thousand nested folders in a 100,000-character text: longer than any path the system takes, so nothing
+// is made, and the walk never holds every parent at once (which took gigabytes).
+TEST_F(FileCommands, MkDirOfAPathLongerThanTheSystemTakesMakesNothing) {
+  std::wstring deep;
+  for (int i = 0; i < 50000; ++i) deep += L"a\\";
+  EXPECT_EQ(Call("FSFileMkDir", Path(deep)), L",-99");
+  EXPECT_EQ(Call("FSFileIsDir", Path(L"a")), L",0");
+}
+
 // Changes the current folder for one test.
 class CurrentFolder {
  public:
