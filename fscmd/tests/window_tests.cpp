@@ -183,6 +183,11 @@ TEST_F(WindowCommands, MinimizeAllTellsTheTaskbar) {
 
 HANDLE g_trayRelease = nullptr;
 
+LRESULT CALLBACK BusyTrayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND) ::WaitForSingleObject(g_trayRelease, 60000);
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
 // A taskbar in another thread that is busy with something of its own (a shell's menu, say) until the test
 // lets it go.
 TEST_F(WindowCommands, MinimizeAllDoesNotWaitForABusyTaskbar) {
@@ -192,10 +197,7 @@ TEST_F(WindowCommands, MinimizeAllDoesNotWaitForABusyTaskbar) {
   g_trayRelease = release;
   std::thread shell([&] {
     WNDCLASSW trayClass = {};
-    trayClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-      if (message == WM_COMMAND) ::WaitForSingleObject(g_trayRelease, 60000);
-      return ::DefWindowProcW(window, message, wParam, lParam);
-    };
+    trayClass.lpfnWndProc = BusyTrayProc;
     trayClass.hInstance = ::GetModuleHandleW(nullptr);
     trayClass.lpszClassName = L"Shell_TrayWnd";
     ::RegisterClassW(&trayClass);

@@ -120,14 +120,7 @@ BoxCloser::BoxCloser() {
   thread_ = std::thread([this] {
     while (!stop_) {
       ::Sleep(100);
-      ::EnumWindows(
-          [](HWND window, LPARAM) -> BOOL {
-            DWORD process = 0;
-            ::GetWindowThreadProcessId(window, &process);
-            if (process == ::GetCurrentProcessId()) Close(window);
-            return TRUE;
-          },
-          0);
+      ::EnumWindows(&BoxCloser::OnWindow, 0);
     }
   });
 }
@@ -156,8 +149,21 @@ bool BoxCloser::Close(HWND box) {
   return true;
 }
 
+BOOL CALLBACK BoxCloser::OnWindow(HWND window, LPARAM) {
+  try {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    if (process == ::GetCurrentProcessId()) Close(window);
+  } catch (...) {
+  }
+  return TRUE;
+}
+
 LRESULT CALLBACK BoxCloser::OnCbt(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HCBT_ACTIVATE) Close(reinterpret_cast<HWND>(wParam));
+  try {
+    if (code == HCBT_ACTIVATE) Close(reinterpret_cast<HWND>(wParam));
+  } catch (...) {
+  }
   return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -167,13 +173,7 @@ WriteWatcher::WriteWatcher(std::wstring root, std::vector<std::wstring> allowed)
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (directory_) {
-    thread_.reset(::CreateThread(
-        nullptr, 0,
-        [](void* self) -> DWORD {
-          static_cast<WriteWatcher*>(self)->Run();
-          return 0;
-        },
-        this, 0, nullptr));
+    thread_.reset(::CreateThread(nullptr, 0, &WriteWatcher::ThreadStart, this, 0, nullptr));
   }
   watching_ = static_cast<bool>(thread_);
 }
@@ -189,6 +189,11 @@ WriteWatcher::~WriteWatcher() {
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
   if (::WaitForSingleObject(thread_.get(), 5000) != WAIT_OBJECT_0) ::TerminateThread(thread_.get(), 0);
+}
+
+DWORD WINAPI WriteWatcher::ThreadStart(void* self) {
+  static_cast<WriteWatcher*>(self)->Run();
+  return 0;
 }
 
 bool WriteWatcher::Allowed(const std::wstring& path) const {

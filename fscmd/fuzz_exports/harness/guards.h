@@ -63,6 +63,7 @@ class BoxCloser {
 
  private:
   static LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam);
+  static BOOL CALLBACK OnWindow(HWND window, LPARAM);
   static bool Close(HWND box);
 
   HHOOK hook_ = nullptr;
@@ -93,6 +94,7 @@ class WriteWatcher {
   size_t overflows() const { return overflows_; }
 
  private:
+  static DWORD WINAPI ThreadStart(void* self);
   void Run();
   bool Allowed(const std::wstring& path) const;
 
