@@ -227,6 +227,37 @@ TEST(Generator, WhatCommandsWriteStaysInTheScratchFolderAndTheHarnessKey) {
   EXPECT_GT(checked, 500u);
 }
 
+// Most calls must reach the commands' real work, or the state kept between calls (slots, the search, the
+// host window, the test database, the harness's key) would never be exercised.
+TEST(Generator, MostCallsCarryPlausibleState) {
+  Environment env = TestEnvironment();
+  ArgumentGenerator generator(env, 3);
+  auto share = [&](const char* name, auto accept) {
+    ExportShape shape = ShapeOf(name);
+    int accepted = 0;
+    for (int i = 0; i < 400; ++i)
+      if (accept(SplitLikeTheLibrary(shape, generator.Next(shape)))) ++accepted;
+    return accepted / 4;  // percent
+  };
+  auto smallSlot = [](const fscmd::ArgumentList& f) { long slot = f.Number(0); return slot >= 1 && slot <= 10; };
+  EXPECT_GT(share("FSDBOpen", [&](const fscmd::ArgumentList& f) {
+              return smallSlot(f) && f[1].compare(0, env.connectPrefix.size(), env.connectPrefix) == 0;
+            }),
+            40);
+  EXPECT_GT(share("FSFileOpen", [&](const fscmd::ArgumentList& f) { return smallSlot(f) && !f[1].empty(); }), 50);
+  EXPECT_GT(share("FSFileRead", smallSlot), 50);
+  EXPECT_GT(share("FSDBDoSQL", [&](const fscmd::ArgumentList& f) {
+              return smallSlot(f) && f[1].compare(0, 6, L"SELECT") == 0;
+            }),
+            10);
+  EXPECT_GT(share("FSWindowSetHandle", [&](const fscmd::ArgumentList& f) { return f[0] == env.hostHandle; }), 50);
+  EXPECT_GT(share("FSRegWrite", [&](const fscmd::ArgumentList& f) {
+              return fscmd::RootKeyByName(f[0]).has_value() && fscmd::RegistryTypeByName(f[2]) != 0;
+            }),
+            30);
+  EXPECT_GT(share("FSFileFindFirst", [&](const fscmd::ArgumentList& f) { return !f[0].empty(); }), 50);
+}
+
 TEST(Printable, EscapesWhatALogLineCannotHoldAndCutsLongTexts) {
   EXPECT_EQ(Printable(L"a\\b,c"), "a\\\\b,c");
   EXPECT_EQ(Printable(L"\x01\xD800\x00E9"), "\\u0001\\uD800\\u00E9");

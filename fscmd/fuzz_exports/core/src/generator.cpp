@@ -252,7 +252,8 @@ std::wstring ArgumentGenerator::Plausible(Field kind) {
     case Field::kAccessMode: return pick({L"0", L"2", L"4", L"6", L"1", L"3", L"-1", L""});
     case Field::kOrder: return pick({L"A", L"a", L"D", L""});
     case Field::kYesNo: return pick({L"Y", L"y", L"N", L""});
-    case Field::kRegRoot: return pick({L"HKCU", L"HKLM", L"HKCR", L"HKCC", L"HKUSR", L"hkcu", L"HKXX"});
+    case Field::kRegRoot:
+      return random_.Percent(85) ? pick({L"HKCU", L"HKLM", L"HKCR", L"HKCC", L"HKUSR"}) : pick({L"hkcu", L"HKXX"});
     case Field::kRegValuePath: return RegistryPath(true);
     case Field::kRegKeyPath: return RegistryPath(random_.Percent(30));
     case Field::kRegReadPath:
@@ -260,7 +261,9 @@ std::wstring ArgumentGenerator::Plausible(Field kind) {
                  ? RegistryPath(true)
                  : pick({L"Software\\Wine\\Version", L"Software\\Microsoft\\Windows NT\\CurrentVersion\\CurrentVersion",
                          L"http\\shell\\open\\command\\", L"Environment\\TEMP", L"nothing"});
-    case Field::kRegType: return pick({L"REG_SZ", L"REG_DWORD", L"REG_BINARY", L"REG_EXPAND_SZ", L"REG_MULTI_SZ", L"reg_sz"});
+    case Field::kRegType:
+      return random_.Percent(85) ? pick({L"REG_SZ", L"REG_DWORD", L"REG_BINARY", L"REG_EXPAND_SZ"})
+                                 : pick({L"REG_MULTI_SZ", L"reg_sz"});
     case Field::kRegData:
       return pick({L"1", L"-1", L"4294967295", L"0a 1b ff", L"zz", L"%TEMP%\\x", Repeat(L"t", 6000),
                    Repeat(L"ff ", 20000), L"0a  1b   ff", L""});
