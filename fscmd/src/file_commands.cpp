@@ -23,6 +23,10 @@ constexpr long kMaxReadChars = 1 << 20;
 constexpr int kLineBufferChars = 100000;
 constexpr DWORD kProfileBufferChars = 10000;
 
+// The profile functions take no path longer than MAX_PATH; some systems (Wine's) copy a bare name behind the
+// Windows folder into a buffer of that size without looking, and a longer name takes the player down.
+bool FitsProfileCalls(const std::wstring& file) { return file.size() < MAX_PATH; }
+
 bool IsFolder(const std::wstring& path) {
   DWORD attributes = ::GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -280,6 +284,7 @@ long PrivateProfileStringGet(const std::wstring& args, CommandResult& result) {
   ArgumentList fields = SplitArguments(args);
   if (fields.IsEmpty(0) || fields.IsEmpty(1) || fields.IsEmpty(2)) return code::kMissingField;
   std::wstring file = ExpandPathAliases(fields[0]);
+  if (!FitsProfileCalls(file)) return code::FromLastError(ERROR_FILENAME_EXCED_RANGE);
   std::vector<wchar_t> value(kProfileBufferChars);
   DWORD count = ::GetPrivateProfileStringW(fields[1].c_str(), fields[2].c_str(), fields[3].c_str(), value.data(),
                                            kProfileBufferChars, file.c_str());
@@ -295,6 +300,7 @@ long PrivateProfileStringSet(const std::wstring& args, CommandResult&) {
   for (size_t i = 0; i < 4; ++i)
     if (fields.IsEmpty(i)) return code::kMissingField;
   std::wstring file = ExpandPathAliases(fields[0]);
+  if (!FitsProfileCalls(file)) return code::FromLastError(ERROR_FILENAME_EXCED_RANGE);
   if (!::WritePrivateProfileStringW(fields[1].c_str(), fields[2].c_str(), fields[3].c_str(), file.c_str()))
     return code::FromLastError(::GetLastError());
   return 0;

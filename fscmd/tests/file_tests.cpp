@@ -130,6 +130,19 @@ TEST_F(FileCommands, MkDirOfAPathLongerThanTheSystemTakesMakesNothing) {
   EXPECT_EQ(Call("FSFileIsDir", Path(L"a")), L",0");
 }
 
+// A profile file name longer than the profile functions take answers "name too long" and touches nothing.
+TEST_F(FileCommands, ProfileFileNamesLongerThanTheSystemTakesAreRefused) {
+  const std::wstring tooLong = L",-" + std::to_wstring(2000 + ERROR_FILENAME_EXCED_RANGE);
+  std::wstring bare(300, L'A');
+  EXPECT_EQ(Call("FSPrivateProfileStringGet", bare + L",s,k,d,v"), tooLong);
+  EXPECT_EQ(Call("FSPrivateProfileStringSet", bare + L",s,k,v"), tooLong);
+  EXPECT_EQ(Call("FSPrivateProfileStringGet", std::wstring(100000, L'A') + L",s,k"), tooLong);
+  EXPECT_EQ(Call("FSPrivateProfileStringSet", Path(std::wstring(300, L'b') + L".ini") + L",s,k,v"), tooLong);
+  // A name of an ordinary length still works.
+  EXPECT_EQ(Call("FSPrivateProfileStringSet", Path(L"ok.ini") + L",s,k,v"), L",0");
+  EXPECT_EQ(Call("FSPrivateProfileStringGet", Path(L"ok.ini") + L",s,k,d"), L",1");
+}
+
 // Changes the current folder for one test.
 class CurrentFolder {
  public:
