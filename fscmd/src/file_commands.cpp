@@ -152,6 +152,9 @@ long FileRead(const std::wstring& args, CommandResult& result) {
       if (c == WEOF) break;
       text += static_cast<wchar_t>(c);
     }
+    // The answer is a text: it ends at a NUL of the file (the host would cut it there and lose what follows).
+    size_t nul = text.find(L'\0');
+    if (nul != std::wstring::npos) text.resize(nul);
   } else {
     std::vector<wchar_t> line(kLineBufferChars);
     if (std::fgetws(line.data(), kLineBufferChars, stream)) text = line.data();

@@ -143,6 +143,20 @@ TEST_F(FileCommands, ProfileFileNamesLongerThanTheSystemTakesAreRefused) {
   EXPECT_EQ(Call("FSPrivateProfileStringGet", Path(L"ok.ini") + L",s,k,d"), L",1");
 }
 
+// A file holding a NUL: the text read ends there, and the answer carries no NUL (the host would cut the answer
+// at it and lose the fields behind).
+TEST_F(FileCommands, ReadTextEndsAtANulOfTheFile) {
+  ASSERT_TRUE(WriteTextFile(Path(L"nul.bin"), std::string("ab\0cd", 5)));
+  EXPECT_EQ(Call("FSFileOpen", L"4," + Path(L"nul.bin") + L",r"), L",0");
+  std::wstring answer = Call("FSFileRead", L"4,v,100");
+  // What the runtime makes of the bytes before the NUL is its own; nothing from the NUL on is in the answer.
+  EXPECT_EQ(answer.find(L'\0'), std::wstring::npos) << answer.size();
+  EXPECT_EQ(answer.substr(0, 5), L"\xFF" L"0\xFF" L"4\xFF");
+  EXPECT_EQ(answer.substr(answer.size() - 4), L"\xFF" L"100");
+  EXPECT_EQ(answer.find(L"cd"), std::wstring::npos);
+  EXPECT_EQ(Call("FSFileClose", L"4"), L",0");
+}
+
 // Changes the current folder for one test.
 class CurrentFolder {
  public:
