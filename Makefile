@@ -13,7 +13,7 @@ WIN32 := build/win32
 WIN64 := build/win64
 FUZZ := build/fuzz
 
-.PHONY: all setup host asan win32 win64 test demo fuzz bench clean
+.PHONY: all setup host asan win32 win64 test demo fuzz fuzz-exports bench clean
 
 all: setup host win32 win64
 
@@ -65,6 +65,15 @@ test: setup asan win32 win64
 	echo "== Windows tests (Wine): the $$tree tree, since $$why"; \
 	scripts/with-display ctest --test-dir build/$$tree --output-on-failure -j $(JOBS) || status=1; \
 	exit $$status
+
+# The export harness in the Windows tree this machine runs, in a confined Wine prefix of its own:
+# FUZZ_EXPORTS_CALLS calls of every export of VantraFSCmd.dll, in an order drawn from FUZZ_EXPORTS_SEED.
+FUZZ_EXPORTS_CALLS ?= 10000
+FUZZ_EXPORTS_SEED ?= 1
+fuzz-exports: setup $(WIN32)/CMakeCache.txt $(WIN64)/CMakeCache.txt
+	@read -r tree why < <(scripts/windows-tree) || exit 2; \
+	cmake --build build/$$tree --target fscmd_fuzz_exports -j $(JOBS) && \
+	nice scripts/fuzz-exports --tree build/$$tree --calls $(FUZZ_EXPORTS_CALLS) --seed $(FUZZ_EXPORTS_SEED)
 
 demo: setup host win32 win64
 	scripts/demo

@@ -23,6 +23,10 @@ constexpr long kMaxReadChars = 1 << 20;
 constexpr int kLineBufferChars = 100000;
 constexpr DWORD kProfileBufferChars = 10000;
 
+// The profile functions take no path longer than MAX_PATH; some systems (Wine's) copy a bare name behind the
+// Windows folder into a buffer of that size without looking, and a longer name takes the player down.
+bool FitsProfileCalls(const std::wstring& file) { return file.size() < MAX_PATH; }
+
 bool IsFolder(const std::wstring& path) {
   DWORD attributes = ::GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -148,6 +152,9 @@ long FileRead(const std::wstring& args, CommandResult& result) {
       if (c == WEOF) break;
       text += static_cast<wchar_t>(c);
     }
+    // The answer is a text: it ends at a NUL of the file (the host would cut it there and lose what follows).
+    size_t nul = text.find(L'\0');
+    if (nul != std::wstring::npos) text.resize(nul);
   } else {
     std::vector<wchar_t> line(kLineBufferChars);
     if (std::fgetws(line.data(), kLineBufferChars, stream)) text = line.data();
@@ -209,11 +216,13 @@ long FileSize(const std::wstring& args, CommandResult& result) {
 long FileMkDir(const std::wstring& args, CommandResult&) {
   ArgumentList fields = SplitArguments(args);
   std::wstring path = TrimTrailingBackslashes(ExpandPathAliases(fields[0]));
-  if (path.empty() || IsFolder(path)) return code::kNone;
+  // A path longer than any the system takes has no folder to make; walking its parts would only cost time.
+  if (path.empty() || path.size() > kLongestSystemPath || IsFolder(path)) return code::kNone;
   if (::CreateDirectoryW(path.c_str(), nullptr)) return code::kNone;
   // The missing parents one at a time, below the drive, root or share the path starts from.
-  for (const std::wstring& folder : FoldersToMake(path))
-    if (!IsFolder(folder) && !::CreateDirectoryW(folder.c_str(), nullptr)) break;
+  VisitFoldersToMake(path, [](const std::wstring& folder) {
+    return IsFolder(folder) || ::CreateDirectoryW(folder.c_str(), nullptr);
+  });
   return code::kNone;
 }
 
@@ -278,6 +287,7 @@ long PrivateProfileStringGet(const std::wstring& args, CommandResult& result) {
   ArgumentList fields = SplitArguments(args);
   if (fields.IsEmpty(0) || fields.IsEmpty(1) || fields.IsEmpty(2)) return code::kMissingField;
   std::wstring file = ExpandPathAliases(fields[0]);
+  if (!FitsProfileCalls(file)) return code::FromLastError(ERROR_FILENAME_EXCED_RANGE);
   std::vector<wchar_t> value(kProfileBufferChars);
   DWORD count = ::GetPrivateProfileStringW(fields[1].c_str(), fields[2].c_str(), fields[3].c_str(), value.data(),
                                            kProfileBufferChars, file.c_str());
@@ -293,6 +303,7 @@ long PrivateProfileStringSet(const std::wstring& args, CommandResult&) {
   for (size_t i = 0; i < 4; ++i)
     if (fields.IsEmpty(i)) return code::kMissingField;
   std::wstring file = ExpandPathAliases(fields[0]);
+  if (!FitsProfileCalls(file)) return code::FromLastError(ERROR_FILENAME_EXCED_RANGE);
   if (!::WritePrivateProfileStringW(fields[1].c_str(), fields[2].c_str(), fields[3].c_str(), file.c_str()))
     return code::FromLastError(::GetLastError());
   return 0;

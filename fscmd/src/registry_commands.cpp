@@ -11,6 +11,28 @@ namespace fscmd {
 
 namespace {
 
+// Deletes a key with every key below it. Each key's subkeys are listed once before they go, so a subkey that
+// stays after its delete (a link the system keeps, a key without the right) is passed over instead of being
+// tried again for ever, which the shell's own tree delete does on some systems.
+void DeleteKeyTree(HKEY parent, const std::wstring& path, int depth) {
+  constexpr int kDeepestKey = 512;
+  if (depth > kDeepestKey) return;
+  framework::UniqueRegKey key;
+  if (OpenKey(parent, path, KEY_READ | DELETE, &key) != ERROR_SUCCESS) return;
+  std::vector<std::wstring> names;
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[256] = {};
+    DWORD size = 256;
+    LONG error = ::RegEnumKeyExW(key.get(), index, name, &size, nullptr, nullptr, nullptr, nullptr);
+    if (error == ERROR_MORE_DATA) continue;
+    if (error != ERROR_SUCCESS) break;
+    names.emplace_back(name, size);
+  }
+  for (const std::wstring& name : names) DeleteKeyTree(key.get(), name, depth + 1);
+  key.reset();
+  ::RegDeleteKeyW(parent, path.c_str());
+}
+
 constexpr DWORD kReadBufferBytes = 10000;
 constexpr DWORD kExpandBufferChars = 20000;
 constexpr size_t kWriteBufferBytes = 10000;
@@ -176,7 +198,8 @@ long RegDelete(const std::wstring& args, CommandResult& result) {
     result.AddExtra(Format(L"Error:UnknownKeyValue[%ls]", fields[1]));
     return code::kUnknownName;
   }
-  ::SHDeleteKeyW(RootHandle(*root), fields[1].c_str());
+  // A path of nothing but backslashes would name the root itself.
+  if (fields[1].find_first_not_of(L"\\ ") != std::wstring::npos) DeleteKeyTree(RootHandle(*root), fields[1], 0);
   result.AddExtra(L"OK");
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <cwchar>
 #include <vector>
 
 #include "library.h"
@@ -13,6 +14,19 @@ namespace fscmd {
 namespace {
 
 long ShellExecuteCode(HINSTANCE result) { return static_cast<long>(reinterpret_cast<intptr_t>(result)); }
+
+// Some shells (Wine's among them) build a handler's command line from its file and parameters in a buffer of
+// 1024 characters and overrun it with longer texts, taking the player down; no real path, address or mail link
+// comes near this length.
+constexpr size_t kLongestShellText = 900;
+
+// ShellExecuteW, or the code of a name too long for the system when the texts would not fit the shell.
+long OpenWithShell(HWND window, const wchar_t* verb, const std::wstring& file, const wchar_t* parameters,
+                   const wchar_t* folder, int show) {
+  if (file.size() + (parameters ? std::wcslen(parameters) : 0) > kLongestShellText)
+    return code::FromLastError(ERROR_FILENAME_EXCED_RANGE);
+  return ShellExecuteCode(::ShellExecuteW(window, verb, file.c_str(), parameters, folder, show));
+}
 
 // The program registered for opening web addresses, when it exists.
 std::wstring DefaultBrowser() {
@@ -54,16 +68,15 @@ long Execute(const std::wstring& args, CommandResult&) {
   std::wstring file = ExpandPathAliases(fields[2]);
   std::wstring parameters = ExpandPathAliases(fields[3]);
   std::wstring folder = ExpandPathAliases(fields[4]);
-  return ShellExecuteCode(::ShellExecuteW(window, fields[1].c_str(), file.c_str(), parameters.c_str(), folder.c_str(),
-                                          static_cast<int>(fields.Number(5, 1))));
+  return OpenWithShell(window, fields[1].c_str(), file, parameters.c_str(), folder.c_str(),
+                       static_cast<int>(fields.Number(5, 1)));
 }
 
 long Run(const std::wstring& args, CommandResult&) {
   ArgumentList fields = SplitArguments(args);
   std::wstring file = ExpandPathAliases(fields[0]);
   std::wstring parameters = ExpandPathAliases(fields[1]);
-  return ShellExecuteCode(
-      ::ShellExecuteW(HostWindowHandle(), L"open", file.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL));
+  return OpenWithShell(HostWindowHandle(), L"open", file, parameters.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
 long Exec(const std::wstring& args, CommandResult&) {
@@ -85,18 +98,15 @@ long Exec(const std::wstring& args, CommandResult&) {
   }
   if (isPage || isWeb) {
     std::wstring browser = DefaultBrowser();
-    if (!browser.empty())
-      return ShellExecuteCode(
-          ::ShellExecuteW(HostWindowHandle(), L"open", browser.c_str(), path.c_str(), nullptr, SW_SHOWNORMAL));
+    if (!browser.empty()) return OpenWithShell(HostWindowHandle(), L"open", browser, path.c_str(), nullptr, SW_SHOWNORMAL);
   }
-  return ShellExecuteCode(::ShellExecuteW(HostWindowHandle(), L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  return OpenWithShell(HostWindowHandle(), L"open", path, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 long mailto(const std::wstring& args, CommandResult&) {
   if (IsInsideAuthoringTool()) return code::kNone;
   EnsureInternetConnection();
-  std::wstring address = L"mailto:" + args;
-  return ShellExecuteCode(::ShellExecuteW(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_HIDE));
+  return OpenWithShell(nullptr, L"open", L"mailto:" + args, nullptr, nullptr, SW_HIDE);
 }
 
 long Quit(const std::wstring&, CommandResult&) {

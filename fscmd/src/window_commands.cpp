@@ -13,6 +13,8 @@ namespace fscmd {
 namespace {
 
 constexpr int kRemoteTextChars = 127;
+// How long a command waits for the shell's taskbar to take a message.
+constexpr UINT kShellAnswerMilliseconds = 2000;
 
 // The portable record of the library's own word size is the one the system's header describes.
 constexpr ListItemLayout kOwnLayout = ListItemLayoutFor(sizeof(void*) == 8 ? WordSize::k64 : WordSize::k32);
@@ -271,7 +273,11 @@ long MinimizeAll(const std::wstring& args, CommandResult&) {
   HWND tray = ::FindWindowW(L"Shell_TrayWnd", nullptr);
   if (!tray) return 0;
   bool minimise = fields.IsEmpty(0) || EqualsNoCase(fields[0], L"true");
-  ::SendMessageW(tray, WM_COMMAND, minimise ? 419 : 416, 0);
+  // The taskbar lives in the shell's process: a shell that is busy (in a menu of its own, say) or hung must
+  // not hold the movie for ever.
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutW(tray, WM_COMMAND, minimise ? 419 : 416, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                        kShellAnswerMilliseconds, &ignored);
   return 1;
 }
 

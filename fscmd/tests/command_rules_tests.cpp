@@ -43,6 +43,15 @@ TEST(RelativePlacement, SumsAreComputedWideAndHeldTo32Bits) {
   EXPECT_EQ(RelativePlacement(INT32_MIN, 0, INT32_MAX, 0, 0, 0, 0, 0).width, INT32_MAX);
 }
 
+TEST(FolderWalk, StopsWhereTheVisitorSays) {
+  std::vector<std::wstring> seen;
+  VisitFoldersToMake(L"C:\\a\\b\\c\\d", [&](const std::wstring& folder) {
+    seen.push_back(folder);
+    return seen.size() < 2;
+  });
+  EXPECT_EQ(seen, (std::vector<std::wstring>{L"C:\\a", L"C:\\a\\b"}));
+}
+
 TEST(FolderWalk, KeepsTheDriveRootAndSharePrefixes) {
   using List = std::vector<std::wstring>;
   EXPECT_EQ(FoldersToMake(L"C:\\a\\b"), (List{L"C:\\a", L"C:\\a\\b"}));

@@ -121,6 +121,42 @@ TEST_F(FileCommands, TempNameAndMkDir) {
   EXPECT_EQ(Call("FSFileMkDir", L""), L",-99");
 }
 
+// Fifty thousand nested folders in a 100,000-character text: longer than any path the system takes, so nothing
+// is made, and the walk never holds every parent at once (which took gigabytes).
+TEST_F(FileCommands, MkDirOfAPathLongerThanTheSystemTakesMakesNothing) {
+  std::wstring deep;
+  for (int i = 0; i < 50000; ++i) deep += L"a\\";
+  EXPECT_EQ(Call("FSFileMkDir", Path(deep)), L",-99");
+  EXPECT_EQ(Call("FSFileIsDir", Path(L"a")), L",0");
+}
+
+// A profile file name longer than the profile functions take answers "name too long" and touches nothing.
+TEST_F(FileCommands, ProfileFileNamesLongerThanTheSystemTakesAreRefused) {
+  const std::wstring tooLong = L",-" + std::to_wstring(2000 + ERROR_FILENAME_EXCED_RANGE);
+  std::wstring bare(300, L'A');
+  EXPECT_EQ(Call("FSPrivateProfileStringGet", bare + L",s,k,d,v"), tooLong);
+  EXPECT_EQ(Call("FSPrivateProfileStringSet", bare + L",s,k,v"), tooLong);
+  EXPECT_EQ(Call("FSPrivateProfileStringGet", std::wstring(100000, L'A') + L",s,k"), tooLong);
+  EXPECT_EQ(Call("FSPrivateProfileStringSet", Path(std::wstring(300, L'b') + L".ini") + L",s,k,v"), tooLong);
+  // A name of an ordinary length still works.
+  EXPECT_EQ(Call("FSPrivateProfileStringSet", Path(L"ok.ini") + L",s,k,v"), L",0");
+  EXPECT_EQ(Call("FSPrivateProfileStringGet", Path(L"ok.ini") + L",s,k,d"), L",1");
+}
+
+// A file holding a NUL: the text read ends there, and the answer carries no NUL (the host would cut the answer
+// at it and lose the fields behind).
+TEST_F(FileCommands, ReadTextEndsAtANulOfTheFile) {
+  ASSERT_TRUE(WriteTextFile(Path(L"nul.bin"), std::string("ab\0cd", 5)));
+  EXPECT_EQ(Call("FSFileOpen", L"4," + Path(L"nul.bin") + L",r"), L",0");
+  std::wstring answer = Call("FSFileRead", L"4,v,100");
+  // What the runtime makes of the bytes before the NUL is its own; nothing from the NUL on is in the answer.
+  EXPECT_EQ(answer.find(L'\0'), std::wstring::npos) << answer.size();
+  EXPECT_EQ(answer.substr(0, 5), L"\xFF" L"0\xFF" L"4\xFF");
+  EXPECT_EQ(answer.substr(answer.size() - 4), L"\xFF" L"100");
+  EXPECT_EQ(answer.find(L"cd"), std::wstring::npos);
+  EXPECT_EQ(Call("FSFileClose", L"4"), L",0");
+}
+
 // Changes the current folder for one test.
 class CurrentFolder {
  public:

@@ -90,7 +90,20 @@ TEST_F(RegistryCommands, DeleteRemovesTheKeyAndAlwaysAnswersOK) {
   EXPECT_EQ(Call("FSRegRead", L"HKCU," + P(L"sub\\deep\\v") + L",t,v").substr(0, 5), L",-105");
   EXPECT_EQ(Call("FSRegDelete", L"HKCU,Software\\FSCmdNeverThere,s"), L",0,HKCU,Software\\FSCmdNeverThere,OK");
   EXPECT_EQ(Call("FSRegDelete", L"HKCU"), L",-101,1,2,Error:Insufficient arguments");
+  // A path naming only the root deletes nothing.
+  EXPECT_EQ(Call("FSRegDelete", L"HKCU,\\\\,s"), L",0,HKCU,\\\\,OK");
   EXPECT_EQ(Call("FSRegDelete", L"HKCX,Software\\X"), L",-107,HKCX,Software\\X,Error:UnknownKeyValue[Software\\X]");
+}
+
+// Below HKCC, a link the system keeps to the current hardware profile, a tree delete that tries the first
+// subkey again until it is gone never ended; this one deletes what it can and answers.
+TEST(RegistryTreeDelete, EndsBelowTheHardwareProfile) {
+  const std::wstring key = L"Software\\FSCmdProfileTree";
+  EXPECT_EQ(Call("FSRegWrite", L"HKCC," + key + L"\\a\\b\\v,REG_SZ,x"), L",0,HKCC," + key + L"\\a\\b\\v,REG_SZ,x,OK");
+  EXPECT_EQ(Call("FSRegDelete", L"HKCC," + key + L",s"), L",0,HKCC," + key + L",OK");
+  HKEY left = nullptr;
+  EXPECT_NE(::RegOpenKeyExW(HKEY_CURRENT_CONFIG, (key + L"\\a\\b").c_str(), 0, KEY_READ, &left), ERROR_SUCCESS);
+  if (left) ::RegCloseKey(left);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "library_access.h"
@@ -140,6 +141,21 @@ TEST_F(ShellHandlers, MailtoPassesTheWholeArgumentText) {
   EXPECT_GT(Code(Call("FSmailto", L"a@example.org,b@example.org")), 32);
   EXPECT_NE(WaitForProbe().find(L"mailto:a@example.org,b@example.org"), std::wstring::npos)
       << Utf8(ReadTextFile(output_));
+}
+
+// The shell builds the handler's command line in a fixed buffer on some systems and overruns it with texts this
+// long; the commands answer "name too long" (-2000 - ERROR_FILENAME_EXCED_RANGE) and start nothing.
+TEST_F(ShellHandlers, TextsTooLongForTheShellStartNothing) {
+  const std::wstring tooLong = L",-" + std::to_wstring(2000 + ERROR_FILENAME_EXCED_RANGE);
+  EXPECT_EQ(Call("FSmailto", std::wstring(3000, L',')), tooLong);
+  EXPECT_EQ(Call("FSmailto", L"a@example.org?body=" + std::wstring(1000, L'x')), tooLong);
+  EXPECT_EQ(Call("FSExec", L"http://example.org/" + std::wstring(1000, L'a')), tooLong);
+  EXPECT_EQ(Call("FSRun", ProbePath() + L"," + std::wstring(1000, L'p')), tooLong);
+  EXPECT_EQ(Call("FSExecute", L"0,open," + ProbePath() + L"," + std::wstring(1000, L'p') + L",,1"), tooLong);
+  // A mail link of an ordinary length still goes out.
+  EXPECT_GT(Code(Call("FSmailto", L"a@example.org?body=" + std::wstring(500, L'x'))), 32);
+  std::wstring lines = WaitForProbe(1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), L'\n'), 1) << Utf8(lines);
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 #include "library_access.h"
@@ -177,6 +179,46 @@ TEST_F(WindowCommands, MinimizeAllTellsTheTaskbar) {
   EXPECT_EQ(g_trayCommands, (std::vector<WPARAM>{419, 419, 416}));
   ::DestroyWindow(tray);
   ::UnregisterClassW(L"Shell_TrayWnd", trayClass.hInstance);
+}
+
+HANDLE g_trayRelease = nullptr;
+
+LRESULT CALLBACK BusyTrayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND) ::WaitForSingleObject(g_trayRelease, 60000);
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A taskbar in another thread that is busy with something of its own (a shell's menu, say) until the test
+// lets it go.
+TEST_F(WindowCommands, MinimizeAllDoesNotWaitForABusyTaskbar) {
+  std::atomic<HWND> tray{nullptr};
+  HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_TRUE(release);
+  g_trayRelease = release;
+  std::thread shell([&] {
+    WNDCLASSW trayClass = {};
+    trayClass.lpfnWndProc = BusyTrayProc;
+    trayClass.hInstance = ::GetModuleHandleW(nullptr);
+    trayClass.lpszClassName = L"Shell_TrayWnd";
+    ::RegisterClassW(&trayClass);
+    HWND window = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP | WS_VISIBLE,
+                                    0, 0, 10, 10, nullptr, nullptr, trayClass.hInstance, nullptr);
+    tray = window;
+    while (::MsgWaitForMultipleObjects(1, &release, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+      MSG message;
+      while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+    }
+    ::DestroyWindow(window);
+  });
+  while (!tray) ::Sleep(10);
+  ASSERT_EQ(::FindWindowW(L"Shell_TrayWnd", nullptr), tray.load());
+  ULONGLONG started = ::GetTickCount64();
+  EXPECT_EQ(Call("FSMinimizeAll", L""), L",1");
+  EXPECT_LT(::GetTickCount64() - started, 30000u);
+  ::SetEvent(release);
+  shell.join();
+  ::CloseHandle(release);
+  ::UnregisterClassW(L"Shell_TrayWnd", ::GetModuleHandleW(nullptr));
 }
 
 TEST(WindowCommandsWithoutHost, AnswerTheirNoHostCodes) {

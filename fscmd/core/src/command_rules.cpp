@@ -61,9 +61,8 @@ std::wstring PathRootPrefix(const std::wstring& path) {
   return {};
 }
 
-std::vector<std::wstring> FoldersToMake(const std::wstring& path) {
+void VisitFoldersToMake(const std::wstring& path, const std::function<bool(const std::wstring& folder)>& visit) {
   std::wstring accumulated = PathRootPrefix(path);
-  std::vector<std::wstring> folders;
   size_t start = accumulated.size();
   while (start < path.size()) {
     size_t end = path.find(L'\\', start);
@@ -71,10 +70,18 @@ std::vector<std::wstring> FoldersToMake(const std::wstring& path) {
     if (end > start) {
       if (!accumulated.empty() && !IsSlash(accumulated.back()) && accumulated.back() != L':') accumulated += L'\\';
       accumulated.append(path, start, end - start);
-      folders.push_back(accumulated);
+      if (!visit(accumulated)) return;
     }
     start = end + 1;
   }
+}
+
+std::vector<std::wstring> FoldersToMake(const std::wstring& path) {
+  std::vector<std::wstring> folders;
+  VisitFoldersToMake(path, [&](const std::wstring& folder) {
+    folders.push_back(folder);
+    return true;
+  });
   return folders;
 }
 

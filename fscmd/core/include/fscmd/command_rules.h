@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +37,10 @@ Placement RelativePlacement(int32_t left, int32_t top, int32_t right, int32_t bo
 std::wstring PathRootPrefix(const std::wstring& path);
 // The folders to test and create, parents first, each keeping the path's root prefix; empty parts vanish.
 std::vector<std::wstring> FoldersToMake(const std::wstring& path);
+// The same one folder at a time, until `visit` answers false: a long path's folders are never all held at once.
+void VisitFoldersToMake(const std::wstring& path, const std::function<bool(const std::wstring& folder)>& visit);
+// The longest path the system takes (behind "\\?\"); no folder of a longer one can be made.
+constexpr size_t kLongestSystemPath = 32767;
 
 // The stream mode for the runtime: lower case, blanks gone, "r" when empty; none unless it is "r", "w" or
 // "a" followed by at most one '+' and at most one of 't' and 'b' (any other mode ends the process under
