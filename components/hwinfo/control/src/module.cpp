@@ -16,10 +16,8 @@ namespace {
 HMODULE g_module = nullptr;
 components::ServerCounts g_counts;
 
-constexpr wchar_t kClsidKey[] = L"CLSID\\" HWINFO_CLSID_TEXT;
-constexpr wchar_t kProgId[] = L"HardWareInfo.HardWareInfoCtrl";
-constexpr wchar_t kVersionedProgId[] = L"HardWareInfo.HardWareInfoCtrl.1";
-constexpr wchar_t kDescription[] = L"HardWareInfo Control";
+const components::ControlClassKeys kKeys{HWINFO_CLSID_TEXT, L"HardWareInfo.HardWareInfoCtrl",
+                                         L"HardWareInfo.HardWareInfoCtrl.1", L"HardWareInfo Control"};
 
 components::SingleClassFactory<HardwareObject> g_factory(g_counts);
 
@@ -50,22 +48,7 @@ STDAPI DllCanUnloadNow() { return g_counts.CanUnload() ? S_OK : S_FALSE; }
 
 STDAPI DllRegisterServer() {
   try {
-    using components::SetClassesRootText;
-    std::wstring path = components::ModuleFilePath(g_module);
-    std::wstring clsid = kClsidKey;
-    bool ok = SetClassesRootText(clsid, nullptr, kDescription) &&
-              SetClassesRootText(clsid + L"\\InprocServer32", nullptr, path) &&
-              SetClassesRootText(clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
-              SetClassesRootText(clsid + L"\\ProgID", nullptr, kVersionedProgId) &&
-              SetClassesRootText(clsid + L"\\VersionIndependentProgID", nullptr, kProgId) &&
-              SetClassesRootText(clsid + L"\\Control", nullptr, L"") &&
-              SetClassesRootText(clsid + L"\\MiscStatus", nullptr, L"0") &&
-              SetClassesRootText(kProgId, nullptr, kDescription) &&
-              SetClassesRootText(std::wstring(kProgId) + L"\\CLSID", nullptr, HWINFO_CLSID_TEXT) &&
-              SetClassesRootText(std::wstring(kProgId) + L"\\CurVer", nullptr, kVersionedProgId) &&
-              SetClassesRootText(kVersionedProgId, nullptr, kDescription) &&
-              SetClassesRootText(std::wstring(kVersionedProgId) + L"\\CLSID", nullptr, HWINFO_CLSID_TEXT);
-    return ok ? S_OK : SELFREG_E_CLASS;
+    return components::RegisterControlClass(kKeys, components::ModuleFilePath(g_module)) ? S_OK : SELFREG_E_CLASS;
   } catch (...) {
     return E_UNEXPECTED;
   }
@@ -73,9 +56,7 @@ STDAPI DllRegisterServer() {
 
 STDAPI DllUnregisterServer() {
   try {
-    components::DeleteClassesRootTree(kClsidKey);
-    components::DeleteClassesRootTree(kProgId);
-    components::DeleteClassesRootTree(kVersionedProgId);
+    components::UnregisterControlClass(kKeys);
     return S_OK;
   } catch (...) {
     return E_UNEXPECTED;

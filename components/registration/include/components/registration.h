@@ -39,4 +39,40 @@ inline void DeleteClassesRootTree(const std::wstring& key) {
   ::RegDeleteKeyExW(HKEY_CLASSES_ROOT, key.c_str(), kOwnRegistryView, 0);
 }
 
+// The names under which a control is created by class and by ProgID.
+struct ControlClassKeys {
+  const wchar_t* clsidText;
+  const wchar_t* progId;
+  const wchar_t* versionedProgId;
+  const wchar_t* description;
+  // The control's misc status for its content aspect, written when it has one.
+  const wchar_t* contentMiscStatus = nullptr;
+};
+
+// Writes the class key (server file, threading model, ProgIDs, control marks) and both ProgID keys.
+inline bool RegisterControlClass(const ControlClassKeys& keys, const std::wstring& modulePath) {
+  std::wstring clsid = std::wstring(L"CLSID\\") + keys.clsidText;
+  std::wstring progId = keys.progId, versioned = keys.versionedProgId;
+  return SetClassesRootText(clsid, nullptr, keys.description) &&
+         SetClassesRootText(clsid + L"\\InprocServer32", nullptr, modulePath) &&
+         SetClassesRootText(clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
+         SetClassesRootText(clsid + L"\\ProgID", nullptr, versioned) &&
+         SetClassesRootText(clsid + L"\\VersionIndependentProgID", nullptr, progId) &&
+         SetClassesRootText(clsid + L"\\Control", nullptr, L"") &&
+         SetClassesRootText(clsid + L"\\MiscStatus", nullptr, L"0") &&
+         (!keys.contentMiscStatus || SetClassesRootText(clsid + L"\\MiscStatus\\1", nullptr, keys.contentMiscStatus)) &&
+         SetClassesRootText(progId, nullptr, keys.description) &&
+         SetClassesRootText(progId + L"\\CLSID", nullptr, keys.clsidText) &&
+         SetClassesRootText(progId + L"\\CurVer", nullptr, versioned) &&
+         SetClassesRootText(versioned, nullptr, keys.description) &&
+         SetClassesRootText(versioned + L"\\CLSID", nullptr, keys.clsidText);
+}
+
+// Removes what RegisterControlClass wrote.
+inline void UnregisterControlClass(const ControlClassKeys& keys) {
+  DeleteClassesRootTree(std::wstring(L"CLSID\\") + keys.clsidText);
+  DeleteClassesRootTree(keys.progId);
+  DeleteClassesRootTree(keys.versionedProgId);
+}
+
 }  // namespace components

@@ -17,18 +17,15 @@ HMODULE g_module = nullptr;
 components::ServerCounts g_counts;
 ITypeLib* g_typeLib = nullptr;
 
+const components::ControlClassKeys kKeys{L"{D27CDB6E-AE6D-11CF-96B8-444553540000}", L"ShockwaveFlash.ShockwaveFlash",
+                                         L"ShockwaveFlash.ShockwaveFlash.10", L"Shockwave Flash Object", L"131473"};
 constexpr wchar_t kClsidKey[] = L"CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}";
-constexpr wchar_t kProgId[] = L"ShockwaveFlash.ShockwaveFlash";
-constexpr wchar_t kVersionedProgId[] = L"ShockwaveFlash.ShockwaveFlash.10";
 constexpr wchar_t kLibidText[] = L"{D27CDB6B-AE6D-11CF-96B8-444553540000}";
-constexpr wchar_t kClsidText[] = L"{D27CDB6E-AE6D-11CF-96B8-444553540000}";
-constexpr wchar_t kDescription[] = L"Shockwave Flash Object";
 
 std::wstring ModulePath() { return components::ModuleFilePath(g_module); }
 
 constexpr SYSKIND kOwnSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
 
-using components::DeleteClassesRootTree;
 bool SetKey(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
   return components::SetClassesRootText(key, name, value);
 }
@@ -69,17 +66,8 @@ STDAPI DllRegisterServer() {
   try {
     std::wstring path = ModulePath();
     std::wstring clsid = kClsidKey;
-    bool ok = SetKey(clsid, nullptr, kDescription) && SetKey(clsid + L"\\InprocServer32", nullptr, path) &&
-              SetKey(clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
-              SetKey(clsid + L"\\ProgID", nullptr, kVersionedProgId) &&
-              SetKey(clsid + L"\\VersionIndependentProgID", nullptr, kProgId) &&
-              SetKey(clsid + L"\\TypeLib", nullptr, kLibidText) && SetKey(clsid + L"\\Version", nullptr, L"1.0") &&
-              SetKey(clsid + L"\\Control", nullptr, L"") && SetKey(clsid + L"\\MiscStatus", nullptr, L"0") &&
-              SetKey(clsid + L"\\MiscStatus\\1", nullptr, L"131473") &&
-              SetKey(kProgId, nullptr, kDescription) && SetKey(std::wstring(kProgId) + L"\\CLSID", nullptr, kClsidText) &&
-              SetKey(std::wstring(kProgId) + L"\\CurVer", nullptr, kVersionedProgId) &&
-              SetKey(kVersionedProgId, nullptr, kDescription) &&
-              SetKey(std::wstring(kVersionedProgId) + L"\\CLSID", nullptr, kClsidText);
+    bool ok = components::RegisterControlClass(kKeys, path) && SetKey(clsid + L"\\TypeLib", nullptr, kLibidText) &&
+              SetKey(clsid + L"\\Version", nullptr, L"1.0");
     if (!ok) return SELFREG_E_CLASS;
     ITypeLib* lib = nullptr;
     if (FAILED(::LoadTypeLibEx(path.c_str(), REGKIND_REGISTER, &lib))) return SELFREG_E_TYPELIB;
@@ -93,9 +81,7 @@ STDAPI DllRegisterServer() {
 STDAPI DllUnregisterServer() {
   try {
     ::UnRegisterTypeLib(kLibidShockwaveFlash, 1, 0, LOCALE_NEUTRAL, kOwnSysKind);
-    DeleteClassesRootTree(kClsidKey);
-    DeleteClassesRootTree(kProgId);
-    DeleteClassesRootTree(kVersionedProgId);
+    components::UnregisterControlClass(kKeys);
     return S_OK;
   } catch (...) {
     return E_UNEXPECTED;

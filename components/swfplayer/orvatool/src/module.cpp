@@ -16,16 +16,10 @@ namespace {
 HMODULE g_module = nullptr;
 components::ServerCounts g_counts;
 
-constexpr wchar_t kClsidText[] = L"{7DABBC7F-9EF1-47F9-9513-2C7E3623D306}";
-constexpr wchar_t kProgId[] = L"saxwrapper.orvatool";
-constexpr wchar_t kVersionedProgId[] = L"saxwrapper.orvatool.1";
-constexpr wchar_t kDescription[] = L"Orvatool transparent movie player";
+const components::ControlClassKeys kKeys{L"{7DABBC7F-9EF1-47F9-9513-2C7E3623D306}", L"saxwrapper.orvatool",
+                                         L"saxwrapper.orvatool.1", L"Orvatool transparent movie player", L"131473"};
 
 components::SingleClassFactory<OrvatoolObject> g_factory(g_counts);
-
-bool SetKey(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-  return components::SetClassesRootText(key, name, value);
-}
 
 }  // namespace
 
@@ -54,19 +48,7 @@ STDAPI DllCanUnloadNow() { return S_FALSE; }
 
 STDAPI DllRegisterServer() {
   try {
-    std::wstring clsid = std::wstring(L"CLSID\\") + kClsidText;
-    bool ok = SetKey(clsid, nullptr, kDescription) &&
-              SetKey(clsid + L"\\InprocServer32", nullptr, components::ModuleFilePath(g_module)) &&
-              SetKey(clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
-              SetKey(clsid + L"\\ProgID", nullptr, kVersionedProgId) &&
-              SetKey(clsid + L"\\VersionIndependentProgID", nullptr, kProgId) &&
-              SetKey(clsid + L"\\Control", nullptr, L"") && SetKey(clsid + L"\\MiscStatus", nullptr, L"0") &&
-              SetKey(clsid + L"\\MiscStatus\\1", nullptr, L"131473") && SetKey(kProgId, nullptr, kDescription) &&
-              SetKey(std::wstring(kProgId) + L"\\CLSID", nullptr, kClsidText) &&
-              SetKey(std::wstring(kProgId) + L"\\CurVer", nullptr, kVersionedProgId) &&
-              SetKey(kVersionedProgId, nullptr, kDescription) &&
-              SetKey(std::wstring(kVersionedProgId) + L"\\CLSID", nullptr, kClsidText);
-    return ok ? S_OK : SELFREG_E_CLASS;
+    return components::RegisterControlClass(kKeys, components::ModuleFilePath(g_module)) ? S_OK : SELFREG_E_CLASS;
   } catch (...) {
     return E_UNEXPECTED;
   }
@@ -74,9 +56,7 @@ STDAPI DllRegisterServer() {
 
 STDAPI DllUnregisterServer() {
   try {
-    components::DeleteClassesRootTree(std::wstring(L"CLSID\\") + kClsidText);
-    components::DeleteClassesRootTree(kProgId);
-    components::DeleteClassesRootTree(kVersionedProgId);
+    components::UnregisterControlClass(kKeys);
     return S_OK;
   } catch (...) {
     return E_UNEXPECTED;
