@@ -94,7 +94,6 @@ STDMETHODIMP FlashObject::GetClientSite(IOleClientSite** site) {
   return S_OK;
 }
 
-STDMETHODIMP FlashObject::SetHostNames(LPCOLESTR, LPCOLESTR) { return S_OK; }
 
 STDMETHODIMP FlashObject::Close(DWORD) {
   try {
@@ -105,16 +104,6 @@ STDMETHODIMP FlashObject::Close(DWORD) {
   }
 }
 
-STDMETHODIMP FlashObject::SetMoniker(DWORD, IMoniker*) { return E_NOTIMPL; }
-STDMETHODIMP FlashObject::GetMoniker(DWORD, DWORD, IMoniker** out) {
-  if (out) *out = nullptr;
-  return E_NOTIMPL;
-}
-STDMETHODIMP FlashObject::InitFromData(IDataObject*, BOOL, DWORD) { return E_NOTIMPL; }
-STDMETHODIMP FlashObject::GetClipboardData(DWORD, IDataObject** out) {
-  if (out) *out = nullptr;
-  return E_NOTIMPL;
-}
 
 STDMETHODIMP FlashObject::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND, LPCRECT) {
   try {
@@ -135,49 +124,11 @@ STDMETHODIMP FlashObject::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, H
   }
 }
 
-STDMETHODIMP FlashObject::EnumVerbs(IEnumOLEVERB** out) {
-  if (out) *out = nullptr;
-  return OLE_S_USEREG;
-}
-STDMETHODIMP FlashObject::Update() { return S_OK; }
-STDMETHODIMP FlashObject::IsUpToDate() { return S_OK; }
 STDMETHODIMP FlashObject::GetUserClassID(CLSID* clsid) {
   if (!clsid) return E_POINTER;
   *clsid = kClsidShockwaveFlash;
   return S_OK;
 }
-STDMETHODIMP FlashObject::GetUserType(DWORD, LPOLESTR* out) {
-  if (out) *out = nullptr;
-  return OLE_S_USEREG;
-}
-STDMETHODIMP FlashObject::SetExtent(DWORD aspect, SIZEL* size) {
-  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
-  if (!size) return E_POINTER;
-  extent_ = *size;
-  return S_OK;
-}
-STDMETHODIMP FlashObject::GetExtent(DWORD aspect, SIZEL* size) {
-  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
-  if (!size) return E_POINTER;
-  *size = extent_;
-  return S_OK;
-}
-STDMETHODIMP FlashObject::Advise(IAdviseSink*, DWORD* cookie) {
-  if (cookie) *cookie = 0;
-  return E_NOTIMPL;
-}
-STDMETHODIMP FlashObject::Unadvise(DWORD) { return E_NOTIMPL; }
-STDMETHODIMP FlashObject::EnumAdvise(IEnumSTATDATA** out) {
-  if (out) *out = nullptr;
-  return E_NOTIMPL;
-}
-STDMETHODIMP FlashObject::GetMiscStatus(DWORD, DWORD* status) {
-  if (!status) return E_POINTER;
-  *status = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT | OLEMISC_ACTIVATEWHENVISIBLE |
-            OLEMISC_SETCLIENTSITEFIRST;
-  return S_OK;
-}
-STDMETHODIMP FlashObject::SetColorScheme(LOGPALETTE*) { return E_NOTIMPL; }
 
 // ---- in-place object ----
 
@@ -282,7 +233,7 @@ STDMETHODIMP FlashObject::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** 
   return S_OK;
 }
 STDMETHODIMP FlashObject::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size) {
-  return GetExtent(aspect, size);
+  return OleObjectBasics::GetExtent(aspect, size);
 }
 
 // ---- IProvideClassInfo2 ----

@@ -12,6 +12,7 @@
 #include "event_connections.h"
 #include "movie_host.h"
 #include "movie_view.h"
+#include "ole_object_basics.h"
 
 namespace swfcontrol {
 
@@ -29,7 +30,7 @@ ITypeLib* TypeLibrary();
 
 // One control instance; COM methods are exception boundaries and return failure HRESULTs.
 class FlashObject : public IDispatch,
-                    public IOleObject,
+                    public OleObjectBasics,
                     public IOleInPlaceObject,
                     public IOleInPlaceActiveObject,
                     public IOleControl,
@@ -56,25 +57,9 @@ class FlashObject : public IDispatch,
   // IOleObject
   STDMETHODIMP SetClientSite(IOleClientSite* site) override;
   STDMETHODIMP GetClientSite(IOleClientSite** site) override;
-  STDMETHODIMP SetHostNames(LPCOLESTR, LPCOLESTR) override;
   STDMETHODIMP Close(DWORD) override;
-  STDMETHODIMP SetMoniker(DWORD, IMoniker*) override;
-  STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override;
-  STDMETHODIMP InitFromData(IDataObject*, BOOL, DWORD) override;
-  STDMETHODIMP GetClipboardData(DWORD, IDataObject**) override;
   STDMETHODIMP DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT rect) override;
-  STDMETHODIMP EnumVerbs(IEnumOLEVERB**) override;
-  STDMETHODIMP Update() override;
-  STDMETHODIMP IsUpToDate() override;
   STDMETHODIMP GetUserClassID(CLSID* clsid) override;
-  STDMETHODIMP GetUserType(DWORD, LPOLESTR*) override;
-  STDMETHODIMP SetExtent(DWORD aspect, SIZEL* size) override;
-  STDMETHODIMP GetExtent(DWORD aspect, SIZEL* size) override;
-  STDMETHODIMP Advise(IAdviseSink*, DWORD*) override;
-  STDMETHODIMP Unadvise(DWORD) override;
-  STDMETHODIMP EnumAdvise(IEnumSTATDATA**) override;
-  STDMETHODIMP GetMiscStatus(DWORD aspect, DWORD* status) override;
-  STDMETHODIMP SetColorScheme(LOGPALETTE*) override;
 
   // IOleWindow, IOleInPlaceObject, IOleInPlaceActiveObject
   STDMETHODIMP GetWindow(HWND* hwnd) override;
@@ -142,7 +127,6 @@ class FlashObject : public IDispatch,
   int freezeEvents_ = 0;
   HWND hwnd_ = nullptr;
   RECT pos_{};
-  SIZEL extent_{12700, 8467};
   std::wstring moviePath_;
   int quality_ = 1;
   std::unique_ptr<MovieHost> host_;

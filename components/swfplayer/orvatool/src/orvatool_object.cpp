@@ -89,7 +89,6 @@ STDMETHODIMP OrvatoolObject::GetClientSite(IOleClientSite** site) {
   return S_OK;
 }
 
-STDMETHODIMP OrvatoolObject::SetHostNames(LPCOLESTR, LPCOLESTR) { return S_OK; }
 
 STDMETHODIMP OrvatoolObject::Close(DWORD) {
   try {
@@ -100,16 +99,6 @@ STDMETHODIMP OrvatoolObject::Close(DWORD) {
   }
 }
 
-STDMETHODIMP OrvatoolObject::SetMoniker(DWORD, IMoniker*) { return E_NOTIMPL; }
-STDMETHODIMP OrvatoolObject::GetMoniker(DWORD, DWORD, IMoniker** out) {
-  if (out) *out = nullptr;
-  return E_NOTIMPL;
-}
-STDMETHODIMP OrvatoolObject::InitFromData(IDataObject*, BOOL, DWORD) { return E_NOTIMPL; }
-STDMETHODIMP OrvatoolObject::GetClipboardData(DWORD, IDataObject** out) {
-  if (out) *out = nullptr;
-  return E_NOTIMPL;
-}
 
 STDMETHODIMP OrvatoolObject::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND, LPCRECT) {
   try {
@@ -137,49 +126,11 @@ STDMETHODIMP OrvatoolObject::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG
   }
 }
 
-STDMETHODIMP OrvatoolObject::EnumVerbs(IEnumOLEVERB** out) {
-  if (out) *out = nullptr;
-  return OLE_S_USEREG;
-}
-STDMETHODIMP OrvatoolObject::Update() { return S_OK; }
-STDMETHODIMP OrvatoolObject::IsUpToDate() { return S_OK; }
 STDMETHODIMP OrvatoolObject::GetUserClassID(CLSID* clsid) {
   if (!clsid) return E_POINTER;
   *clsid = kClsidOrvatool;
   return S_OK;
 }
-STDMETHODIMP OrvatoolObject::GetUserType(DWORD, LPOLESTR* out) {
-  if (out) *out = nullptr;
-  return OLE_S_USEREG;
-}
-STDMETHODIMP OrvatoolObject::SetExtent(DWORD aspect, SIZEL* size) {
-  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
-  if (!size) return E_POINTER;
-  extent_ = *size;
-  return S_OK;
-}
-STDMETHODIMP OrvatoolObject::GetExtent(DWORD aspect, SIZEL* size) {
-  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
-  if (!size) return E_POINTER;
-  *size = extent_;
-  return S_OK;
-}
-STDMETHODIMP OrvatoolObject::Advise(IAdviseSink*, DWORD* cookie) {
-  if (cookie) *cookie = 0;
-  return E_NOTIMPL;
-}
-STDMETHODIMP OrvatoolObject::Unadvise(DWORD) { return E_NOTIMPL; }
-STDMETHODIMP OrvatoolObject::EnumAdvise(IEnumSTATDATA** out) {
-  if (out) *out = nullptr;
-  return E_NOTIMPL;
-}
-STDMETHODIMP OrvatoolObject::GetMiscStatus(DWORD, DWORD* status) {
-  if (!status) return E_POINTER;
-  *status = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT | OLEMISC_ACTIVATEWHENVISIBLE |
-            OLEMISC_SETCLIENTSITEFIRST;
-  return S_OK;
-}
-STDMETHODIMP OrvatoolObject::SetColorScheme(LOGPALETTE*) { return E_NOTIMPL; }
 
 // ---- IOleControl ----
 
@@ -236,7 +187,7 @@ STDMETHODIMP OrvatoolObject::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink
   return S_OK;
 }
 STDMETHODIMP OrvatoolObject::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size) {
-  return GetExtent(aspect, size);
+  return swfcontrol::OleObjectBasics::GetExtent(aspect, size);
 }
 
 // ---- events ----

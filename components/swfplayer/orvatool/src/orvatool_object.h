@@ -14,6 +14,7 @@
 #include "framework/com.h"
 #include "movie_host.h"
 #include "movie_view.h"
+#include "ole_object_basics.h"
 #include "picture_watch.h"
 
 namespace orvatool {
@@ -49,7 +50,7 @@ class FrameClock {
 
 // One control instance; COM methods are exception boundaries and return failure HRESULTs.
 class OrvatoolObject : public IDispatch,
-                       public IOleObject,
+                       public swfcontrol::OleObjectBasics,
                        public IOleInPlaceObjectWindowless,
                        public IOleInPlaceActiveObject,
                        public IOleControl,
@@ -76,25 +77,9 @@ class OrvatoolObject : public IDispatch,
   // IOleObject
   STDMETHODIMP SetClientSite(IOleClientSite* site) override;
   STDMETHODIMP GetClientSite(IOleClientSite** site) override;
-  STDMETHODIMP SetHostNames(LPCOLESTR, LPCOLESTR) override;
   STDMETHODIMP Close(DWORD) override;
-  STDMETHODIMP SetMoniker(DWORD, IMoniker*) override;
-  STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override;
-  STDMETHODIMP InitFromData(IDataObject*, BOOL, DWORD) override;
-  STDMETHODIMP GetClipboardData(DWORD, IDataObject**) override;
   STDMETHODIMP DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT rect) override;
-  STDMETHODIMP EnumVerbs(IEnumOLEVERB**) override;
-  STDMETHODIMP Update() override;
-  STDMETHODIMP IsUpToDate() override;
   STDMETHODIMP GetUserClassID(CLSID* clsid) override;
-  STDMETHODIMP GetUserType(DWORD, LPOLESTR*) override;
-  STDMETHODIMP SetExtent(DWORD aspect, SIZEL* size) override;
-  STDMETHODIMP GetExtent(DWORD aspect, SIZEL* size) override;
-  STDMETHODIMP Advise(IAdviseSink*, DWORD*) override;
-  STDMETHODIMP Unadvise(DWORD) override;
-  STDMETHODIMP EnumAdvise(IEnumSTATDATA**) override;
-  STDMETHODIMP GetMiscStatus(DWORD aspect, DWORD* status) override;
-  STDMETHODIMP SetColorScheme(LOGPALETTE*) override;
 
   // IOleWindow, IOleInPlaceObject(Windowless), IOleInPlaceActiveObject
   STDMETHODIMP GetWindow(HWND* hwnd) override;
@@ -163,7 +148,6 @@ class OrvatoolObject : public IDispatch,
   int freezeEvents_ = 0;
   bool visible_ = true;
   RECT pos_{};
-  SIZEL extent_{12700, 8467};
   std::wstring moviePath_;
   std::unique_ptr<swfcontrol::MovieHost> host_;
   std::unique_ptr<swfcontrol::MovieView> view_;
