@@ -118,6 +118,10 @@ std::wstring ExpandPathAliases(const std::wstring& text);
 bool IsInsideAuthoringTool();
 void EnsureInternetConnection();
 HWND HostWindowHandle();
+// Sends to a window that may belong to another thread or process (the shell's, a host handed over by the
+// movie); false when it did not answer within the bound or has gone. A window of the calling thread is
+// called directly, as SendMessage would.
+bool SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* answer = nullptr);
 // The running program's executable (not the library).
 std::wstring ProgramPath();
 // The application message box: owned by the host window, captioned with the library's name.

@@ -114,7 +114,8 @@ long Quit(const std::wstring&, CommandResult&) {
   if (!host || IsInsideAuthoringTool()) return code::kNone;
   // A child window (the Flash control itself) would be destroyed inside its own event.
   if (::GetAncestor(host, GA_ROOT) != host || (::GetWindowLongPtrW(host, GWL_STYLE) & WS_CHILD)) return code::kNone;
-  ::SendMessageW(host, WM_CLOSE, 0, 0);
+  // The host may be another program's window, busy or hung; the close goes on reaching it after the bound.
+  SendBounded(host, WM_CLOSE, 0, 0);
   return 1;
 }
 

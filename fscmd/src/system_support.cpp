@@ -95,6 +95,16 @@ HWND HostWindowHandle() {
   return host && ::IsWindow(host) ? host : nullptr;
 }
 
+bool SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* answer) {
+  // Another process's window that is busy or hung must not hold the movie for ever.
+  constexpr UINT kAnswerMilliseconds = 2000;
+  DWORD_PTR result = 0;
+  bool answered = ::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                                        kAnswerMilliseconds, &result) != 0;
+  if (answer) *answer = answered ? static_cast<LRESULT>(result) : 0;
+  return answered;
+}
+
 int AfxMessageBox(const std::wstring& text, UINT style, UINT helpId) {
   HWND owner = HostWindowHandle();
   if (!owner) owner = ::GetActiveWindow();

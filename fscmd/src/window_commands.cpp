@@ -13,8 +13,6 @@ namespace fscmd {
 namespace {
 
 constexpr int kRemoteTextChars = 127;
-// How long a command waits for the shell's taskbar to take a message.
-constexpr UINT kShellAnswerMilliseconds = 2000;
 
 // The portable record of the library's own word size is the one the system's header describes.
 constexpr ListItemLayout kOwnLayout = ListItemLayoutFor(sizeof(void*) == 8 ? WordSize::k64 : WordSize::k32);
@@ -96,6 +94,13 @@ bool UseCrossProcessReading() {
   return !known || version.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
+// A shell that does not answer in time has no items as far as the movie can tell.
+int ItemCountOf(HWND listView) {
+  LRESULT count = 0;
+  if (!SendBounded(listView, LVM_GETITEMCOUNT, 0, 0, &count) || count < 0) return 0;
+  return static_cast<int>(count);
+}
+
 void ReadAcrossProcesses(HWND listView, std::vector<DesktopItem>* items) {
   DWORD processId = 0;
   ::GetWindowThreadProcessId(listView, &processId);
@@ -110,10 +115,11 @@ void ReadAcrossProcesses(HWND listView, std::vector<DesktopItem>* items) {
 
   const std::vector<uint8_t> request = ListItemTextRequest(
       shell, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(text.get())), kRemoteTextChars);
-  int count = static_cast<int>(::SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
+  const int count = ItemCountOf(listView);
   for (int i = 0; i < count; ++i) {
     if (!::WriteProcessMemory(process.get(), item.get(), request.data(), request.size(), nullptr)) return;
-    ::SendMessageW(listView, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.get()));
+    if (!SendBounded(listView, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.get())))
+      return;
     wchar_t label[kRemoteTextChars] = {};
     if (!::ReadProcessMemory(process.get(), text.get(), label, sizeof label, nullptr)) return;
     label[kRemoteTextChars - 1] = 0;
@@ -124,7 +130,10 @@ void ReadAcrossProcesses(HWND listView, std::vector<DesktopItem>* items) {
     for (int k = 0; k < 3; ++k) {
       RECT query = {codes[k], 0, 0, 0};
       if (!::WriteProcessMemory(process.get(), rect.get(), &query, sizeof query, nullptr)) return;
-      if (!::SendMessageW(listView, LVM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(rect.get())))
+      LRESULT found = 0;
+      if (!SendBounded(listView, LVM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(rect.get()),
+                       &found) ||
+          !found)
         return;
       if (!::ReadProcessMemory(process.get(), rect.get(), targets[k], sizeof(RECT), nullptr)) return;
     }
@@ -141,11 +150,11 @@ void ReadThroughSharedMemory(HWND listView, std::vector<DesktopItem>* items) {
   framework::UniqueMappedView view(::MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
   if (!view) return;
   RECT* shared = static_cast<RECT*>(const_cast<void*>(view.get()));
-  int count = static_cast<int>(::SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
+  const int count = ItemCountOf(listView);
   TraceBox(L"ItemCnt=%d", count);
   for (int i = 0; i < count; ++i) {
     *shared = RECT{LVIR_BOUNDS, 0, 0, 0};
-    ::SendMessageW(listView, LVM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(shared));
+    if (!SendBounded(listView, LVM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(shared))) return;
     DesktopItem record;
     record.bounds = *shared;
     TraceBox(L"%d) Pos=%d,%d, Size=%d,%d, Label=<%ls>", i, static_cast<int>(record.bounds.left),
@@ -273,11 +282,8 @@ long MinimizeAll(const std::wstring& args, CommandResult&) {
   HWND tray = ::FindWindowW(L"Shell_TrayWnd", nullptr);
   if (!tray) return 0;
   bool minimise = fields.IsEmpty(0) || EqualsNoCase(fields[0], L"true");
-  // The taskbar lives in the shell's process: a shell that is busy (in a menu of its own, say) or hung must
-  // not hold the movie for ever.
-  DWORD_PTR ignored = 0;
-  ::SendMessageTimeoutW(tray, WM_COMMAND, minimise ? 419 : 416, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                        kShellAnswerMilliseconds, &ignored);
+  // The taskbar lives in the shell's process, which may be busy in a menu of its own or hung.
+  SendBounded(tray, WM_COMMAND, minimise ? 419 : 416, 0);
   return 1;
 }
 
@@ -302,7 +308,7 @@ long GetDesktopItemCount(const std::wstring& args, CommandResult& result) {
   ArgumentList fields = SplitArguments(args);
   DesktopItemList& desktop = State().desktop;
   if (!desktop.listView) desktop.FindListView();
-  long count = desktop.listView ? static_cast<long>(::SendMessageW(desktop.listView, LVM_GETITEMCOUNT, 0, 0)) : 0;
+  long count = desktop.listView ? static_cast<long>(ItemCountOf(desktop.listView)) : 0;
   if (!fields.IsEmpty(0)) result.AddExtra(count);
   return count;
 }

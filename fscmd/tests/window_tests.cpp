@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <atomic>
+#include <functional>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -219,6 +221,89 @@ TEST_F(WindowCommands, MinimizeAllDoesNotWaitForABusyTaskbar) {
   shell.join();
   ::CloseHandle(release);
   ::UnregisterClassW(L"Shell_TrayWnd", ::GetModuleHandleW(nullptr));
+}
+
+// Windows made by a thread of their own that then stops taking messages (a hung program) until released.
+class HungThread {
+ public:
+  explicit HungThread(std::function<void()> makeWindows)
+      : release_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)), thread_([this, makeWindows] {
+          makeWindows();
+          ready_ = true;
+          ::WaitForSingleObject(release_, 60000);
+          MSG message;
+          while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+        }) {
+    while (!ready_) ::Sleep(10);
+  }
+  ~HungThread() {
+    ::SetEvent(release_);
+    thread_.join();
+    ::CloseHandle(release_);
+  }
+
+ private:
+  HANDLE release_;
+  std::atomic<bool> ready_{false};
+  std::thread thread_;
+};
+
+TEST(HungWindows, QuitDoesNotWaitForAHungHost) {
+  ScratchFolder folder(L"fscmd-hunghost");
+  LoadedLibrary fresh(folder.path());
+  ASSERT_TRUE(fresh.loaded());
+  std::atomic<HWND> host{nullptr};
+  {
+    HungThread hung([&] {
+      host = ::CreateWindowExW(0, L"STATIC", L"hung host", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    });
+    ASSERT_TRUE(host.load());
+    EXPECT_EQ(fresh.Call("FSWindowSetHandle", Handle(host)), L",-99");
+    ULONGLONG started = ::GetTickCount64();
+    EXPECT_EQ(fresh.Call("FSQuit", L""), L",1");
+    EXPECT_LT(::GetTickCount64() - started, 30000u);
+  }
+}
+
+// A desktop whose shell has stopped answering: the movie learns of no items instead of waiting for ever.
+TEST(HungWindows, DesktopItemsOfAHungShellAreNone) {
+  ASSERT_FALSE(::FindWindowW(L"Progman", nullptr));
+  ScratchFolder folder(L"fscmd-hungdesktop");
+  LoadedLibrary fresh(folder.path());
+  ASSERT_TRUE(fresh.loaded());
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
+  ASSERT_TRUE(::InitCommonControlsEx(&controls));
+  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  for (const wchar_t* name : {L"Progman", L"SHELLDLL_DefView"}) {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = ::DefWindowProcW;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = name;
+    ASSERT_TRUE(::RegisterClassW(&windowClass));
+  }
+  std::atomic<HWND> progman{nullptr};
+  {
+    HungThread hung([&] {
+      HWND frame = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"Progman", L"Program Manager", WS_POPUP, 0, 0, 640, 480,
+                                     nullptr, nullptr, instance, nullptr);
+      HWND view = ::CreateWindowExW(0, L"SHELLDLL_DefView", L"", WS_CHILD, 0, 0, 640, 480, frame, nullptr, instance,
+                                    nullptr);
+      HWND list = ::CreateWindowExW(0, WC_LISTVIEWW, L"FolderView", WS_CHILD | LVS_ICON, 0, 0, 640, 480, view, nullptr,
+                                    instance, nullptr);
+      LVITEMW item = {};
+      item.mask = LVIF_TEXT;
+      item.pszText = const_cast<wchar_t*>(L"Alpha");
+      ::SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+      progman = list ? frame : nullptr;
+    });
+    ASSERT_TRUE(progman.load());
+    ULONGLONG started = ::GetTickCount64();
+    EXPECT_EQ(fresh.Call("FSGetDesktopItemCount", L"count"), L",0,0");
+    EXPECT_EQ(fresh.Call("FSGetDesktopItemLabel", L"0,label"), L",0");
+    EXPECT_EQ(fresh.Call("FSGetDesktopItemRect", L"0,l,t,r,b"), L",0");
+    EXPECT_LT(::GetTickCount64() - started, 30000u);
+  }
+  for (const wchar_t* name : {L"Progman", L"SHELLDLL_DefView"}) ::UnregisterClassW(name, instance);
 }
 
 TEST(WindowCommandsWithoutHost, AnswerTheirNoHostCodes) {

@@ -227,6 +227,36 @@ TEST(Generator, WhatCommandsWriteStaysInTheScratchFolderAndTheHarnessKey) {
   EXPECT_GT(checked, 500u);
 }
 
+TEST(NamesTheDriveRoot, SeesTheRootBehindLeadingBlanksAndControlCharacters) {
+  EXPECT_TRUE(NamesTheDriveRoot(L"\\page.htm"));
+  EXPECT_TRUE(NamesTheDriveRoot(L"   \x01\x02\\page.htm"));
+  EXPECT_TRUE(NamesTheDriveRoot(L"\t/x"));
+  EXPECT_TRUE(NamesTheDriveRoot(L"\\\\?\\\\c.fzd"));
+  EXPECT_FALSE(NamesTheDriveRoot(L"page.htm"));
+  EXPECT_FALSE(NamesTheDriveRoot(L" a\\page.htm"));
+  EXPECT_FALSE(NamesTheDriveRoot(L"\\\\?\\C:\\fuzz"));
+  EXPECT_FALSE(NamesTheDriveRoot(L""));
+}
+
+// Many draws of the commands that write files: a path of blanks and control characters below the current
+// folder once became the drive's root ("   \x01\x02\\page.htm" is "\\page.htm" to the library).
+TEST(Generator, WritePathsNeverBecomeTheDriveRootOnceSplit) {
+  ScratchFolders folders;
+  ArgumentGenerator generator(TestEnvironment(), 11);
+  for (const char* name : {"FSFileCopy", "FSPrivateProfileStringSet", "FSFileMkDir", "FSFileOpen"}) {
+    ExportShape shape = ShapeOf(name);
+    for (int round = 0; round < 4000; ++round) {
+      fscmd::ArgumentList fields = SplitLikeTheLibrary(shape, generator.Next(shape));
+      for (size_t i = 0; i < shape.fields.size(); ++i) {
+        if (shape.fields[i] != Field::kWritePath && shape.fields[i] != Field::kIniFile) continue;
+        std::wstring resolved = Resolve(fscmd::ExpandPathAliases(fields[i], folders));
+        ASSERT_TRUE(InsideScratch(resolved)) << name << ": " << Printable(fields[i], 200) << " -> "
+                                             << Printable(resolved, 200);
+      }
+    }
+  }
+}
+
 // Most calls must reach the commands' real work, or the state kept between calls (slots, the search, the
 // host window, the test database, the harness's key) would never be exercised.
 TEST(Generator, MostCallsCarryPlausibleState) {

@@ -178,6 +178,17 @@ size_t ParentClimbs(const std::wstring& path) {
   return climbs;
 }
 
+bool NamesTheDriveRoot(const std::wstring& path) {
+  size_t first = 0;
+  while (first < path.size() && path[first] <= L' ') ++first;
+  auto separator = [&](size_t i) { return i < path.size() && (path[i] == L'\\' || path[i] == L'/'); };
+  // "\\?\\" and "\\.\\" only say how to read what follows, which may itself start at the root.
+  if (separator(first) && separator(first + 1) && first + 2 < path.size() &&
+      (path[first + 2] == L'?' || path[first + 2] == L'.') && separator(first + 3))
+    first += 4;
+  return separator(first) && !separator(first + 1);
+}
+
 ArgumentGenerator::ArgumentGenerator(Environment environment, uint64_t seed)
     : env_(std::move(environment)), random_(seed) {}
 
@@ -205,7 +216,7 @@ std::wstring ArgumentGenerator::WritePath() {
       if (!path.empty()) path += random_.Percent(90) ? L"\\" : L"/";
       path += part;
     }
-    if (ParentClimbs(path) <= 2) return path;
+    if (ParentClimbs(path) <= 2 && !NamesTheDriveRoot(path)) return path;
   }
 }
 
@@ -320,12 +331,21 @@ std::wstring ArgumentGenerator::Hostile(Field kind) {
   switch (kind) {
     // Fields that decide where a command writes, what it starts or which key it deletes stay confined even
     // when hostile: the hostile part goes below a place of the scratch folder or of the harness's key.
+    // Below the current folder (the empty anchor) a part of blanks and control characters would leave a path
+    // that starts at the drive's root once the library drops them.
     case Field::kWritePath:
-      return UnderAnchor(random_.Pick(env_.writeAnchors), random_.Pick(HostileTexts()));
+      for (;;) {
+        std::wstring path = UnderAnchor(random_.Pick(env_.writeAnchors), random_.Pick(HostileTexts()));
+        if (!NamesTheDriveRoot(path)) return path;
+      }
     case Field::kTarget:
     case Field::kFolder:
-      return random_.Percent(50) ? random_.Pick(HostileTexts())
-                                 : UnderAnchor(random_.Pick(env_.writeAnchors), random_.Pick(HostileTexts()));
+      for (;;) {
+        std::wstring path = random_.Percent(50)
+                                ? random_.Pick(HostileTexts())
+                                : UnderAnchor(random_.Pick(env_.writeAnchors), random_.Pick(HostileTexts()));
+        if (!NamesTheDriveRoot(path)) return path;
+      }
     case Field::kRegValuePath:
     case Field::kRegKeyPath:
       return env_.registryKey + L"\\" + random_.Pick(HostileTexts());

@@ -51,6 +51,9 @@ const std::vector<std::wstring>& HostileReadPaths();
 
 // How many folders a path climbs with ".." parts (runs of two or more dots count as a climb).
 size_t ParentClimbs(const std::wstring& path);
+// True when the library would take the path as the current drive's root: the blanks and control characters a
+// field starts with are dropped, and what is left starts with a single separator.
+bool NamesTheDriveRoot(const std::wstring& path);
 
 class ArgumentGenerator {
  public:
