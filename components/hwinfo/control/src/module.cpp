@@ -32,10 +32,7 @@ void ModuleRelease() { g_counts.RemoveObject(); }
 using namespace hwinfo;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    g_module = instance;
-    ::DisableThreadLibraryCalls(instance);
-  }
+  components::OnModuleAttach(instance, reason, &g_module);
   return TRUE;
 }
 
@@ -46,19 +43,6 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
 // Objects hold windows of a class registered from this module, so it stays while any lives.
 STDAPI DllCanUnloadNow() { return g_counts.CanUnload() ? S_OK : S_FALSE; }
 
-STDAPI DllRegisterServer() {
-  try {
-    return components::RegisterControlClass(kKeys, components::ModuleFilePath(g_module)) ? S_OK : SELFREG_E_CLASS;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
-}
+STDAPI DllRegisterServer() { return components::RegisterServer(kKeys, g_module); }
 
-STDAPI DllUnregisterServer() {
-  try {
-    components::UnregisterControlClass(kKeys);
-    return S_OK;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
-}
+STDAPI DllUnregisterServer() { return components::UnregisterServer(kKeys); }

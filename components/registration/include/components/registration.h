@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <olectl.h>
 
 #include <string>
 
@@ -73,6 +74,32 @@ inline void UnregisterControlClass(const ControlClassKeys& keys) {
   DeleteClassesRootTree(std::wstring(L"CLSID\\") + keys.clsidText);
   DeleteClassesRootTree(keys.progId);
   DeleteClassesRootTree(keys.versionedProgId);
+}
+
+// DllRegisterServer of a control whose keys are all RegisterControlClass writes.
+inline HRESULT RegisterServer(const ControlClassKeys& keys, HMODULE module) {
+  try {
+    return RegisterControlClass(keys, ModuleFilePath(module)) ? S_OK : SELFREG_E_CLASS;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+// DllUnregisterServer of such a control.
+inline HRESULT UnregisterServer(const ControlClassKeys& keys) {
+  try {
+    UnregisterControlClass(keys);
+    return S_OK;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+// DllMain's work for a control DLL: remember the module, skip thread notifications.
+inline void OnModuleAttach(HINSTANCE instance, DWORD reason, HMODULE* module) {
+  if (reason != DLL_PROCESS_ATTACH) return;
+  *module = instance;
+  ::DisableThreadLibraryCalls(instance);
 }
 
 }  // namespace components

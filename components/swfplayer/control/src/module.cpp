@@ -48,10 +48,7 @@ ITypeLib* TypeLibrary() {
 using namespace swfcontrol;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    g_module = instance;
-    ::DisableThreadLibraryCalls(instance);
-  }
+  components::OnModuleAttach(instance, reason, &g_module);
   return TRUE;
 }
 

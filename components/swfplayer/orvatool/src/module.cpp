@@ -32,10 +32,7 @@ void ModuleRelease() { g_counts.RemoveObject(); }
 using namespace orvatool;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    g_module = instance;
-    ::DisableThreadLibraryCalls(instance);
-  }
+  components::OnModuleAttach(instance, reason, &g_module);
   return TRUE;
 }
 
@@ -46,19 +43,6 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
 // GDI+ is started for the process by the first control and cannot be shut down from here, so the DLL stays.
 STDAPI DllCanUnloadNow() { return S_FALSE; }
 
-STDAPI DllRegisterServer() {
-  try {
-    return components::RegisterControlClass(kKeys, components::ModuleFilePath(g_module)) ? S_OK : SELFREG_E_CLASS;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
-}
+STDAPI DllRegisterServer() { return components::RegisterServer(kKeys, g_module); }
 
-STDAPI DllUnregisterServer() {
-  try {
-    components::UnregisterControlClass(kKeys);
-    return S_OK;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
-}
+STDAPI DllUnregisterServer() { return components::UnregisterServer(kKeys); }
