@@ -249,7 +249,7 @@ Timeline& Timeline::Place(uint16_t characterId, uint16_t depth, Transform t, con
 }
 
 Timeline& Timeline::PlaceWithEvents(uint16_t characterId, uint16_t depth, Transform t, const std::string& name,
-                                    const std::vector<ClipEventSpec>& events) {
+                                    const std::vector<ClipEventSpec>& events, uint32_t allEventsMask) {
   BitWriter w;
   w.U8(static_cast<uint8_t>(0x80 | 0x02 | 0x04 | (name.empty() ? 0 : 0x20)));
   w.U16(depth);
@@ -258,6 +258,7 @@ Timeline& Timeline::PlaceWithEvents(uint16_t characterId, uint16_t depth, Transf
   if (!name.empty()) w.String(name);
   uint32_t all = 0;
   for (auto& e : events) all |= e.events;
+  all &= allEventsMask;
   w.U16(0);
   w.U32(all);
   for (auto& e : events) {

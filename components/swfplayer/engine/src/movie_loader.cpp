@@ -236,13 +236,14 @@ void TagLoader::ReadPlace2(RecordReader& rr, PlaceTag& p, bool v3) {
 void TagLoader::ReadClipActions(BitReader& r, PlaceTag& p) {
   bool wide = movie_.header.version >= 6;
   r.U16();
-  if (wide) r.U32(); else r.U16();
+  // A handler hears only the events the placement's flags of all events name as well.
+  uint32_t all = wide ? r.U32() : r.U16();
   while (!r.AtEnd() && !r.Overrun()) {
     uint32_t raw = wide ? r.U32() : r.U16();
     if (raw == 0) break;
     uint32_t size = r.U32();
     ClipAction a;
-    a.events = MapClipEvents(raw, wide);
+    a.events = MapClipEvents(raw & all, wide);
     if (wide && (raw & 0x00020000u)) {  // key press carries its key code
       a.keyCode = r.U8();
       if (size) --size;

@@ -98,8 +98,11 @@ Interpreter::Flow Interpreter::StepTimeline(Context& c, uint8_t op, BitReader& r
       const Character* ch = rt_.CharacterOf(s);
       if (!ch) break;
       int d = static_cast<int>(std::clamp(depth, -16384.0, 1048575.0)) + kScriptDepth;
-      rt_.PlaceScriptClip(s->parent, *ch, s->characterId, d, newName, s->matrix, s->cxform,
-                          static_cast<ClipObject*>(s)->clipActions, nullptr);
+      ClipObject* made = rt_.PlaceScriptClip(s->parent, *ch, s->characterId, d, newName, s->matrix, s->cxform,
+                                             static_cast<ClipObject*>(s)->clipActions, nullptr);
+      if (!made) break;
+      Value ctor = rt_.AttachClass(made);
+      if (!ctor.IsUndefined()) Call(ctor, Value(static_cast<Object*>(made)), {});
       break;
     }
     case kRemoveSprite: {

@@ -203,14 +203,16 @@ class Runtime {
   int quality = 1;
   Rgba background;
   std::set<uint16_t> initDone;
-  std::deque<PendingScript> queue;
+  // Scripts run initialize events and init actions first, then constructions, then everything else in order.
+  std::deque<PendingScript> initQueue, constructQueue, queue;
+  // Every clip in creation order; each frame walks it newest first.
+  std::vector<ClipObject*> execution;
   std::map<uint32_t, Timer> timers;  // by id
   uint32_t nextTimerId = 1;
   static constexpr size_t kMaxTimers = 4096;
   Character emptyClip;               // what createEmptyMovieClip places
   std::vector<std::pair<std::string, Value>> classes;  // Object.registerClass: export name to constructor
   static constexpr size_t kMaxClasses = 4096;
-  std::vector<PendingScript>* constructs = nullptr;    // where placements put their class constructors
   std::vector<Value> stack;        // the value stack the action blocks of a frame share
   int blockNesting = 0;             // action blocks running inside one another
   std::shared_ptr<const std::vector<std::string>> constants;  // the last ConstantPool, in force for later blocks
@@ -227,10 +229,13 @@ class Runtime {
   void BeginBudget();
 
   // Timelines.
+  // Moves a playing clip on by one frame.
   void AdvanceClip(ClipObject* clip);
   void GotoFrame(ClipObject* clip, int frame);
   void EnterFrame(ClipObject* clip, int frame, bool withActions);
   void ApplyPlace(ClipObject* clip, const PlaceTag& p);
+  // Whether objects of the character stay themselves when a placement names another character at their depth.
+  bool KeepsInstance(uint16_t characterId) const;
   DisplayObject* Instantiate(ClipObject* parent, const Character& c, const PlaceTag& p);
   void RemoveChild(ClipObject* clip, int depth);
   void Unloaded(DisplayObject* o);
@@ -239,12 +244,18 @@ class Runtime {
   // Queues the clip's onClipEvent code for the event and its handler property of the same event.
   void QueueClipEvent(ClipObject* clip, uint32_t event, bool unloading = false);
   void QueueClipEventEverywhere(DisplayObject* o, uint32_t event, int depth = 0);
-  void QueueEnterFrames(ClipObject* clip, int depth = 0);
-  // Queues object[method]() when the object has a function of that name now.
+  // Queues object[method](), called if the object has a function of that name when its turn comes.
   void QueueHandler(DisplayObject* o, const char* method, bool unloading = false);
+  // A new clip's initialize events run before anything else waiting; its construct events and class
+  // constructor come next (queued, or left to the caller when made by a script).
+  void QueueInitialize(ClipObject* clip);
+  void QueueConstruct(ClipObject* clip);
+  // Runs the clip's construct events now.
+  void RunConstructEvents(ClipObject* clip);
   void RunTimers();
   // Places a clip from a script (attachMovie, duplicateMovieClip, createEmptyMovieClip) at a
-  // display-list depth, replacing what is there; its first frame and load event are queued.
+  // display-list depth, replacing what is there: its load event and first frame are queued, its construct
+  // events run at once and its initialize events after the calling script; the caller runs its class constructor.
   ClipObject* PlaceScriptClip(ClipObject* parent, const Character& c, uint16_t characterId, int depth,
                               const std::string& name, const Matrix& m, const ColorTransform& cx,
                               const std::vector<ClipAction>& actions, Object* init);

@@ -35,13 +35,42 @@ bool HasFunction(DisplayObject* o, const char* name) {
 }
 
 void Runtime::QueueHandler(DisplayObject* o, const char* method, bool unloading) {
-  if (!o || !method || !HasFunction(o, method)) return;
+  if (!o || !method) return;
   PendingScript s;
   s.clip = o->type == DisplayObject::Type::Clip ? static_cast<ClipObject*>(o) : o->parent;
   s.object = o;
   s.method = method;
   s.unloading = unloading;
   queue.push_back(std::move(s));
+}
+
+void Runtime::QueueInitialize(ClipObject* clip) {
+  for (const ClipAction& a : clip->clipActions)
+    if ((a.events & kClipInitialize) && a.code) initQueue.push_back({clip, a.code});
+}
+
+void Runtime::QueueConstruct(ClipObject* clip) {
+  bool constructs = std::any_of(clip->clipActions.begin(), clip->clipActions.end(),
+                                [](const ClipAction& a) { return (a.events & kClipConstruct) != 0; });
+  if (!constructs && movie->exports.empty()) return;
+  PendingScript s;
+  s.clip = clip;
+  s.object = clip;
+  s.construct = true;
+  constructQueue.push_back(std::move(s));
+}
+
+void Runtime::RunConstructEvents(ClipObject* clip) {
+  for (const ClipAction& a : clip->clipActions) {
+    if (clip->removed) break;
+    if (!(a.events & kClipConstruct) || !a.code) continue;
+    // Construct events that make clips which construct at once would nest without end.
+    if (blockNesting >= kMaxNesting) {
+      constructQueue.push_back({clip, a.code});
+      continue;
+    }
+    RunScript(clip, a.code);
+  }
 }
 
 void Runtime::QueueClipEvent(ClipObject* clip, uint32_t event, bool unloading) {
@@ -63,31 +92,19 @@ void Runtime::QueueClipEventEverywhere(DisplayObject* o, uint32_t event, int dep
   for (auto& [d, c] : clip->children) QueueClipEventEverywhere(c, event, depth + 1);
 }
 
-void Runtime::QueueEnterFrames(ClipObject* clip, int depth) {
-  if (depth > 64 || clip->removed) return;
-  QueueClipEvent(clip, kClipEnterFrame);
-  for (auto& [d, o] : clip->children) {
-    if (o->type == DisplayObject::Type::Clip) {
-      QueueEnterFrames(static_cast<ClipObject*>(o), depth + 1);
-    } else if (o->type == DisplayObject::Type::Button) {
-      for (auto& part : static_cast<ButtonInstance*>(o)->parts)
-        if (part.object->type == DisplayObject::Type::Clip) QueueEnterFrames(static_cast<ClipObject*>(part.object), depth + 1);
-    }
-  }
-}
-
 void Runtime::RunQueue() {
   size_t guard = 0;
-  while (!queue.empty()) {
-    PendingScript s = queue.front();
-    queue.pop_front();
+  for (;;) {
+    // Whatever a script queued with a higher priority runs before the next script of a lower one.
+    std::deque<PendingScript>& from = !initQueue.empty() ? initQueue : !constructQueue.empty() ? constructQueue : queue;
+    if (from.empty()) break;
+    PendingScript s = from.front();
+    from.pop_front();
     if (aborted || ++guard > (1u << 20)) continue;
     if (!s.clip || (s.clip->removed && !s.unloading)) continue;
     if (s.construct) {
-      // onClipEvent(construct) and (initialize) come before the class constructor.
-      for (uint32_t event : {kClipConstruct, kClipInitialize})
-        for (const ClipAction& a : s.clip->clipActions)
-          if ((a.events & event) && a.code && !s.clip->removed) RunScript(s.clip, a.code);
+      RunConstructEvents(s.clip);
+      if (s.clip->removed) continue;
       Value ctor = AttachClass(s.clip);
       if (!ctor.IsUndefined()) {
         scriptRan = true;
@@ -96,7 +113,7 @@ void Runtime::RunQueue() {
       continue;
     }
     if (s.method) {
-      if (!s.object || (s.object->removed && !s.unloading)) continue;
+      if (!s.object || (s.object->removed && !s.unloading) || !HasFunction(s.object, s.method)) continue;
       scriptRan = true;
       CallScriptMember(*this, Value(static_cast<Object*>(s.object)), s.method, {});
       continue;

@@ -22,11 +22,15 @@ bool Runtime::Load(std::shared_ptr<const MovieDef> m) {
   emptyClip.sprite = std::move(empty);
   root = heap.Make<ClipObject>(clipProto, *this, &movie->main);
   root->name = "";
+  execution.push_back(root);
   return true;
 }
 
 void Runtime::Unload() {
+  initQueue.clear();
+  constructQueue.clear();
   queue.clear();
+  execution.clear();
   stack.clear();
   constants.reset();
   blockNesting = 0;
@@ -64,9 +68,15 @@ bool Runtime::Advance() {
     root->bornTick = tick;
     EnterFrame(root, 0, true);
   } else {
-    // enterFrame handlers run before the scripts of the frames the timelines move to.
-    QueueEnterFrames(root);
-    AdvanceClip(root);
+    // Newest clips first: each hears enterFrame and then moves on a frame. Clips made during the walk were
+    // entered at their first frame when they were made and wait for the next frame.
+    std::vector<ClipObject*> walk(execution);
+    for (auto it = walk.rbegin(); it != walk.rend(); ++it) {
+      ClipObject* clip = *it;
+      if (clip->removed || clip->bornTick == tick) continue;
+      QueueClipEvent(clip, kClipEnterFrame);
+      AdvanceClip(clip);
+    }
   }
   RunQueue();
   RunTimers();
@@ -76,48 +86,26 @@ bool Runtime::Advance() {
 }
 
 void Runtime::AdvanceClip(ClipObject* clip) {
-  if (clip->removed) return;
-  if (clip->bornTick != tick) {
-    if (clip->playing) {
-      int next = clip->frame + 1;
-      if (next >= clip->TotalFrames()) {
-        if (clip == root && !loop) {
-          clip->playing = false;
-          next = clip->frame;
-        } else {
-          next = 0;
-        }
-      }
-      if (next != clip->frame) GotoFrame(clip, next);
+  if (clip->removed || !clip->playing) return;
+  int next = clip->frame + 1;
+  if (next >= clip->TotalFrames()) {
+    if (clip == root && !loop) {
+      clip->playing = false;
+      next = clip->frame;
+    } else {
+      next = 0;
     }
   }
-  // Children added by this frame were entered at their first frame already.
-  std::vector<DisplayObject*> kids;
-  for (auto& [d, o] : clip->children) kids.push_back(o);
-  for (DisplayObject* o : kids) {
-    if (o->removed) continue;
-    if (o->type == DisplayObject::Type::Clip) {
-      AdvanceClip(static_cast<ClipObject*>(o));
-    } else if (o->type == DisplayObject::Type::Button) {
-      for (auto& part : static_cast<ButtonInstance*>(o)->parts)
-        if (part.object->type == DisplayObject::Type::Clip) AdvanceClip(static_cast<ClipObject*>(part.object));
-    }
-  }
+  if (next != clip->frame) GotoFrame(clip, next);
 }
 
 void Runtime::EnterFrame(ClipObject* clip, int frame, bool withActions) {
   const Frame& f = clip->timeline->frames[static_cast<size_t>(frame)];
   clip->frame = frame;
-  // Init actions run first, then the constructors of the classes of the clips the frame places, then the frame's
-  // scripts and the first frames of the clips it places, in the order of their tags.
-  std::vector<PendingScript> init;
+  // Init actions wait with the initialize events; the frame's scripts and the first frames of the clips it places
+  // are queued in the order of their tags.
   for (const ControlTag& t : f.tags)
-    if (t.kind == ControlTag::Kind::InitAction && initDone.insert(t.spriteId).second) init.push_back({clip, t.code});
-  queue.insert(queue.begin(), init.begin(), init.end());
-  size_t mark = queue.size();
-  std::vector<PendingScript> made;
-  std::vector<PendingScript>* outer = constructs;
-  constructs = &made;
+    if (t.kind == ControlTag::Kind::InitAction && initDone.insert(t.spriteId).second) initQueue.push_back({clip, t.code});
   for (const ControlTag& t : f.tags) {
     switch (t.kind) {
       case ControlTag::Kind::Action: if (withActions) queue.push_back({clip, t.code}); break;
@@ -127,8 +115,6 @@ void Runtime::EnterFrame(ClipObject* clip, int frame, bool withActions) {
       default: break;
     }
   }
-  constructs = outer;
-  queue.insert(queue.begin() + static_cast<std::ptrdiff_t>(std::min(mark, queue.size())), made.begin(), made.end());
 }
 
 Value Runtime::RegisteredClass(uint16_t characterId) const {
@@ -173,7 +159,6 @@ void Runtime::GotoFrame(ClipObject* clip, int frame) {
       want[d] = p;
     }
   }
-  std::vector<PendingScript> init;
   for (int f = forward ? clip->frame + 1 : 0; f <= frame; ++f) {
     for (const ControlTag& t : clip->timeline->frames[static_cast<size_t>(f)].tags) {
       if (t.kind == ControlTag::Kind::Remove) {
@@ -187,7 +172,7 @@ void Runtime::GotoFrame(ClipObject* clip, int frame) {
         }
         PlaceTag& w = it->second;
         if (p.hasCharacter && !p.move) continue;
-        if (p.hasCharacter) w.characterId = p.characterId;
+        if (p.hasCharacter && !KeepsInstance(w.characterId)) w.characterId = p.characterId;
         if (p.hasMatrix) w.matrix = p.matrix, w.hasMatrix = true;
         if (p.hasCxform) w.cxform = p.cxform, w.hasCxform = true;
         if (p.hasRatio) w.ratio = p.ratio, w.hasRatio = true;
@@ -197,11 +182,10 @@ void Runtime::GotoFrame(ClipObject* clip, int frame) {
       } else if (t.kind == ControlTag::Kind::Background && clip == root) {
         background = t.color;
       } else if (t.kind == ControlTag::Kind::InitAction && forward && initDone.insert(t.spriteId).second) {
-        init.push_back({clip, t.code});
+        initQueue.push_back({clip, t.code});
       }
     }
   }
-  queue.insert(queue.begin(), init.begin(), init.end());
   for (const ControlTag& t : clip->timeline->frames[static_cast<size_t>(frame)].tags)
     if (t.kind == ControlTag::Kind::Action) queue.push_back({clip, t.code});
   // Clips a script put at timeline depths go as well when the timeline is rebuilt from its start.
@@ -222,6 +206,13 @@ void Runtime::GotoFrame(ClipObject* clip, int frame) {
   }
 }
 
+bool Runtime::KeepsInstance(uint16_t characterId) const {
+  const Character* c = movie->Find(characterId);
+  if (!c) return false;
+  return c->kind == Character::Kind::Sprite || c->kind == Character::Kind::Button ||
+         c->kind == Character::Kind::EditText;
+}
+
 void Runtime::ApplyPlace(ClipObject* clip, const PlaceTag& p) {
   int depth = p.depth;
   auto it = clip->children.find(depth);
@@ -237,9 +228,17 @@ void Runtime::ApplyPlace(ClipObject* clip, const PlaceTag& p) {
     if (p.hasClipDepth) existing->clipDepth = p.clipDepth;
     return;
   }
+  if (existing && !p.move) return;  // the depth is taken
+  if (existing && (existing->type == DisplayObject::Type::Clip || existing->type == DisplayObject::Type::Button ||
+                   existing->type == DisplayObject::Type::Text)) {
+    // Clips, buttons and text fields are script objects: a placement that names another character moves them.
+    PlaceTag moved = p;
+    moved.hasCharacter = false;
+    ApplyPlace(clip, moved);
+    return;
+  }
   const Character* c = movie->Find(p.characterId);
   if (!c || c->kind == Character::Kind::Font || c->kind == Character::Kind::Bitmap) return;
-  if (existing && !p.move) return;  // the depth is taken
   PlaceTag eff = p;
   if (existing) {
     if (!p.hasMatrix) eff.matrix = existing->matrix, eff.hasMatrix = true;
@@ -253,19 +252,10 @@ void Runtime::ApplyPlace(ClipObject* clip, const PlaceTag& p) {
   clip->children[depth] = o;
   if (o->type == DisplayObject::Type::Clip) {
     auto* child = static_cast<ClipObject*>(o);
-    bool initializes = std::any_of(child->clipActions.begin(), child->clipActions.end(), [](const ClipAction& a) {
-      return (a.events & (kClipInitialize | kClipConstruct)) != 0;
-    });
-    if (initializes || !movie->exports.empty()) {
-      PendingScript s;
-      s.clip = child;
-      s.object = child;
-      s.construct = true;
-      if (constructs) constructs->push_back(s);
-      else queue.push_back(s);
-    }
-    EnterFrame(child, 0, true);
+    QueueInitialize(child);
+    QueueConstruct(child);
     QueueClipEvent(child, kClipLoad);
+    EnterFrame(child, 0, true);
   }
 }
 
@@ -309,6 +299,7 @@ DisplayObject* Runtime::Instantiate(ClipObject* parent, const Character& c, cons
     case Character::Kind::Sprite: {
       auto* clip = heap.Make<ClipObject>(clipProto, *this, c.sprite.get());
       clip->clipActions = p.clipActions;
+      execution.push_back(clip);
       o = clip;
       break;
     }
@@ -386,8 +377,10 @@ ClipObject* Runtime::PlaceScriptClip(ClipObject* parent, const Character& c, uin
       if (init->Get(k, v)) clip->Set(k, v);
     }
   }
-  EnterFrame(clip, 0, true);
   QueueClipEvent(clip, kClipLoad);
+  EnterFrame(clip, 0, true);
+  QueueInitialize(clip);
+  RunConstructEvents(clip);
   return clip;
 }
 
@@ -399,8 +392,12 @@ void Runtime::RemoveScriptClip(DisplayObject* o) {
 
 void Runtime::Collect() {
   if (!root) return;
+  // Clips that left the stage leave the walk; the others stay alive with it.
+  std::erase_if(execution, [](const ClipObject* c) { return c->removed; });
   std::vector<Object*> roots{root, global, objectProto, functionProto, arrayProto, clipProto, keyObject, mouseObject};
-  for (auto& s : queue) roots.push_back(s.clip), roots.push_back(s.object);
+  roots.insert(roots.end(), execution.begin(), execution.end());
+  for (const auto* q : {&initQueue, &constructQueue, &queue})
+    for (auto& s : *q) roots.push_back(s.clip), roots.push_back(s.object);
   for (const Value& v : stack) roots.push_back(v.AsObject());
   for (auto& [name, ctor] : classes) roots.push_back(ctor.AsObject());
   for (auto& [id, t] : timers) {

@@ -227,7 +227,7 @@ TEST(ClipEvents, LoadEnterFrameAndMouse) {
   p.MouseDown();
   p.Advance();
   p.Advance();
-  EXPECT_EQ(rec.traces, (V{"clip frame", "load", "enter", "down"}));
+  EXPECT_EQ(rec.traces, (V{"load", "clip frame", "enter", "down"}));
 }
 
 TEST(Dragging, StartDragFollowsTheMouseInsideItsBounds) {

@@ -31,9 +31,9 @@ TEST(Order, EnterFrameHandlersRunBeforeTheFrameScripts) {
   m.Main().Do(first).ShowFrame();
   m.Main().Do(Actions().Trace("root frame 2").Stop()).ShowFrame();
   // The child placed before the parent's frame script runs its first frame first; nothing enters a frame on the
-  // tick it is made.
-  EXPECT_EQ(Play(m, 2), (V{"clip frame 1", "root frame 1", "onClipEvent enterFrame", "onEnterFrame", "root frame 2",
-                           "clip frame 2"}));
+  // tick it is made; the child, newer than its parent, moves on first.
+  EXPECT_EQ(Play(m, 2), (V{"clip frame 1", "root frame 1", "onClipEvent enterFrame", "onEnterFrame", "clip frame 2",
+                           "root frame 2"}));
 }
 
 TEST(Order, InitActionsRunOnceBeforeTheirFramesActionsEvenWhenTheTimelineLoops) {

@@ -122,9 +122,10 @@ struct ClipEventSpec {
 // Tags of one timeline: the main one or a sprite's.
 class Timeline {
  public:
-  // PlaceObject2 of a sprite with onClipEvent handlers (written in the version 6 form).
+  // PlaceObject2 of a sprite with onClipEvent handlers (written in the version 6 form); the flags of all events
+  // are those of the handlers, limited to allEventsMask.
   Timeline& PlaceWithEvents(uint16_t characterId, uint16_t depth, Transform t, const std::string& name,
-                            const std::vector<ClipEventSpec>& events);
+                            const std::vector<ClipEventSpec>& events, uint32_t allEventsMask = 0xFFFFFFFFu);
   Timeline& Place(uint16_t characterId, uint16_t depth, Transform t = {}, const std::string& name = "");
   // A mask: clips the objects above it up to clipDepth.
   Timeline& PlaceMask(uint16_t characterId, uint16_t depth, uint16_t clipDepth, Transform t = {});
