@@ -108,9 +108,14 @@ long FileOpen(const std::wstring& args, CommandResult&) {
   if (path.empty()) return code::kMissingField;
   slot->Close();
   std::optional<std::wstring> mode = RuntimeFileMode(fields[2]);
-  if (!mode) return code::kOpenFailed;
+  if (!mode || NamesDevice(path)) return code::kOpenFailed;
   FILE* stream = _wfopen(path.c_str(), mode->c_str());
   if (!stream) return code::kOpenFailed;
+  // Slots hold files only: a read from a console, pipe or port would wait for ever.
+  if (::GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)))) != FILE_TYPE_DISK) {
+    std::fclose(stream);
+    return code::kOpenFailed;
+  }
   slot->Reset(stream);
   return 0;
 }
@@ -188,6 +193,7 @@ long FileCopy(const std::wstring& args, CommandResult&) {
   bool overwrite = EqualsNoCase(fields[2], L"Y");
   std::wstring source = ExpandPathAliases(fields[0]);
   std::wstring target = ExpandPathAliases(fields[1]);
+  if (NamesDevice(source) || NamesDevice(target)) return code::FromLastError(ERROR_INVALID_NAME);
   if (!::CopyFileW(source.c_str(), target.c_str(), overwrite ? FALSE : TRUE)) return code::FromLastError(::GetLastError());
   return 0;
 }
@@ -230,6 +236,7 @@ long WriteStr(const std::wstring& args, CommandResult&) {
   ArgumentList fields = SplitWithFreeText(args, 2);
   if (fields.IsEmpty(0)) return code::kNone;
   std::wstring path = ExpandPathAliases(fields[0]);
+  if (NamesDevice(path)) return 0;
   wchar_t mode = fields[1].empty() ? 0 : static_cast<wchar_t>(towlower(fields[1][0]));
   DWORD disposition = OPEN_EXISTING;
   bool append = true;
@@ -288,6 +295,7 @@ long PrivateProfileStringGet(const std::wstring& args, CommandResult& result) {
   if (fields.IsEmpty(0) || fields.IsEmpty(1) || fields.IsEmpty(2)) return code::kMissingField;
   std::wstring file = ExpandPathAliases(fields[0]);
   if (!FitsProfileCalls(file)) return code::FromLastError(ERROR_FILENAME_EXCED_RANGE);
+  if (NamesDevice(file)) return code::FromLastError(ERROR_INVALID_NAME);
   std::vector<wchar_t> value(kProfileBufferChars);
   DWORD count = ::GetPrivateProfileStringW(fields[1].c_str(), fields[2].c_str(), fields[3].c_str(), value.data(),
                                            kProfileBufferChars, file.c_str());
@@ -304,6 +312,7 @@ long PrivateProfileStringSet(const std::wstring& args, CommandResult&) {
     if (fields.IsEmpty(i)) return code::kMissingField;
   std::wstring file = ExpandPathAliases(fields[0]);
   if (!FitsProfileCalls(file)) return code::FromLastError(ERROR_FILENAME_EXCED_RANGE);
+  if (NamesDevice(file)) return code::FromLastError(ERROR_INVALID_NAME);
   if (!::WritePrivateProfileStringW(fields[1].c_str(), fields[2].c_str(), fields[3].c_str(), file.c_str()))
     return code::FromLastError(::GetLastError());
   return 0;

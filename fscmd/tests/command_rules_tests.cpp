@@ -132,3 +132,17 @@ TEST(ShellListView, TheItemRecordFollowsTheShellsWordSizeInBothBuilds) {
 
 }  // namespace
 }  // namespace fscmd
+
+namespace fscmd {
+
+TEST(DevicePaths, ReservedNamesAndTheDeviceNamespaceAreNoFiles) {
+  for (const wchar_t* device : {L"CON", L"conin$", L"CONOUT$", L"nul", L"Aux.txt", L"C:\\folder\\com1",
+                                L"c:lpt9.log", L"prn ", L"NUL:", L"clock$", L"\\\\.\\C:", L"//./pipe/x",
+                                L"D:/data/Con.ini"})
+    EXPECT_TRUE(NamesDevice(device)) << device;
+  for (const wchar_t* file : {L"", L"C:\\console.txt", L"com10", L"lpt", L"conin", L"C:\\con\\file.txt",
+                              L"\\\\server\\share\\aux1", L"notes.nul", L"\\\\?\\C:\\data\\x.ini"})
+    EXPECT_FALSE(NamesDevice(file)) << file;
+}
+
+}  // namespace fscmd

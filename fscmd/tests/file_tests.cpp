@@ -73,6 +73,18 @@ TEST_F(FileCommands, SlotsOpenWriteReadAndClose) {
   EXPECT_EQ(Call("FSFileRead", L"3,v"), L"\xFF-103");
 }
 
+TEST_F(FileCommands, DevicesAreNoFiles) {
+  // A read from the console would wait for ever; the other commands refuse devices as well.
+  for (const wchar_t* device : {L"CONIN$", L"CON", L"nul", L"\\\\.\\pipe\\none", L"C:\\aux.txt"}) {
+    EXPECT_EQ(Call("FSFileOpen", L"3," + std::wstring(device) + L",r"), L",-104") << device;
+    EXPECT_EQ(Call("FSFileRead", L"3,v,5"), L"\xFF-103") << device;
+    EXPECT_EQ(Call("FSWriteStr", std::wstring(device) + L",w,text"), L",0") << device;
+    EXPECT_NE(Call("FSFileCopy", std::wstring(device) + L"," + Path(L"copy.txt")), L",0") << device;
+    EXPECT_NE(Call("FSPrivateProfileStringGet", std::wstring(device) + L",s,k,d"), L",1") << device;
+  }
+  EXPECT_EQ(::GetFileAttributesW(Path(L"copy.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST_F(FileCommands, AHugeReadCountReadsWhatIsThere) {
   std::wstring file = Path(L"small.txt");
   ASSERT_TRUE(WriteTextFile(file, "tiny"));
@@ -146,8 +158,8 @@ TEST_F(FileCommands, ProfileFileNamesLongerThanTheSystemTakesAreRefused) {
 // A file holding a NUL: the text read ends there, and the answer carries no NUL (the host would cut the answer
 // at it and lose the fields behind).
 TEST_F(FileCommands, ReadTextEndsAtANulOfTheFile) {
-  ASSERT_TRUE(WriteTextFile(Path(L"nul.bin"), std::string("ab\0cd", 5)));
-  EXPECT_EQ(Call("FSFileOpen", L"4," + Path(L"nul.bin") + L",r"), L",0");
+  ASSERT_TRUE(WriteTextFile(Path(L"zeros.bin"), std::string("ab\0cd", 5)));
+  EXPECT_EQ(Call("FSFileOpen", L"4," + Path(L"zeros.bin") + L",r"), L",0");
   std::wstring answer = Call("FSFileRead", L"4,v,100");
   // What the runtime makes of the bytes before the NUL is its own; nothing from the NUL on is in the answer.
   EXPECT_EQ(answer.find(L'\0'), std::wstring::npos) << answer.size();

@@ -85,6 +85,25 @@ std::vector<std::wstring> FoldersToMake(const std::wstring& path) {
   return folders;
 }
 
+bool NamesDevice(const std::wstring& path) {
+  auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; };
+  std::wstring text;
+  for (wchar_t c : path) text += c == L'/' ? L'\\' : lower(c);
+  if (text.rfind(L"\\\\.\\", 0) == 0) return true;
+  size_t slash = text.find_last_of(L"\\");
+  std::wstring name = slash == std::wstring::npos ? text : text.substr(slash + 1);
+  if (slash == std::wstring::npos && name.size() >= 2 && name[1] == L':') name.erase(0, 2);
+  // The system ignores what follows the reserved name: an extension, trailing blanks and dots, a colon.
+  size_t end = name.find_first_of(L".:");
+  if (end != std::wstring::npos) name.resize(end);
+  while (!name.empty() && name.back() == L' ') name.pop_back();
+  static const wchar_t* const kReserved[] = {L"con", L"conin$", L"conout$", L"prn", L"aux", L"nul", L"clock$"};
+  for (const wchar_t* reserved : kReserved)
+    if (name == reserved) return true;
+  return name.size() == 4 && (name.rfind(L"com", 0) == 0 || name.rfind(L"lpt", 0) == 0) && name[3] >= L'0' &&
+         name[3] <= L'9';
+}
+
 std::optional<std::wstring> RuntimeFileMode(const std::wstring& field) {
   std::wstring mode;
   for (wchar_t c : field)

@@ -42,6 +42,11 @@ void VisitFoldersToMake(const std::wstring& path, const std::function<bool(const
 // The longest path the system takes (behind "\\?\"); no folder of a longer one can be made.
 constexpr size_t kLongestSystemPath = 32767;
 
+// Whether a path names a device rather than a file: anything behind "\\.\" and the reserved names (CON, CONIN$,
+// CONOUT$, PRN, AUX, NUL, CLOCK$, COM0-9, LPT0-9) as the last part, with any extension, blanks or colon behind
+// them. Reading a console or a port waits for input that never comes, so file commands refuse them.
+bool NamesDevice(const std::wstring& path);
+
 // The stream mode for the runtime: lower case, blanks gone, "r" when empty; none unless it is "r", "w" or
 // "a" followed by at most one '+' and at most one of 't' and 'b' (any other mode ends the process under
 // newer runtimes).
