@@ -474,13 +474,13 @@ uint16_t MovieBuilder::DefineButton1(const std::vector<ButtonRecordSpec>& record
   return id;
 }
 
-uint16_t MovieBuilder::DefineSprite(const Timeline& t) {
+uint16_t MovieBuilder::DefineSprite(const Timeline& t, bool withEnd) {
   uint16_t id = NextId();
   BitWriter w;
   w.U16(id);
   w.U16(t.Frames());
   w.Bytes(t.Bytes());
-  w.U16(0);  // End
+  if (withEnd) w.U16(0);
   main_.Tag(39, w.Data());
   return id;
 }

@@ -47,7 +47,10 @@ void TagLoader::WalkTimeline(BitReader& r, TimelineDef& timeline, bool isSprite)
     if (r.Overrun()) break;
     length = std::min(length, r.Remaining());
     auto body = r.Bytes(length);
-    if (code == kEnd) break;
+    if (code == kEnd) {
+      timeline.ended = true;
+      break;
+    }
     if (code == kShowFrame) {
       if (timeline.frames.size() < kMaxFrames) timeline.frames.push_back(std::move(current));
       current = Frame{};
@@ -57,7 +60,8 @@ void TagLoader::WalkTimeline(BitReader& r, TimelineDef& timeline, bool isSprite)
     pending = true;
     Tag(code, body, current, isSprite);
   }
-  if (pending || timeline.frames.empty()) timeline.frames.push_back(std::move(current));
+  if (timeline.frames.empty()) timeline.frames.push_back(std::move(current));
+  else if (pending) timeline.trailing = std::move(current);
 }
 
 void TagLoader::Tag(uint16_t code, std::span<const uint8_t> body, Frame& frame, bool isSprite) {

@@ -137,6 +137,7 @@ class ClipObject : public DisplayObject {
   bool playing = true;
   std::map<int, DisplayObject*> children;
   std::vector<ClipAction> clipActions;
+  bool trailingDone = false;       // the tags after the last frame ran
 };
 
 constexpr int kMaxNesting = 64;  // clips inside clips
@@ -233,6 +234,7 @@ class Runtime {
   void AdvanceClip(ClipObject* clip);
   void GotoFrame(ClipObject* clip, int frame);
   void EnterFrame(ClipObject* clip, int frame, bool withActions);
+  void EnterTags(ClipObject* clip, const Frame& f, bool withActions);
   void ApplyPlace(ClipObject* clip, const PlaceTag& p);
   // Whether objects of the character stay themselves when a placement names another character at their depth.
   bool KeepsInstance(uint16_t characterId) const;

@@ -89,6 +89,7 @@ void Runtime::AdvanceClip(ClipObject* clip) {
   if (clip->removed || !clip->playing) return;
   int next = clip->frame + 1;
   if (next >= clip->TotalFrames()) {
+    if (!clip->timeline->Loops()) return;
     if (clip == root && !loop) {
       clip->playing = false;
       next = clip->frame;
@@ -100,8 +101,15 @@ void Runtime::AdvanceClip(ClipObject* clip) {
 }
 
 void Runtime::EnterFrame(ClipObject* clip, int frame, bool withActions) {
-  const Frame& f = clip->timeline->frames[static_cast<size_t>(frame)];
   clip->frame = frame;
+  EnterTags(clip, clip->timeline->frames[static_cast<size_t>(frame)], withActions);
+  if (frame + 1 == clip->TotalFrames() && !clip->trailingDone) {
+    clip->trailingDone = true;
+    EnterTags(clip, clip->timeline->trailing, withActions);
+  }
+}
+
+void Runtime::EnterTags(ClipObject* clip, const Frame& f, bool withActions) {
   // Init actions wait with the initialize events; the frame's scripts and the first frames of the clips it places
   // are queued in the order of their tags.
   for (const ControlTag& t : f.tags)
@@ -144,35 +152,49 @@ void Runtime::GotoFrame(ClipObject* clip, int frame) {
     EnterFrame(clip, frame, true);
     return;
   }
-  // A jump: only the target frame's actions run, and the display list becomes what the
-  // timeline holds there. Objects of skipped frames are never made. Going forward starts
-  // from what is shown; going back starts from nothing, keeping objects present in both.
-  bool forward = frame > clip->frame;
-  std::map<int, PlaceTag> want;
+  // A jump: the display list becomes what the timeline holds at the target frame and only that frame's scripts
+  // run. Going forward starts from what is shown and applies the placements and removals of the frames in
+  // between; going back rebuilds from the first frame. Objects placed and removed in between are never made; the
+  // others are made in the order of their tags, between the target frame's scripts where their tags stand.
+  const bool forward = frame > clip->frame;
+  struct Wanted {
+    PlaceTag tag;
+    bool shown = false;  // the object shown now at the depth is this placement's
+    uint64_t order = 0;
+  };
+  std::map<int, Wanted> want;
   if (forward) {
     for (auto& [d, o] : clip->children) {
       if (d >= kScriptDepth) continue;
-      PlaceTag p;
-      p.depth = static_cast<uint16_t>(d);
-      p.hasCharacter = true;
-      p.characterId = o->characterId;
-      want[d] = p;
+      Wanted& w = want[d];
+      w.tag.depth = static_cast<uint16_t>(d);
+      w.tag.hasCharacter = true;
+      w.tag.characterId = o->characterId;
+      w.tag.ratio = o->ratio;
+      w.shown = true;
     }
   }
+  uint64_t order = 0;
+  std::vector<std::pair<uint64_t, std::shared_ptr<const std::vector<uint8_t>>>> scripts;
   for (int f = forward ? clip->frame + 1 : 0; f <= frame; ++f) {
     for (const ControlTag& t : clip->timeline->frames[static_cast<size_t>(f)].tags) {
+      ++order;
       if (t.kind == ControlTag::Kind::Remove) {
         want.erase(t.place.depth);
       } else if (t.kind == ControlTag::Kind::Place) {
         const PlaceTag& p = t.place;
         auto it = want.find(p.depth);
         if (it == want.end()) {
-          if (p.hasCharacter) want[p.depth] = p;
+          if (p.hasCharacter) want[p.depth] = Wanted{p, false, order};
           continue;
         }
-        PlaceTag& w = it->second;
+        PlaceTag& w = it->second.tag;
         if (p.hasCharacter && !p.move) continue;
-        if (p.hasCharacter && !KeepsInstance(w.characterId)) w.characterId = p.characterId;
+        if (p.hasCharacter && !KeepsInstance(w.characterId) && p.characterId != w.characterId) {
+          w.characterId = p.characterId;
+          it->second.shown = false;
+          it->second.order = order;
+        }
         if (p.hasMatrix) w.matrix = p.matrix, w.hasMatrix = true;
         if (p.hasCxform) w.cxform = p.cxform, w.hasCxform = true;
         if (p.hasRatio) w.ratio = p.ratio, w.hasRatio = true;
@@ -183,27 +205,50 @@ void Runtime::GotoFrame(ClipObject* clip, int frame) {
         background = t.color;
       } else if (t.kind == ControlTag::Kind::InitAction && forward && initDone.insert(t.spriteId).second) {
         initQueue.push_back({clip, t.code});
+      } else if (t.kind == ControlTag::Kind::Action && f == frame) {
+        scripts.emplace_back(order, t.code);
       }
     }
   }
-  for (const ControlTag& t : clip->timeline->frames[static_cast<size_t>(frame)].tags)
-    if (t.kind == ControlTag::Kind::Action) queue.push_back({clip, t.code});
-  // Clips a script put at timeline depths go as well when the timeline is rebuilt from its start.
+  // What stays: going forward, what was not removed or replaced on the way; going back, an object whose
+  // character and ratio the rebuilt list has at its depth. Script-made clips go when the timeline is rebuilt.
   std::vector<int> drop;
   for (auto& [d, o] : clip->children) {
     if (d >= kScriptDepth) continue;
     auto it = want.find(d);
-    if (it == want.end() || it->second.characterId != o->characterId || (!forward && o->placedByScript)) drop.push_back(d);
+    bool stays = it != want.end() && it->second.tag.characterId == o->characterId &&
+                 (forward ? it->second.shown : it->second.tag.ratio == o->ratio && !o->placedByScript);
+    if (stays) it->second.shown = true;
+    else drop.push_back(d);
   }
   for (int d : drop) RemoveChild(clip, d);
   clip->frame = frame;
+  std::vector<std::pair<uint64_t, int>> made;
   for (auto& [d, w] : want) {
-    PlaceTag p = w;
-    bool present = clip->children.count(d) != 0;
-    p.move = present;
-    p.hasCharacter = !present;
+    if (!w.shown) {
+      made.emplace_back(w.order, d);
+      continue;
+    }
+    PlaceTag p = w.tag;
+    p.move = true;
+    p.hasCharacter = false;
     ApplyPlace(clip, p);
   }
+  std::sort(made.begin(), made.end());
+  size_t next = 0;
+  auto makeUpTo = [&](uint64_t limit) {
+    for (; next < made.size() && made[next].first < limit; ++next) {
+      PlaceTag p = want[made[next].second].tag;
+      p.move = false;
+      p.hasCharacter = true;
+      ApplyPlace(clip, p);
+    }
+  };
+  for (auto& [at, code] : scripts) {
+    makeUpTo(at);
+    queue.push_back({clip, code});
+  }
+  makeUpTo(UINT64_MAX);
 }
 
 bool Runtime::KeepsInstance(uint16_t characterId) const {

@@ -191,7 +191,11 @@ struct Frame {
 };
 
 struct TimelineDef {
-  std::vector<Frame> frames;         // at least one
+  std::vector<Frame> frames;         // one per ShowFrame tag, at least one
+  Frame trailing;                    // tags after the last ShowFrame: they run once, with the last frame
+  bool ended = false;                // the tags close with an End tag
+  // A timeline goes back to its first frame after its last only with more than one frame and an End tag.
+  bool Loops() const { return ended && frames.size() > 1; }
   int FindLabel(const std::string& label) const;  // case is ignored in every version
 };
 
