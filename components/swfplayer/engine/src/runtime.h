@@ -265,6 +265,17 @@ class Runtime {
   void SetProperty(DisplayObject* o, int index, const Value& v);
   bool SameName(const std::string& a, const std::string& b) const;
 
+  // Path segments. _root, this and _levelN name what they name only as a path's first segment.
+  bool LevelName(const std::string& seg, int& level) const;
+  bool FirstSegmentOnly(const std::string& seg) const;
+  // Where a path starts when it is absolute ("/", _root, _levelN, this, _global), with pos past that part;
+  // absolute is false for a relative path. Null when the start names nothing (a level not loaded).
+  Object* AbsoluteStart(const std::string& path, Object* self, size_t& pos, bool& absolute);
+  // One step from an object: a child clip of that name first, then _parent, then a member holding an object.
+  Value PathStep(Object* from, const std::string& seg);
+  // Follows path from pos on; undefined when a segment (an empty one too) names nothing.
+  Value FollowPath(Object* from, const std::string& path, size_t pos);
+
   // Mouse and keyboard.
   void MouseMove(double xTwips, double yTwips);
   void MouseButton(bool down);

@@ -1,0 +1,125 @@
+// Variable and target paths: where a path splits, which scope its left part resolves on, and which names count
+// where; the case rules of names per version.
+#include <gtest/gtest.h>
+
+#include "builtins_script.h"
+
+using namespace swfasm;
+using namespace swftest;
+
+namespace {
+
+// clip.member = value, clip reached from the root by plain member steps (no path parsing involved).
+Actions& Put(Actions& a, const std::vector<std::string>& clip, const std::string& member, PushValue value) {
+  a.Push({"_root"}).Op(Action::GetVariable);
+  for (const std::string& step : clip) a.Push({step}).Op(Action::GetMember);
+  return a.Push({PushValue(member), value}).Op(Action::SetMember);
+}
+
+// A movie whose root holds clip "a" (depth 1) holding clip "b"; the root's second frame runs the code after
+// giving rv, av and bv to the root, a and b.
+MovieBuilder Nested(const Actions& code, int version = 6) {
+  MovieBuilder m(version);
+  Timeline inner;
+  inner.ShowFrame();
+  uint16_t b = m.DefineSprite(inner);
+  Timeline outer;
+  outer.Place(b, 1, {}, "b").ShowFrame();
+  uint16_t a = m.DefineSprite(outer);
+  m.Main().Place(a, 1, {}, "a").ShowFrame();
+  Actions setup;
+  Put(setup, {}, "rv", "root v");
+  Put(setup, {"a"}, "av", "a v");
+  Put(setup, {"a", "b"}, "bv", "b v");
+  m.Main().Do(setup).Do(code).Do(Actions().Stop()).ShowFrame();
+  return m;
+}
+
+V RunNested(const Actions& code, int version = 6) { return Play(Nested(code, version), 2); }
+
+Actions Traces(const std::vector<std::string>& vars) {
+  Actions a;
+  for (const std::string& v : vars) a.TraceVar(v);
+  return a;
+}
+
+}  // namespace
+
+TEST(FlashPaths, VariablePathsSplitAtTheLastColonOrDot) {
+  EXPECT_EQ(RunNested(Traces({"a/b:bv", "/a/b:bv", "a.b.bv", "_root.a.b.bv", "a/b.bv", "a:av", "_level0.a.av"})),
+            (V{"b v", "b v", "b v", "b v", "b v", "a v", "a v"}));
+  // A slash path without a variable part is the clip itself.
+  EXPECT_EQ(RunNested(Traces({"a/b", "/a", "a/b/"})), (V{"_level0.a.b", "_level0.a", "_level0.a.b"}));
+}
+
+TEST(FlashPaths, AnEmptySegmentOrAMissingClipGivesUndefined) {
+  EXPECT_EQ(RunNested(Traces({"a/b//:bv", "a//b:bv", "a/nothing:bv", "a/b//", "a.nothing.bv", "nothing:rv"})),
+            (V{"undefined", "undefined", "undefined", "undefined", "undefined", "undefined"}));
+  // The same from inside b, where ../ climbs.
+  MovieBuilder m(6);
+  Timeline inner;
+  inner.Do(Traces({"../:av", "../../:rv", "../b:bv", "../a/b//:v", "../../a/b//:bv"})).ShowFrame();
+  uint16_t b = m.DefineSprite(inner);
+  Timeline outer;
+  outer.Do(Actions().Set("av", "a v")).Place(b, 1, {}, "b").ShowFrame();
+  uint16_t a = m.DefineSprite(outer);
+  m.Main().Do(Actions().Set("rv", "root v")).Place(a, 1, {}, "a").ShowFrame();
+  V traces = Play(m, 1);
+  EXPECT_EQ(traces, (V{"a v", "root v", "undefined", "undefined", "undefined"}));
+}
+
+TEST(FlashPaths, RootThisAndLevelsCountOnlyAsTheFirstSegment) {
+  EXPECT_EQ(RunNested(Traces({"this.a.av", "_root:rv", "a._root.rv", "a/_root:rv", "a.this.av", "a._level0.rv",
+                              "_level1:rv", "a._parent.rv", "a/b/_parent:av"})),
+            (V{"a v", "root v", "undefined", "undefined", "undefined", "undefined", "undefined", "root v", "a v"}));
+}
+
+TEST(FlashPaths, ChildClipsComeBeforeVariablesOfTheSameName) {
+  Actions a;
+  Put(a, {}, "a", "a variable of the root");
+  Put(a, {"a"}, "b", "a variable of a");
+  a.TraceVar("a.b._name").TraceVar("a/b:_name").TraceVar("a._name").TraceVar("a.b.bv");
+  EXPECT_EQ(RunNested(a), (V{"b", "b", "a", "b v"}));
+}
+
+TEST(FlashPaths, TheLeftPartResolvesOnEachScopeInTurn) {
+  // Inside f, the local a is an object without av, so a.av comes from the clip a of the timeline; a local
+  // object that has the member wins.
+  Actions body;
+  body.Push({"a"}).Push({0}).Op(Action::InitObject).Op(Action::DefineLocal);
+  body.TraceVar("a.av").TraceVar("a:av");
+  body.Push({"o", "av", "o's own", 1}).Op(Action::InitObject).Op(Action::DefineLocal);
+  body.TraceVar("o.av");
+  Actions a;
+  a.DefineFunction("f", {}, body).Call("f").Op(Action::Pop);
+  EXPECT_EQ(RunNested(a, 6), (V{"a v", "a v", "o's own"}));
+}
+
+TEST(FlashPaths, SetVariableWritesWhereThePathLeadsOrNowhere) {
+  Actions a;
+  a.Set("a/b:w", "slash").Set("a.b.x", "dot").Set("a/b//:y", "lost").Set("a._root.z", "lost");
+  a.Set("a.nothing.z", "lost");
+  a.Push({"a"}).Op(Action::GetVariable).Push({"b"}).Op(Action::GetMember).StoreRegister(1).Op(Action::Pop);
+  for (const char* n : {"w", "x", "y"}) a.Push({Register{1}, n}).Op(Action::GetMember).Op(Action::Trace);
+  a.TraceVar("z").TraceVar("_root.z");
+  EXPECT_EQ(RunNested(a), (V{"slash", "dot", "undefined", "undefined", "undefined"}));
+}
+
+TEST(FlashPaths, TellTargetAndPropertiesFollowTheSameRules) {
+  Actions a;
+  a.SetTarget("a/b").TraceVar("bv").SetTarget("");
+  a.SetTarget("a.b").TraceVar("_name").SetTarget("");
+  // Paths that name nothing leave variables on the root.
+  a.SetTarget("a//b").TraceVar("_name").SetTarget("");
+  a.SetTarget("a._root.a").TraceVar("_name").SetTarget("");
+  a.Push({"a/b", 13}).Op(Action::GetProperty).Op(Action::Trace);
+  a.Push({"a/b//", 13}).Op(Action::GetProperty).Op(Action::Trace);
+  a.Push({"a._root.a", 13}).Op(Action::GetProperty).Op(Action::Trace);
+  EXPECT_EQ(RunNested(a), (V{"b v", "b", "", "", "b", "undefined", "undefined"}));
+}
+
+TEST(FlashPaths, TheFourthVersionSplitsOnlyAtColons) {
+  Actions a;
+  a.Set("a.av", "a dotted name").TraceVar("a.av").TraceVar("a:av").TraceVar("a/b:bv");
+  EXPECT_EQ(RunNested(a, 4), (V{"a dotted name", "a v", "b v"}));
+}
