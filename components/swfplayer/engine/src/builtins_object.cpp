@@ -24,7 +24,7 @@ bool OwnElement(Object* o, const std::string& name) {
   if (!a) return false;
   size_t i;
   if (ArrayIndex(name, i)) return i < a->elements.size() && !a->elements[i].IsUndefined();
-  return name == "length";
+  return a->NameIs(name, "length");
 }
 
 // Property names of one ASSetPropFlags call; more than any object holds in practice are dropped.

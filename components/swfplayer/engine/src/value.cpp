@@ -390,7 +390,7 @@ void Object::Trace(std::vector<Object*>& out) const {
 }
 
 bool BoxObject::Get(const std::string& name, Value& out) {
-  if (primitive.IsString() && name == "length") {
+  if (primitive.IsString() && NameIs(name, "length")) {
     size_t n = 0;
     for (unsigned char c : primitive.AsString())
       if ((c & 0xC0) != 0x80) ++n;
@@ -426,7 +426,7 @@ bool ArrayObject::Get(const std::string& name, Value& out) {
     }
     return Object::Get(name, out);
   }
-  if (name == "length") {
+  if (NameIs(name, "length")) {
     out = Value(static_cast<double>(elements.size()));
     return true;
   }
@@ -444,7 +444,7 @@ void ArrayObject::Set(const std::string& name, const Value& v) {
     elements[i] = v;
     return;
   }
-  if (name == "length") {
+  if (NameIs(name, "length")) {
     double n = ToNumber(v, 7);
     if (n >= 0 && n <= kMaxLength) {
       auto len = static_cast<size_t>(n);

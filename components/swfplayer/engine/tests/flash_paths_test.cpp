@@ -123,3 +123,26 @@ TEST(FlashPaths, TheFourthVersionSplitsOnlyAtColons) {
   a.Set("a.av", "a dotted name").TraceVar("a.av").TraceVar("a:av").TraceVar("a/b:bv");
   EXPECT_EQ(RunNested(a, 4), (V{"a dotted name", "a v", "b v"}));
 }
+
+namespace {
+
+// Names written in another case: variables, members of built-ins, clip names in paths, properties, classes.
+Actions OtherCase() {
+  Actions a;
+  SetArray(a, "arr", {1, 2, 3});
+  SetNew(a, "str", "String", {"abc"});
+  a.TraceVar("ARR.LENGTH").TraceVar("Str.Length").TraceVar("A/B:BV").TraceVar("_ROOT.A._NAME").TraceVar("a._X");
+  a.TraceVar("MATH.PI").TraceVar("RV");
+  // Writing the length in another case shortens the array.
+  a.Push({"arr"}).Op(Action::GetVariable).Push({"Length", 1}).Op(Action::SetMember);
+  a.Push({"arr"}).Op(Action::GetVariable).Push({"length"}).Op(Action::GetMember).Op(Action::Trace);
+  return a;
+}
+
+}  // namespace
+
+TEST(FlashCase, NamesIgnoreCaseUpToTheSixthVersionOnly) {
+  EXPECT_EQ(RunNested(OtherCase(), 6), (V{"3", "3", "b v", "a", "0", "3.14159265358979", "root v", "1"}));
+  EXPECT_EQ(RunNested(OtherCase(), 7), (V{"undefined", "undefined", "undefined", "undefined", "undefined",
+                                          "undefined", "undefined", "3"}));
+}

@@ -106,6 +106,8 @@ class Object {
   bool GetOwn(const std::string& name, Value& out) const;
   // Names of enumerable properties, own before inherited, in insertion order.
   virtual std::vector<std::string> Keys() const;
+  // Whether name is the built-in name given in lower case, under the movie's case rule.
+  bool NameIs(const std::string& name, const char* lowerName) const { return Key(name) == lowerName; }
   void SetFlags(const std::string& name, uint8_t flags);
   // The flags of an own property; false when there is none.
   bool GetFlags(const std::string& name, uint8_t& flags) const;
