@@ -146,3 +146,62 @@ TEST(FlashCase, NamesIgnoreCaseUpToTheSixthVersionOnly) {
   EXPECT_EQ(RunNested(OtherCase(), 7), (V{"undefined", "undefined", "undefined", "undefined", "undefined",
                                           "undefined", "undefined", "3"}));
 }
+
+namespace {
+
+// o.a .. o.e, each with one version flag set by ASSetPropFlags, traced; then a for..in over o.
+Actions VersionFlags() {
+  Actions a;
+  Obj(a, {{"a", "a"}, {"b", "b"}, {"c", "c"}, {"d", "d"}, {"e", "e"}});
+  Store(a, "o");
+  const std::pair<const char*, int> flags[] = {{"a", 0x80}, {"b", 0x100}, {"c", 0x400}, {"d", 0x1000}, {"e", 0x2000}};
+  for (auto& [name, flag] : flags) {
+    a.Push({0, flag, name}).Push({"o"}).Op(Action::GetVariable).Push({4, "ASSetPropFlags"});
+    a.Op(Action::CallFunction).Op(Action::Pop);
+  }
+  for (const char* name : {"o.a", "o.b", "o.c", "o.d", "o.e"}) a.TraceVar(name);
+  TraceKeys(a, "o", "keys");
+  return a;
+}
+
+}  // namespace
+
+TEST(FlashVersionFlags, ASSetPropFlagsHidesPropertiesFromVersions) {
+  EXPECT_EQ(RunScript(VersionFlags(), 5), (V{"undefined", "b", "undefined", "undefined", "undefined", "b"}));
+  EXPECT_EQ(RunScript(VersionFlags(), 6), (V{"a", "undefined", "undefined", "undefined", "undefined", "a"}));
+  EXPECT_EQ(RunScript(VersionFlags(), 7), (V{"a", "b", "c", "undefined", "undefined", "abc"}));
+  EXPECT_EQ(RunScript(VersionFlags(), 8), (V{"a", "b", "c", "d", "undefined", "abcd"}));
+}
+
+TEST(FlashVersionFlags, HiddenPropertiesComeBackWhenTheFlagIsClearedAndGiveWayToTheMoviesOwn) {
+  Actions a;
+  Obj(a, {{"a", "a"}, {"b", "b"}});
+  Store(a, "o");
+  a.Push({0, 0x400, "a,b"}).Push({"o"}).Op(Action::GetVariable).Push({4, "ASSetPropFlags"});
+  a.Op(Action::CallFunction).Op(Action::Pop);
+  Method(a, "o", "hasOwnProperty", {"a"}).Op(Action::Trace);
+  // Cleared again, a is back; b is written over by the movie and stays.
+  a.Push({0x400, 0, "a"}).Push({"o"}).Op(Action::GetVariable).Push({4, "ASSetPropFlags"});
+  a.Op(Action::CallFunction).Op(Action::Pop);
+  SetMember(a, "o", "b", "the movie's b");
+  a.TraceVar("o.a").TraceVar("o.b");
+  EXPECT_EQ(RunScript(a, 6), (V{"false", "a", "the movie's b"}));
+}
+
+TEST(FlashVersionFlags, BuiltInsOfLaterVersionsAreMissingFromEarlierMovies) {
+  Actions a;
+  for (const char* name : {"Object.prototype.watch", "Object.prototype.addProperty", "Function.prototype.call",
+                           "Object.registerClass", "_root.createEmptyMovieClip", "_root.getNextHighestDepth",
+                           "Function"})
+    a.Push({name}).Op(Action::GetVariable).Op(Action::TypeOf).Op(Action::Trace);
+  EXPECT_EQ(RunScript(a, 5), (V{"undefined", "undefined", "undefined", "undefined", "undefined", "undefined",
+                                "undefined"}));
+  EXPECT_EQ(RunScript(a, 6), (V{"function", "function", "function", "function", "function", "undefined",
+                                "function"}));
+  EXPECT_EQ(RunScript(a, 7), (V{"function", "function", "function", "function", "function", "function",
+                                "function"}));
+  // A fifth-version movie may define its own.
+  Actions own;
+  own.Push({"Object.prototype.watch", "mine"}).Op(Action::SetVariable).TraceVar("Object.prototype.watch");
+  EXPECT_EQ(RunScript(own, 5), (V{"mine"}));
+}
