@@ -205,3 +205,46 @@ TEST(FlashVersionFlags, BuiltInsOfLaterVersionsAreMissingFromEarlierMovies) {
   own.Push({"Object.prototype.watch", "mine"}).Op(Action::SetVariable).TraceVar("Object.prototype.watch");
   EXPECT_EQ(RunScript(own, 5), (V{"mine"}));
 }
+
+namespace {
+
+// a.sort(f) with f tracing "x,y" for each comparison; then the sorted array.
+Actions TracedSort(const std::vector<PushValue>& values, int flags = -1) {
+  Actions compare;
+  compare.Push({"x"}).Op(Action::GetVariable).Push({","}).Op(Action::Add2).Push({"y"}).Op(Action::GetVariable);
+  compare.Op(Action::Add2).Op(Action::Trace);
+  compare.Push({"x"}).Op(Action::GetVariable).Push({"y"}).Op(Action::GetVariable).Op(Action::Subtract);
+  compare.Op(Action::Return);
+  Actions a;
+  SetArray(a, "a", values);
+  a.DefineFunction("byNumber", {"x", "y"}, compare);
+  if (flags >= 0) a.Push({flags});
+  a.Push({"byNumber"}).Op(Action::GetVariable).Push({flags >= 0 ? 2 : 1, "a"}).Op(Action::GetVariable);
+  a.Push({"sort"}).Op(Action::CallMethod).Op(Action::Pop).TraceVar("a");
+  return a;
+}
+
+}  // namespace
+
+TEST(FlashArraySort, ComparesInTheQuicksortsOrder) {
+  // The middle element is the pivot; the two scans meet, the pivot goes between the parts, the three left
+  // are ordered directly.
+  EXPECT_EQ(RunScript(TracedSort({5, 3, 4, 1, 2})),
+            (V{"3,4", "5,4", "2,4", "1,4", "5,4", "1,4", "1,3", "3,2", "1,2", "1,2,3,4,5"}));
+  EXPECT_EQ(RunScript(TracedSort({3, 1, 2})), (V{"3,1", "3,2", "1,2", "1,2,3"}));
+  // DESCENDING turns each answer round; the comparisons stay the same.
+  EXPECT_EQ(RunScript(TracedSort({1, 3, 2}, 2)), (V{"1,3", "1,2", "3,2", "3,2,1"}));
+
+  // Mostly equal elements: splits leave nearly everything on one side, and the sort finishes another way.
+  Actions a;
+  a.Push({"a", 0}).Op(Action::InitArray).Op(Action::SetVariable);
+  a.Push({"i", 0}).Op(Action::SetVariable).Label("fill");
+  a.Push({"a"}).Op(Action::GetVariable).Push({"i"}).Op(Action::GetVariable);
+  a.Push({"i"}).Op(Action::GetVariable).Push({7}).Op(Action::Modulo).Push({3}).Op(Action::Less2);
+  a.Op(Action::SetMember);
+  a.Push({"i", "i"}).Op(Action::GetVariable).Op(Action::Increment).Op(Action::SetVariable);
+  a.Push({"i"}).Op(Action::GetVariable).Push({3000}).Op(Action::Less2).If("fill");
+  Method(a, "a", "sort").Op(Action::Pop);
+  a.TraceVar("a.0").TraceVar("a.1712").TraceVar("a.1713").TraceVar("a.2999").TraceVar("a.length");
+  EXPECT_EQ(RunScript(a), (V{"false", "false", "true", "true", "3000"}));
+}
