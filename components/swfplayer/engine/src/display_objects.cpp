@@ -230,11 +230,7 @@ void ClipObject::Trace(std::vector<Object*>& out) const {
   for (auto& [d, o] : children) out.push_back(o);
 }
 
-DisplayObject* ClipObject::ChildByName(const std::string& n) const {
-  for (auto& [d, o] : children)
-    if (rt.SameName(o->name, n)) return o;
-  return nullptr;
-}
+DisplayObject* ClipObject::ChildByName(const std::string& n) const { return children.ByName(n); }
 
 bool ClipObject::Get(const std::string& n, Value& out) {
   bool found = false;

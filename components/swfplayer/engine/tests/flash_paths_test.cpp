@@ -248,3 +248,28 @@ TEST(FlashArraySort, ComparesInTheQuicksortsOrder) {
   a.TraceVar("a.0").TraceVar("a.1712").TraceVar("a.1713").TraceVar("a.2999").TraceVar("a.length");
   EXPECT_EQ(RunScript(a), (V{"false", "false", "true", "true", "3000"}));
 }
+
+TEST(FlashChildNames, OfChildrenSharingANameTheLowestDepthAnswers) {
+  MovieBuilder m(6);
+  Timeline first, second;
+  first.Do(Actions().Set("id", "A")).ShowFrame();
+  second.Do(Actions().Set("id", "B")).ShowFrame();
+  uint16_t a = m.DefineSprite(first), b = m.DefineSprite(second);
+  m.Main().Place(a, 5, {}, "twin").Place(b, 3, {}, "twin").ShowFrame();
+  Actions code;
+  code.TraceVar("twin.id");
+  // A script clip of the same name lies above both.
+  Method(code, "_root", "createEmptyMovieClip", {"twin", 0}).Push({"id", "C"}).Op(Action::SetMember);
+  code.TraceVar("twin.id");
+  // Renamed, B no longer answers; moved above C, A no longer comes first.
+  code.Push({"twin", 13, "renamed"}).Op(Action::SetProperty);
+  code.TraceVar("twin.id").TraceVar("renamed.id").TraceVar("TWIN.id");
+  Method(code, "twin", "swapDepths", {20000}).Op(Action::Pop);
+  code.TraceVar("twin.id");
+  Method(code, "twin", "removeMovieClip").Op(Action::Pop);
+  code.TraceVar("twin.id");
+  // Named back, B is the lowest again.
+  code.Push({"renamed", 13, "Twin"}).Op(Action::SetProperty).TraceVar("twin.id");
+  m.Main().Do(code).Do(Actions().Stop()).ShowFrame();
+  EXPECT_EQ(Play(m, 2), (V{"B", "B", "A", "B", "A", "C", "A", "B"}));
+}
