@@ -26,6 +26,13 @@ FunctionObject* Constructor(Runtime& rt, const char* name, Object* proto, Native
   return f;
 }
 
+void AddVersionFlag(Object* owner, std::initializer_list<const char*> names, uint16_t flag) {
+  for (const char* name : names) {
+    uint16_t flags;
+    if (owner->GetFlags(name, flags)) owner->SetFlags(name, static_cast<uint16_t>(flags | flag));
+  }
+}
+
 void Constant(Object* owner, const char* name, const Value& v) {
   owner->Set(name, v);
   owner->SetFlags(name, kDontEnum | kDontDelete | kReadOnly);
@@ -58,6 +65,7 @@ ArrayObject* NewArray(Runtime& rt) { return rt.heap.Make<ArrayObject>(rt.arrayPr
 
 void InstallGlobals(Runtime& rt) {
   Heap& h = rt.heap;
+  h.SetHidden(HiddenFlags(rt.version));
   rt.objectProto = h.Make<Object>(nullptr);
   rt.functionProto = h.Make<Object>(rt.objectProto);
   rt.arrayProto = h.Make<Object>(rt.objectProto);
@@ -91,8 +99,12 @@ void InstallGlobals(Runtime& rt) {
   });
   InstallObject(rt, objectCtor);
   InstallFunction(rt);
-  // Functions keep their prototype, but the constructor is not a global before the sixth version.
-  if (rt.version < 6) g->Delete("Function");
+  // What the sixth version added: functions keep their prototype, but the constructor is not a global before it.
+  AddVersionFlag(g, {"Function"}, kFromVersion6);
+  AddVersionFlag(rt.objectProto,
+                 {"addProperty", "hasOwnProperty", "isPropertyEnumerable", "isPrototypeOf", "watch", "unwatch"},
+                 kFromVersion6);
+  AddVersionFlag(rt.functionProto, {"call", "apply"}, kFromVersion6);
   InstallArray(rt);
   InstallString(rt);
   InstallNumberAndBoolean(rt);

@@ -2,6 +2,7 @@
 // Helpers the families of built-in classes share, and the installers builtins.cpp calls.
 #include <cmath>
 #include <functional>
+#include <initializer_list>
 #include <span>
 #include <string>
 
@@ -13,6 +14,8 @@ namespace swf {
 FunctionObject* Native(Runtime& rt, Object* owner, const char* name, NativeFn fn);
 // A constructor with its prototype linked both ways, stored in the global object.
 FunctionObject* Constructor(Runtime& rt, const char* name, Object* proto, NativeFn call, NativeFn construct = {});
+// Adds a version flag (kFromVersion6...) to built-ins that movies of earlier versions do not have.
+void AddVersionFlag(Object* owner, std::initializer_list<const char*> names, uint16_t flag);
 // Stores a value that scripts cannot change or enumerate (the constants of Math and Number).
 void Constant(Object* owner, const char* name, const Value& v);
 

@@ -71,22 +71,85 @@ std::vector<SortKey> MakeKeys(Interpreter& in, const std::vector<Value>& items, 
   return keys;
 }
 
-// A stable merge sort of indexes; it stays in bounds whatever a script's compare function answers, and
-// stops comparing once the frame's budget is spent.
+// Stable merge sort of idx[lo, hi); the fallback for ranges a quicksort would take too long over.
+template <class Compare>
+void MergeSortRange(Runtime& rt, std::vector<size_t>& idx, size_t lo, size_t hi, Compare& cmp) {
+  size_t n = hi - lo;
+  std::vector<size_t> run(idx.begin() + static_cast<std::ptrdiff_t>(lo), idx.begin() + static_cast<std::ptrdiff_t>(hi));
+  std::vector<size_t> tmp(n);
+  for (size_t width = 1; width < n; width *= 2) {
+    for (size_t l = 0; l < n; l += 2 * width) {
+      size_t mid = std::min(l + width, n), h = std::min(l + 2 * width, n);
+      size_t i = l, j = mid, k = l;
+      while (i < mid && j < h) tmp[k++] = (!rt.aborted && cmp(run[j], run[i]) < 0) ? run[j++] : run[i++];
+      while (i < mid) tmp[k++] = run[i++];
+      while (j < h) tmp[k++] = run[j++];
+    }
+    run.swap(tmp);
+  }
+  std::copy(run.begin(), run.end(), idx.begin() + static_cast<std::ptrdiff_t>(lo));
+}
+
+// The player's order of comparisons: a quicksort that moves the middle element to the front as its pivot, scans
+// from both ends (elements equal to the pivot stop neither scan), puts the pivot between the two parts and goes on
+// with the smaller part first; parts of two or three elements are ordered by direct comparisons. Equal elements
+// may change places. It stays in bounds whatever a script's compare function answers and stops comparing once
+// the frame's budget is spent; a range that splits badly too often is finished by a merge sort, so crafted
+// orders cannot make it quadratic.
 template <class Compare>
 std::vector<size_t> SortIndexes(Runtime& rt, size_t n, Compare cmp) {
-  std::vector<size_t> idx(n), tmp(n);
+  std::vector<size_t> idx(n);
   for (size_t i = 0; i < n; ++i) idx[i] = i;
   rt.heap.Charge(n * 2 * sizeof(size_t));
-  for (size_t width = 1; width < n; width *= 2) {
-    for (size_t lo = 0; lo < n; lo += 2 * width) {
-      size_t mid = std::min(lo + width, n), hi = std::min(lo + 2 * width, n);
-      size_t i = lo, j = mid, k = lo;
-      while (i < mid && j < hi) tmp[k++] = (!rt.aborted && cmp(idx[j], idx[i]) < 0) ? idx[j++] : idx[i++];
-      while (i < mid) tmp[k++] = idx[i++];
-      while (j < hi) tmp[k++] = idx[j++];
+  auto greater = [&](size_t x, size_t y) { return !rt.aborted && cmp(idx[x], idx[y]) > 0; };
+  auto swap = [&](size_t x, size_t y) { std::swap(idx[x], idx[y]); };
+  int depthLimit = 8;
+  for (size_t m = n; m > 1; m /= 2) depthLimit += 2;
+  struct Range {
+    size_t lo, hi;  // inclusive
+    int depth;
+  };
+  std::vector<Range> pending;
+  if (n > 1) pending.push_back({0, n - 1, 0});
+  while (!pending.empty()) {
+    Range r = pending.back();
+    pending.pop_back();
+    size_t lo = r.lo, hi = r.hi, size = hi - lo + 1;
+    if (size == 2) {
+      if (greater(lo, lo + 1)) swap(lo, lo + 1);
+      continue;
     }
-    idx.swap(tmp);
+    if (size == 3) {
+      if (greater(lo, lo + 1)) swap(lo, lo + 1);
+      if (greater(lo + 1, lo + 2)) {
+        swap(lo + 1, lo + 2);
+        if (greater(lo, lo + 1)) swap(lo, lo + 1);
+      }
+      continue;
+    }
+    if (size < 2) continue;
+    if (r.depth > depthLimit) {
+      MergeSortRange(rt, idx, lo, hi + 1, cmp);
+      continue;
+    }
+    swap(lo + size / 2, lo);
+    size_t left = lo, right = hi + 1;
+    for (;;) {
+      do ++left; while (left <= hi && !rt.aborted && cmp(idx[left], idx[lo]) <= 0);
+      do --right; while (right > lo && !rt.aborted && cmp(idx[right], idx[lo]) >= 0);
+      if (right < left || rt.aborted) break;
+      swap(left, right);
+    }
+    if (rt.aborted) break;
+    swap(lo, right);
+    // [lo, right) holds the smaller elements, (right, hi] the greater ones; the smaller part goes first, the
+    // part below on a tie.
+    size_t lowSize = right - lo, highSize = hi - right;
+    Range low{lo, lo + (lowSize ? lowSize - 1 : 0), r.depth + 1}, high{right + 1, hi, r.depth + 1};
+    bool lowFirst = lowSize <= highSize;
+    if (lowSize > 1 && highSize > 1) pending.push_back(lowFirst ? high : low);
+    if (lowSize > 1 && (lowFirst || highSize < 2)) pending.push_back(low);
+    if (highSize > 1 && (!lowFirst || lowSize < 2)) pending.push_back(high);
   }
   return idx;
 }

@@ -24,7 +24,7 @@ bool OwnElement(Object* o, const std::string& name) {
   if (!a) return false;
   size_t i;
   if (ArrayIndex(name, i)) return i < a->elements.size() && !a->elements[i].IsUndefined();
-  return name == "length";
+  return a->NameIs(name, "length");
 }
 
 // Property names of one ASSetPropFlags call; more than any object holds in practice are dropped.
@@ -117,8 +117,8 @@ void InstallObject(Runtime& rt, FunctionObject* objectCtor) {
     Object* o = self.AsObject();
     if (!o || args.empty()) return Value(false);
     std::string name = ArgString(in, args, 0);
-    uint8_t flags = 0;
-    if (o->GetFlags(name, flags)) return Value(!(flags & kDontEnum));
+    uint16_t flags = 0;
+    if (o->GetFlags(name, flags)) return Value(!(flags & (kDontEnum | in.Rt().heap.Hidden())));
     return Value(OwnElement(o, name) && name != "length");
   });
   Native(rt, op, "isPrototypeOf", [](Interpreter&, const Value& self, std::span<const Value> args) {
@@ -152,13 +152,14 @@ void InstallObject(Runtime& rt, FunctionObject* objectCtor) {
   Native(rt, rt.global, "ASSetPropFlags", [](Interpreter& in, const Value&, std::span<const Value> args) {
     Object* o = args.empty() ? nullptr : args[0].AsObject();
     if (!o) return Value();
-    auto set = static_cast<uint8_t>(ToInt32(Arg(in, args, 2, 0)) & 7);
-    auto clear = static_cast<uint8_t>(ToInt32(Arg(in, args, 3, 0)) & 7);
+    // The low bits are the three rules, the bits from 0x80 on the versions the property is hidden from.
+    auto set = static_cast<uint16_t>(ToInt32(Arg(in, args, 2, 0)) & 0xFFFF);
+    auto clear = static_cast<uint16_t>(ToInt32(Arg(in, args, 3, 0)) & 0xFFFF);
     std::vector<std::string> names = NameList(in, o, args.size() > 1 ? args[1] : Value());
     in.Rt().heap.Charge(names.size() * sizeof(Value));
     for (const std::string& name : names) {
-      uint8_t flags;
-      if (o->GetFlags(name, flags)) o->SetFlags(name, static_cast<uint8_t>((flags & ~clear) | set));
+      uint16_t flags;
+      if (o->GetFlags(name, flags)) o->SetFlags(name, static_cast<uint16_t>((flags & ~clear) | set));
     }
     return Value();
   });

@@ -354,6 +354,7 @@ void InstallClipMethods(Runtime& rt) {
       rt.classes.emplace_back(name, ctor);
       return Value(true);
     });
+    AddVersionFlag(objectCtor.AsObject(), {"registerClass"}, kFromVersion6);
   }
   // Key and Mouse keep their listeners in "_listeners", as broadcasters do.
   auto listeners = [](Runtime& rt, Object* source) -> ArrayObject* {
@@ -488,6 +489,10 @@ void InstallClipMethods(Runtime& rt) {
   });
   Native(rt, g, "clearInterval", clear);
   Native(rt, g, "clearTimeout", clear);
+
+  // Clip methods that came with later versions.
+  AddVersionFlag(cp, {"getDepth", "createEmptyMovieClip"}, kFromVersion6);
+  AddVersionFlag(cp, {"getNextHighestDepth", "getInstanceAtDepth", "getSWFVersion"}, kFromVersion7);
 }
 
 }  // namespace swf

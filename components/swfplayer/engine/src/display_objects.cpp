@@ -230,11 +230,7 @@ void ClipObject::Trace(std::vector<Object*>& out) const {
   for (auto& [d, o] : children) out.push_back(o);
 }
 
-DisplayObject* ClipObject::ChildByName(const std::string& n) const {
-  for (auto& [d, o] : children)
-    if (rt.SameName(o->name, n)) return o;
-  return nullptr;
-}
+DisplayObject* ClipObject::ChildByName(const std::string& n) const { return children.ByName(n); }
 
 bool ClipObject::Get(const std::string& n, Value& out) {
   bool found = false;
@@ -262,48 +258,6 @@ bool Runtime::SameName(const std::string& a, const std::string& b) const {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
          });
-}
-
-DisplayObject* Runtime::ResolveTarget(DisplayObject* base, const std::string& path) {
-  if (!root) return nullptr;
-  if (path.empty()) return base;
-  DisplayObject* cur = base;
-  size_t i = 0;
-  if (path[0] == '/') {
-    cur = root;
-    i = 1;
-  }
-  int guard = 0;
-  while (i < path.size() && cur && guard++ < 256) {
-    size_t j = path.find_first_of("/.:", i);
-    // ".." is the parent in slash paths, not two separators.
-    if (path.compare(i, 2, "..") == 0 && (i + 2 == path.size() || path[i + 2] == '/' || path[i + 2] == ':')) {
-      cur = cur->parent;
-      i += 3;
-      continue;
-    }
-    std::string seg = path.substr(i, j == std::string::npos ? std::string::npos : j - i);
-    i = j == std::string::npos ? path.size() : j + 1;
-    if (seg.empty()) continue;
-    if (SameName(seg, "_root") || SameName(seg, "_level0")) {
-      cur = root;
-    } else if (SameName(seg, "_parent")) {
-      cur = cur->parent;
-    } else if (SameName(seg, "this")) {
-      // stays
-    } else if (cur->type == DisplayObject::Type::Clip) {
-      Value v;
-      auto* clip = static_cast<ClipObject*>(cur);
-      DisplayObject* child = clip->ChildByName(seg);
-      if (!child && clip->GetOwn(seg, v) && v.AsObject() && v.AsObject()->GetKind() == Object::Kind::Display)
-        child = static_cast<DisplayObject*>(v.AsObject());
-      cur = child;
-    } else {
-      cur = nullptr;
-    }
-  }
-  if (cur && cur->removed) return nullptr;
-  return cur;
 }
 
 Value Runtime::GetProperty(DisplayObject* o, int index) {

@@ -1,5 +1,6 @@
 #pragma once
 // The AVM1 interpreter: runs action blocks and script functions on a runtime.
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -101,6 +102,11 @@ class Interpreter {
   bool Lookup(Context& c, const std::string& name, Value& out);
   Object* Super(Context& c);
   Value GetVar(Context& c, const std::string& name);
+  // Where a variable path splits into its target part and the variable's name; npos when it does not.
+  static size_t PathCut(const std::string& name, int version);
+  // Follows a target path: once when it starts absolute, else from each scope in turn until accept takes a
+  // value it leads to; that value, or undefined.
+  Value ResolvePath(Context& c, const std::string& path, const std::function<bool(const Value&)>& accept);
   void SetVar(Context& c, const std::string& name, const Value& v);
   Value GetMember(Context& c, const Value& obj, const std::string& name);
   Object* PrimitiveProto(const Value& v);  // String.prototype for a string, and so on

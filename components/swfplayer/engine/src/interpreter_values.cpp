@@ -221,64 +221,6 @@ void Interpreter::SetMember(const Value& obj, const std::string& name, const Val
   o->Set(name, v);
 }
 
-Value Interpreter::GetVar(Context& c, const std::string& name) {
-  size_t colon = name.rfind(':');
-  if (colon != std::string::npos) {
-    DisplayObject* t = rt_.ResolveTarget(c.original, name.substr(0, colon));
-    Value v;
-    if (t) t->Get(name.substr(colon + 1), v);
-    return v;
-  }
-  if (name.find('/') != std::string::npos) {
-    DisplayObject* t = rt_.ResolveTarget(c.original, name);
-    return t ? Value(static_cast<Object*>(t)) : Value();
-  }
-  if (name.find('.') != std::string::npos && name.find('.') != 0) {
-    size_t i = 0;
-    Value cur;
-    bool first = true;
-    while (i <= name.size()) {
-      size_t j = name.find('.', i);
-      std::string seg = name.substr(i, j == std::string::npos ? std::string::npos : j - i);
-      if (seg.empty()) return {};
-      if (first) {
-        if (!Lookup(c, seg, cur)) return {};
-        first = false;
-      } else {
-        cur = GetMember(c, cur, seg);
-      }
-      if (j == std::string::npos) break;
-      i = j + 1;
-    }
-    return cur;
-  }
-  Value v;
-  Lookup(c, name, v);
-  return v;
-}
-
-void Interpreter::SetVar(Context& c, const std::string& name, const Value& v) {
-  size_t colon = name.rfind(':');
-  if (colon != std::string::npos) {
-    if (DisplayObject* t = rt_.ResolveTarget(c.original, name.substr(0, colon))) t->Set(name.substr(colon + 1), v);
-    return;
-  }
-  size_t dot = name.rfind('.');
-  if (dot != std::string::npos && dot != 0 && dot + 1 < name.size() && name.find('/') == std::string::npos) {
-    Value owner = GetVar(c, name.substr(0, dot));
-    if (Object* o = owner.AsObject()) o->Set(name.substr(dot + 1), v);
-    return;
-  }
-  // A with object takes the assignment when it has the name, inherited or built in (a clip's _x).
-  Value present;
-  for (auto it = c.with.rbegin(); it != c.with.rend(); ++it)
-    if (it->object->Get(name, present)) return it->object->Set(name, v);
-  if (c.activation && c.activation->HasOwn(name)) return c.activation->Set(name, v);
-  for (auto it = c.scope.rbegin(); it != c.scope.rend(); ++it)
-    if (*it && (*it)->GetKind() != Object::Kind::Display && (*it)->HasOwn(name)) return (*it)->Set(name, v);
-  if (DisplayObject* b = Base(c)) b->Set(name, v);
-}
-
 Value Interpreter::DefineFunction(Context& c, BitReader& r, size_t& pc, bool v2) {
   std::string name = Text(c, r);
   unsigned n = r.U16();

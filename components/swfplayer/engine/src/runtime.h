@@ -8,6 +8,7 @@
 #include <set>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "swfplayer/engine/display_list.h"
@@ -19,6 +20,74 @@ namespace swf {
 
 class Runtime;
 class ClipObject;
+class DisplayObject;
+
+// The instance name of a display object. Assigning a new one keeps the parent's index of names current.
+class InstanceName : public std::string {
+ public:
+  explicit InstanceName(DisplayObject& owner) : owner_(owner) {}
+  InstanceName(const InstanceName&) = delete;
+  InstanceName& operator=(const InstanceName& other) { return *this = static_cast<const std::string&>(other); }
+  InstanceName& operator=(std::string name);
+  InstanceName& operator=(const char* name) { return *this = std::string(name); }
+
+ private:
+  DisplayObject& owner_;
+};
+
+// Whether names keep their case in the movie (from the seventh version on).
+bool NamesCaseSensitive(const Runtime& rt);
+
+// The children of a timeline by depth, with an index by instance name. Writes go through operator[] (a slot
+// that takes an object), erase and renames, which all keep the index current.
+class ChildList {
+ public:
+  using Map = std::map<int, DisplayObject*>;
+  using const_iterator = Map::const_iterator;
+  using const_reverse_iterator = Map::const_reverse_iterator;
+
+  explicit ChildList(bool caseSensitive) : caseSensitive_(caseSensitive) {}
+
+  class Slot {
+   public:
+    Slot(ChildList& list, int depth) : list_(list), depth_(depth) {}
+    Slot& operator=(DisplayObject* o) {
+      list_.Put(depth_, o);
+      return *this;
+    }
+    operator DisplayObject*() const;
+
+   private:
+    ChildList& list_;
+    int depth_;
+  };
+  Slot operator[](int depth) { return Slot(*this, depth); }
+
+  const_iterator begin() const { return byDepth_.begin(); }
+  const_iterator end() const { return byDepth_.end(); }
+  const_reverse_iterator rbegin() const { return byDepth_.rbegin(); }
+  const_reverse_iterator rend() const { return byDepth_.rend(); }
+  const_iterator find(int depth) const { return byDepth_.find(depth); }
+  size_t count(int depth) const { return byDepth_.count(depth); }
+  bool empty() const { return byDepth_.empty(); }
+  size_t size() const { return byDepth_.size(); }
+  const_iterator erase(const_iterator it);
+
+  // Puts an object at a depth, replacing what was there; null empties the depth.
+  void Put(int depth, DisplayObject* o);
+  // Of the children with that name, the one at the lowest depth; null when there is none.
+  DisplayObject* ByName(const std::string& name) const;
+  // A child got a new name (its old one given).
+  void Renamed(DisplayObject* o, const std::string& oldName);
+
+ private:
+  std::string Fold(const std::string& name) const;
+  void Unindex(int depth, const std::string& name);
+
+  Map byDepth_;
+  std::unordered_map<std::string, Map> byName_;  // folded name: the children of that name by depth
+  bool caseSensitive_;
+};
 
 // Something on a display list: the common placement state of shapes, texts,
 // buttons and clips, and their script-visible object.
@@ -33,7 +102,7 @@ class DisplayObject : public Object {
   ClipObject* parent = nullptr;
   int depth = 0;
   uint16_t characterId = 0;
-  std::string name;
+  InstanceName name{*this};
   Matrix matrix;
   ColorTransform cxform;
   bool visible = true;
@@ -135,7 +204,7 @@ class ClipObject : public DisplayObject {
   const TimelineDef* timeline;
   int frame = -1;                  // 0-based; -1 before the first frame was shown
   bool playing = true;
-  std::map<int, DisplayObject*> children;
+  ChildList children{NamesCaseSensitive(rt)};
   std::vector<ClipAction> clipActions;
   bool trailingDone = false;       // the tags after the last frame ran
 };
@@ -277,6 +346,17 @@ class Runtime {
   Value GetProperty(DisplayObject* o, int index);
   void SetProperty(DisplayObject* o, int index, const Value& v);
   bool SameName(const std::string& a, const std::string& b) const;
+
+  // Path segments. _root, this and _levelN name what they name only as a path's first segment.
+  bool LevelName(const std::string& seg, int& level) const;
+  bool FirstSegmentOnly(const std::string& seg) const;
+  // Where a path starts when it is absolute ("/", _root, _levelN, this, _global), with pos past that part;
+  // absolute is false for a relative path. Null when the start names nothing (a level not loaded).
+  Object* AbsoluteStart(const std::string& path, Object* self, size_t& pos, bool& absolute);
+  // One step from an object: a child clip of that name first, then _parent, then a member holding an object.
+  Value PathStep(Object* from, const std::string& seg);
+  // Follows path from pos on; undefined when a segment (an empty one too) names nothing.
+  Value FollowPath(Object* from, const std::string& path, size_t pos);
 
   // Mouse and keyboard.
   void MouseMove(double xTwips, double yTwips);

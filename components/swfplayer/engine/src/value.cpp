@@ -231,7 +231,22 @@ std::string Object::Key(const std::string& name) const {
   return k;
 }
 
+uint16_t HiddenFlags(int version) {
+  if (version <= 5) return kFromVersion6 | kFromVersion7 | kFromVersion8 | kFromVersion9 | kFromVersion10;
+  if (version == 6) return kNotInVersion6 | kFromVersion7 | kFromVersion8 | kFromVersion9 | kFromVersion10;
+  if (version == 7) return kFromVersion8 | kFromVersion9 | kFromVersion10;
+  if (version == 8) return kFromVersion9 | kFromVersion10;
+  if (version == 9) return kFromVersion10;
+  return 0;
+}
+
 const Property* Object::FindOwn(const std::string& name) const {
+  auto it = props_.find(Key(name));
+  if (it == props_.end() || (it->second.flags & heap_.Hidden())) return nullptr;
+  return &it->second;
+}
+
+Property* Object::FindAny(const std::string& name) {
   auto it = props_.find(Key(name));
   return it == props_.end() ? nullptr : &it->second;
 }
@@ -303,6 +318,10 @@ void Object::Set(const std::string& name, const Value& v) {
   if (added) {
     it->second.name = name;
     it->second.order = nextOrder_++;
+  } else if (it->second.flags & heap_.Hidden()) {
+    // A built-in the movie's version does not have gives way to the movie's own property of that name.
+    it->second = Property{name, v, 0, nextOrder_++};
+    return;
   } else if (it->second.flags & kReadOnly) {
     return;
   }
@@ -311,20 +330,19 @@ void Object::Set(const std::string& name, const Value& v) {
 
 bool Object::Delete(const std::string& name) {
   auto it = props_.find(Key(name));
-  if (it == props_.end() || (it->second.flags & kDontDelete)) return false;
+  if (it == props_.end() || (it->second.flags & (kDontDelete | heap_.Hidden()))) return false;
   props_.erase(it);
   return true;
 }
 
-bool Object::HasOwn(const std::string& name) const { return props_.count(Key(name)) != 0; }
+bool Object::HasOwn(const std::string& name) const { return FindOwn(name) != nullptr; }
 
-void Object::SetFlags(const std::string& name, uint8_t flags) {
-  auto it = props_.find(Key(name));
-  if (it != props_.end()) it->second.flags = flags;
+void Object::SetFlags(const std::string& name, uint16_t flags) {
+  if (Property* p = FindAny(name)) p->flags = flags;
 }
 
-bool Object::GetFlags(const std::string& name, uint8_t& flags) const {
-  const Property* p = FindOwn(name);
+bool Object::GetFlags(const std::string& name, uint16_t& flags) const {
+  const Property* p = const_cast<Object*>(this)->FindAny(name);
   if (!p) return false;
   flags = p->flags;
   return true;
@@ -344,6 +362,8 @@ bool Object::AddAccessor(const std::string& name, Object* getter, Object* setter
   if (added) {
     it->second.name = name;
     it->second.order = nextOrder_++;
+  } else if (it->second.flags & heap_.Hidden()) {
+    it->second.flags = 0;
   } else if (it->second.flags & kReadOnly) {
     return false;
   }
@@ -365,7 +385,7 @@ bool Object::Unwatch(const std::string& name) { return watchers_ && watchers_->e
 std::vector<std::string> Object::Keys() const {
   std::vector<const Property*> own;
   for (auto& [k, p] : props_)
-    if (!(p.flags & kDontEnum)) own.push_back(&p);
+    if (!(p.flags & (kDontEnum | heap_.Hidden()))) own.push_back(&p);
   std::sort(own.begin(), own.end(), [](const Property* a, const Property* b) { return a->order < b->order; });
   std::vector<std::string> out;
   for (auto* p : own) out.push_back(p->name);
@@ -390,7 +410,7 @@ void Object::Trace(std::vector<Object*>& out) const {
 }
 
 bool BoxObject::Get(const std::string& name, Value& out) {
-  if (primitive.IsString() && name == "length") {
+  if (primitive.IsString() && NameIs(name, "length")) {
     size_t n = 0;
     for (unsigned char c : primitive.AsString())
       if ((c & 0xC0) != 0x80) ++n;
@@ -426,7 +446,7 @@ bool ArrayObject::Get(const std::string& name, Value& out) {
     }
     return Object::Get(name, out);
   }
-  if (name == "length") {
+  if (NameIs(name, "length")) {
     out = Value(static_cast<double>(elements.size()));
     return true;
   }
@@ -444,7 +464,7 @@ void ArrayObject::Set(const std::string& name, const Value& v) {
     elements[i] = v;
     return;
   }
-  if (name == "length") {
+  if (NameIs(name, "length")) {
     double n = ToNumber(v, 7);
     if (n >= 0 && n <= kMaxLength) {
       auto len = static_cast<size_t>(n);

@@ -53,7 +53,7 @@ TEST(ClipMethods, AttachMovieByExportNameWithAnInitObject) {
 }
 
 TEST(ClipMethods, CreateDuplicateRemoveAndDepths) {
-  MovieBuilder m(6);
+  MovieBuilder m(7);  // getNextHighestDepth and getInstanceAtDepth came with the seventh version
   Timeline inner;
   inner.Place(m.Rectangle(0, 0, 10, 10, {1, 2, 3}), 1).ShowFrame();
   uint16_t sprite = m.DefineSprite(inner);

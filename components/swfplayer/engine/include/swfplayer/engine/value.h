@@ -65,7 +65,15 @@ std::string ToString(const Value& v, int version);
 bool ToBoolean(const Value& v, int version);
 int32_t ToInt32(double n);
 
-enum PropertyFlags : uint8_t { kDontEnum = 1, kDontDelete = 2, kReadOnly = 4 };
+// Besides the three rules, a property may be hidden from movies of some versions: it does not exist for a movie
+// whose version's mask (HiddenFlags) shares a bit with its flags.
+enum PropertyFlags : uint16_t {
+  kDontEnum = 1, kDontDelete = 2, kReadOnly = 4,
+  kFromVersion6 = 0x80, kNotInVersion6 = 0x100, kFromVersion7 = 0x400, kFromVersion8 = 0x1000,
+  kFromVersion9 = 0x2000, kFromVersion10 = 0x4000
+};
+// The flags that hide a property from a movie of the version.
+uint16_t HiddenFlags(int version);
 
 // Slots of Heap::Pin for the objects the object model and the built-ins must always find.
 enum PinSlot : size_t {
@@ -75,7 +83,7 @@ enum PinSlot : size_t {
 struct Property {
   std::string name;   // as first written
   Value value;
-  uint8_t flags = 0;
+  uint16_t flags = 0;
   uint64_t order = 0; // insertion order, for enumeration
   // addProperty: reads call the getter and writes the setter, for the object and everything inheriting from it.
   Object* getter = nullptr;
@@ -106,10 +114,13 @@ class Object {
   bool GetOwn(const std::string& name, Value& out) const;
   // Names of enumerable properties, own before inherited, in insertion order.
   virtual std::vector<std::string> Keys() const;
-  void SetFlags(const std::string& name, uint8_t flags);
-  // The flags of an own property; false when there is none.
-  bool GetFlags(const std::string& name, uint8_t& flags) const;
-  // Names of all own properties, hidden ones too, in insertion order.
+  // Whether name is the built-in name given in lower case, under the movie's case rule.
+  bool NameIs(const std::string& name, const char* lowerName) const { return Key(name) == lowerName; }
+  // The flags of an own property, one hidden from the movie's version too.
+  void SetFlags(const std::string& name, uint16_t flags);
+  // The flags of an own property, one hidden from the movie's version too; false when there is none.
+  bool GetFlags(const std::string& name, uint16_t& flags) const;
+  // Names of all own properties, ones hidden from enumeration or from the movie's version too, in insertion order.
   std::vector<std::string> OwnNames() const;
   // Makes name an accessor property; false when the property is read-only.
   bool AddAccessor(const std::string& name, Object* getter, Object* setter);
@@ -133,7 +144,9 @@ class Object {
     Object* handler;
     Value data;
   };
+  // The own property of that name the movie's version sees; FindAny finds hidden ones too.
   const Property* FindOwn(const std::string& name) const;
+  Property* FindAny(const std::string& name);
   bool Read(const Property& p, Object* receiver, Value& out) const;
   // Writes through a setter or watcher of this object or its prototypes; false when none took the write.
   bool WriteSpecial(const std::string& name, const Value& v);
@@ -218,6 +231,9 @@ class Heap {
 
   bool CaseSensitive() const { return caseSensitive_; }
   void SetCaseSensitive(bool cs) { caseSensitive_ = cs; }
+  // Properties with any of these flags do not exist for the movie (see HiddenFlags).
+  uint16_t Hidden() const { return hidden_; }
+  void SetHidden(uint16_t flags) { hidden_ = flags; }
   size_t Count() const { return objects_.size(); }
   // Bytes scripts made or copied since the budget was last reset (strings, array elements).
   void Charge(size_t bytes) { charged_ += bytes; }
@@ -257,6 +273,7 @@ class Heap {
 
  private:
   bool caseSensitive_;
+  uint16_t hidden_ = 0;
   size_t charged_ = 0;
   size_t budget_ = SIZE_MAX;
   std::vector<std::unique_ptr<Object>> objects_;
