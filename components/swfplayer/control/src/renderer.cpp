@@ -87,10 +87,10 @@ bool EnsureGdiplus() {
   return started;
 }
 
-Gdiplus::Bitmap* Renderer::BitmapFor(const swf::DisplayList& list, uint16_t id) {
-  auto it = bitmaps_.find(id);
+Gdiplus::Bitmap* Renderer::BitmapFor(const swf::DisplayList& list, const swf::MovieDef* from, uint16_t id) {
+  auto it = bitmaps_.find({from, id});
   if (it != bitmaps_.end()) return it->second.get();
-  const swf::BitmapDef* def = list.Bitmap(id);
+  const swf::BitmapDef* def = list.Bitmap(id, from);
   std::unique_ptr<Gdiplus::Bitmap> bitmap;
   if (def && !def->pixels.empty() && def->width > 0 && def->height > 0 &&
       def->pixels.size() >= static_cast<size_t>(def->width) * def->height) {
@@ -119,14 +119,14 @@ Gdiplus::Bitmap* Renderer::BitmapFor(const swf::DisplayList& list, uint16_t id) 
     }
   }
   if (bitmap && bitmap->GetLastStatus() != Gdiplus::Ok) bitmap.reset();
-  return (bitmaps_[id] = std::move(bitmap)).get();
+  return (bitmaps_[{from, id}] = std::move(bitmap)).get();
 }
 
-std::unique_ptr<Gdiplus::Brush> Renderer::MakeBrush(const swf::DisplayList& list, const swf::FillStyle& fill,
-                                                    const swf::ColorTransform& cx) {
+std::unique_ptr<Gdiplus::Brush> Renderer::MakeBrush(const swf::DisplayList& list, const swf::MovieDef* from,
+                                                    const swf::FillStyle& fill, const swf::ColorTransform& cx) {
   using Kind = swf::FillStyle::Kind;
   if (fill.kind == Kind::Bitmap) {
-    Gdiplus::Bitmap* bitmap = BitmapFor(list, fill.bitmapId);
+    Gdiplus::Bitmap* bitmap = BitmapFor(list, from, fill.bitmapId);
     if (!bitmap) return std::make_unique<Gdiplus::SolidBrush>(Gdiplus::Color(255, 255, 0, 0));
     auto brush = std::make_unique<Gdiplus::TextureBrush>(
         bitmap, fill.bitmapRepeat ? Gdiplus::WrapModeTile : Gdiplus::WrapModeClamp);
@@ -261,7 +261,7 @@ void Renderer::Render(Gdiplus::Graphics& g, const swf::DisplayList& list, const 
     for (const auto& fill : item.shape->fills) {
       Gdiplus::GraphicsPath path(Gdiplus::FillModeAlternate);
       BuildPath(path, fill.commands);
-      auto brush = MakeBrush(list, fill.style, item.cxform);
+      auto brush = MakeBrush(list, item.movie, fill.style, item.cxform);
       if (fill.style.kind == swf::FillStyle::Kind::Bitmap)
         g.SetInterpolationMode(fill.style.bitmapSmooth ? Gdiplus::InterpolationModeBilinear
                                                        : Gdiplus::InterpolationModeNearestNeighbor);

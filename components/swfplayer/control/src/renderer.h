@@ -24,13 +24,15 @@ class Renderer {
   void Render(Gdiplus::Graphics& g, const swf::DisplayList& list, const ViewTransform& view, long background);
 
  private:
-  Gdiplus::Bitmap* BitmapFor(const swf::DisplayList& list, uint16_t id);
-  std::unique_ptr<Gdiplus::Brush> MakeBrush(const swf::DisplayList& list, const swf::FillStyle& fill,
+  // Bitmaps are cached per movie: a movie loaded beside the first numbers its own.
+  Gdiplus::Bitmap* BitmapFor(const swf::DisplayList& list, const swf::MovieDef* from, uint16_t id);
+  std::unique_ptr<Gdiplus::Brush> MakeBrush(const swf::DisplayList& list, const swf::MovieDef* from,
+                                            const swf::FillStyle& fill,
                                             const swf::ColorTransform& cx);
   void DrawText(Gdiplus::Graphics& g, const swf::DisplayItem& item, const swf::Matrix& toWindow);
 
   std::shared_ptr<const swf::MovieDef> movie_;
-  std::map<uint16_t, std::unique_ptr<Gdiplus::Bitmap>> bitmaps_;
+  std::map<std::pair<const swf::MovieDef*, uint16_t>, std::unique_ptr<Gdiplus::Bitmap>> bitmaps_;
   std::map<std::string, std::unique_ptr<Gdiplus::FontFamily>> families_;
 };
 

@@ -146,9 +146,10 @@ void InstallClipMethods(Runtime& rt) {
     std::string id = ToString(args[0], rt.version);
     const Character* ch = nullptr;
     uint16_t characterId = 0;
-    for (auto& [name, cid] : rt.movie->exports) {
+    const MovieDef& from = rt.MovieOf(c);
+    for (auto& [name, cid] : from.exports) {
       if (!rt.SameName(name, id)) continue;
-      ch = rt.movie->Find(cid);
+      ch = from.Find(cid);
       characterId = cid;
       break;
     }

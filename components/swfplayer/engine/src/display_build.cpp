@@ -8,6 +8,12 @@
 namespace swf {
 
 namespace {
+// The movie whose bitmaps an object's fills name, when it is not the first.
+const MovieDef* ForeignMovie(const Runtime& rt, const DisplayObject* o) {
+  const MovieDef* m = &rt.MovieOf(o);
+  return m == rt.movie.get() ? nullptr : m;
+}
+
 void Emit(const Runtime& rt, const DisplayObject* o, const Matrix& parent, const ColorTransform& pcx,
           DisplayList& out, int depth) {
   if (!o->visible || depth > 64) return;
@@ -20,6 +26,7 @@ void Emit(const Runtime& rt, const DisplayObject* o, const Matrix& parent, const
       it.matrix = m;
       it.cxform = cx;
       it.shape = static_cast<const ShapeInstance*>(o)->shape;
+      it.movie = ForeignMovie(rt, o);
       break;
     }
     case DisplayObject::Type::StaticText: {
@@ -31,6 +38,7 @@ void Emit(const Runtime& rt, const DisplayObject* o, const Matrix& parent, const
         it.matrix = tm;
         it.cxform = cx;
         it.shape = &t->def->outlines;
+        it.movie = ForeignMovie(rt, o);
       }
       for (const EditTextDef& run : t->def->deviceRuns) {
         DisplayItem& it = out.items.emplace_back();
@@ -141,10 +149,15 @@ void Runtime::Build(DisplayList& out) {
   out.items.clear();
   out.background = background;
   out.movie = movie;
+  out.loaded = loadedMovies;
   out.stage = movie ? movie->header.stage : Rect{};
   if (!root) return;
   RefreshTexts(*this, root, 0);
   Emit(*this, root, Matrix{}, ColorTransform{}, out, 0);
+  for (auto& [n, clip] : levels) {
+    RefreshTexts(*this, clip, 0);
+    Emit(*this, clip, Matrix{}, ColorTransform{}, out, 0);
+  }
   for (DisplayItem& it : out.items)
     if (it.kind == DisplayItem::Kind::Text && it.text->html) it.textValue = PlainText(it.textValue);
 }

@@ -88,8 +88,10 @@ std::string DisplayObject::SlashPath() const {
 std::string DisplayObject::DotPath() const {
   std::string s;
   int guard = 0;
-  for (const DisplayObject* o = this; o->parent && guard < 1024; o = o->parent, ++guard) s = "." + o->name + s;
-  return "_level0" + s;
+  const DisplayObject* o = this;
+  for (; o->parent && guard < 1024; o = o->parent, ++guard) s = "." + o->name + s;
+  int level = o->type == Type::Clip ? std::max(static_cast<const ClipObject*>(o)->level, 0) : 0;
+  return "_level" + std::to_string(level) + s;
 }
 
 void DisplayObject::Trace(std::vector<Object*>& out) const {
@@ -236,9 +238,15 @@ bool ClipObject::Get(const std::string& n, Value& out) {
   bool found = false;
   if (GetPlacementProperty(n, out, &found)) return found;
   if (!n.empty() && n[0] == '_') {
-    if (rt.SameName(n, "_root") || rt.SameName(n, "_level0")) {
-      out = Value(static_cast<Object*>(rt.root));
+    if (rt.SameName(n, "_root")) {
+      out = Value(static_cast<Object*>(rt.RootOf(this)));
       return true;
+    }
+    if (int level; rt.LevelName(n, level)) {
+      if (ClipObject* found = rt.LevelRoot(level)) {
+        out = Value(static_cast<Object*>(found));
+        return true;
+      }
     }
   }
   if (GetOwn(n, out)) return true;
@@ -284,7 +292,7 @@ Value Runtime::GetProperty(DisplayObject* o, int index) {
     case kPropTarget: return Value(o->SlashPath());
     case kPropName: return Value(o->name);
     case kPropDropTarget: return Value(std::string());
-    case kPropUrl: return Value(std::string());
+    case kPropUrl: return Value(UrlOf(o));
     case kPropHighQuality: return Value(quality);
     case kPropFocusRect: return Value(1);
     case kPropSoundBufTime: return Value(5);

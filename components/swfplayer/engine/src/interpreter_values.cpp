@@ -166,8 +166,13 @@ bool Interpreter::Lookup(Context& c, const std::string& name, Value& out) {
     out = s ? Value(s) : Value();
     return true;
   }
-  if (rt_.SameName(name, "_root") || rt_.SameName(name, "_level0")) {
-    out = Value(static_cast<Object*>(rt_.root));
+  if (rt_.SameName(name, "_root")) {
+    out = Value(static_cast<Object*>(rt_.RootOf(Base(c))));
+    return true;
+  }
+  if (int level; rt_.LevelName(name, level)) {
+    ClipObject* found = rt_.LevelRoot(level);
+    out = found ? Value(static_cast<Object*>(found)) : Value();
     return true;
   }
   for (auto it = c.with.rbegin(); it != c.with.rend(); ++it)

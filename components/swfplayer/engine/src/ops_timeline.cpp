@@ -157,14 +157,17 @@ Interpreter::Flow Interpreter::StepTimeline(Context& c, uint8_t op, BitReader& r
     case kGetURL: {
       std::string url = Text(c, r);
       std::string target = Text(c, r);
-      rt_.Fscommand(url, target);
+      rt_.GetUrl(url, target, nullptr);
       break;
     }
     case kGetURL2: {
-      r.U8();
+      uint8_t flags = r.U8();
       std::string target = Str(c, Pop(c));
       std::string url = Str(c, Pop(c));
-      rt_.Fscommand(url, target);
+      // A load into a target names a clip (or level) by its path; variables are not loaded.
+      ClipObject* into = nullptr;
+      if ((flags & 0xC0) == 0x40 && !target.empty()) into = AsClip(rt_.ResolveTarget(c.original, target));
+      rt_.GetUrl(url, target, into);
       break;
     }
     case kGotoLabel: {

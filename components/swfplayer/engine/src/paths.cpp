@@ -83,8 +83,8 @@ Object* Runtime::AbsoluteStart(const std::string& path, Object* self, size_t& po
   std::string seg = SegmentAt(path, 0, version);
   int level;
   Object* start = nullptr;
-  if (SameName(seg, "_root")) start = root;
-  else if (LevelName(seg, level)) start = level == 0 ? root : nullptr;
+  if (SameName(seg, "_root")) start = RootOf(self && self->GetKind() == Object::Kind::Display ? static_cast<DisplayObject*>(self) : nullptr);
+  else if (LevelName(seg, level)) start = LevelRoot(level);
   else if (SameName(seg, "this")) start = self;
   else if (version >= 6 && SameName(seg, "_global")) start = global;
   else absolute = false;

@@ -27,7 +27,17 @@ bool Player::LoadFile(const std::filesystem::path& path) {
   in.seekg(0, std::ios::beg);
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
   if (size && !in.read(reinterpret_cast<char*>(bytes.data()), size)) return false;
-  return LoadBytes(bytes);
+  if (!LoadBytes(bytes)) return false;
+  // Movies it loads are read from its folder; its address is a file address ("file:///C|/dir/name.swf").
+  std::error_code ec;
+  std::filesystem::path full = std::filesystem::absolute(path, ec);
+  if (ec) full = path;
+  rt_->baseFolder = full.parent_path().string();
+  std::string address = full.generic_string();
+  if (address.size() >= 2 && address[1] == ':') address[1] = '|';
+  if (!address.empty() && address[0] != '/') address = "/" + address;
+  rt_->url = "file://" + address;
+  return true;
 }
 
 bool Player::LoadBytes(std::span<const uint8_t> bytes) {

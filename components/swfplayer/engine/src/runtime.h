@@ -207,6 +207,10 @@ class ClipObject : public DisplayObject {
   ChildList children{NamesCaseSensitive(rt)};
   std::vector<ClipAction> clipActions;
   bool trailingDone = false;       // the tags after the last frame ran
+  // Set on the root of a movie loaded beside the first (a level or a clip whose content it replaced).
+  std::shared_ptr<const MovieDef> source;
+  std::string url;
+  int level = -1;                  // the level a movie's root stands on; -1 for other clips
 };
 
 constexpr int kMaxNesting = 64;  // clips inside clips
@@ -306,7 +310,7 @@ class Runtime {
   void EnterTags(ClipObject* clip, const Frame& f, bool withActions);
   void ApplyPlace(ClipObject* clip, const PlaceTag& p);
   // Whether objects of the character stay themselves when a placement names another character at their depth.
-  bool KeepsInstance(uint16_t characterId) const;
+  bool KeepsInstance(const ClipObject* clip, uint16_t characterId) const;
   DisplayObject* Instantiate(ClipObject* parent, const Character& c, const PlaceTag& p);
   void RemoveChild(ClipObject* clip, int depth);
   void Unloaded(DisplayObject* o);
@@ -340,6 +344,28 @@ class Runtime {
   Value AttachClass(ClipObject* clip);
   void StartDrag(DisplayObject* o, bool lockCenter, const Rect* bounds);
   void Drag();
+
+  // Movies loaded beside the first: into levels above 0 and into clips. Requests wait for the next frame.
+  struct LoadRequest {
+    std::string url;               // empty: unload
+    int level = -1;
+    ClipObject* target = nullptr;
+  };
+  std::vector<LoadRequest> loads;
+  std::map<int, ClipObject*> levels;                          // roots of the levels above 0
+  std::vector<std::shared_ptr<const MovieDef>> loadedMovies;  // kept while the runtime lives: objects point into them
+  static constexpr size_t kMaxLoadedMovies = 256;
+  std::string baseFolder;          // the folder sibling movies are read from; empty when the movie came from memory
+  std::string url;                 // the first movie's address
+  // A GetURL: an FSCommand, a movie to load into a level or clip, or an address for the host.
+  void GetUrl(const std::string& url, const std::string& target, ClipObject* loadInto);
+  void ProcessLoads();
+  std::shared_ptr<const MovieDef> ReadSibling(const std::string& url, std::string& address);
+  const MovieDef& MovieOf(const DisplayObject* o) const;
+  std::string UrlOf(const DisplayObject* o) const;
+  ClipObject* LevelRoot(int level) const;
+  // What _root names for a script of this object: the root of its level.
+  ClipObject* RootOf(const DisplayObject* o) const;
 
   // Paths, variables and properties.
   DisplayObject* ResolveTarget(DisplayObject* base, const std::string& path);

@@ -22,6 +22,7 @@ bool Runtime::Load(std::shared_ptr<const MovieDef> m) {
   emptyClip.sprite = std::move(empty);
   root = heap.Make<ClipObject>(clipProto, *this, &movie->main);
   root->name = "";
+  root->level = 0;
   execution.push_back(root);
   return true;
 }
@@ -31,6 +32,11 @@ void Runtime::Unload() {
   constructQueue.clear();
   queue.clear();
   execution.clear();
+  loads.clear();
+  levels.clear();
+  loadedMovies.clear();
+  baseFolder.clear();
+  url.clear();
   stack.clear();
   constants.reset();
   blockNesting = 0;
@@ -78,6 +84,7 @@ bool Runtime::Advance() {
       AdvanceClip(clip);
     }
   }
+  ProcessLoads();
   RunQueue();
   RunTimers();
   stack.clear();
@@ -190,7 +197,7 @@ void Runtime::GotoFrame(ClipObject* clip, int frame) {
         }
         PlaceTag& w = it->second.tag;
         if (p.hasCharacter && !p.move) continue;
-        if (p.hasCharacter && !KeepsInstance(w.characterId) && p.characterId != w.characterId) {
+        if (p.hasCharacter && !KeepsInstance(clip, w.characterId) && p.characterId != w.characterId) {
           w.characterId = p.characterId;
           it->second.shown = false;
           it->second.order = order;
@@ -251,8 +258,8 @@ void Runtime::GotoFrame(ClipObject* clip, int frame) {
   makeUpTo(UINT64_MAX);
 }
 
-bool Runtime::KeepsInstance(uint16_t characterId) const {
-  const Character* c = movie->Find(characterId);
+bool Runtime::KeepsInstance(const ClipObject* clip, uint16_t characterId) const {
+  const Character* c = MovieOf(clip).Find(characterId);
   if (!c) return false;
   return c->kind == Character::Kind::Sprite || c->kind == Character::Kind::Button ||
          c->kind == Character::Kind::EditText;
@@ -282,7 +289,7 @@ void Runtime::ApplyPlace(ClipObject* clip, const PlaceTag& p) {
     ApplyPlace(clip, moved);
     return;
   }
-  const Character* c = movie->Find(p.characterId);
+  const Character* c = MovieOf(clip).Find(p.characterId);
   if (!c || c->kind == Character::Kind::Font || c->kind == Character::Kind::Bitmap) return;
   PlaceTag eff = p;
   if (existing) {
@@ -324,7 +331,7 @@ DisplayObject* Runtime::Instantiate(ClipObject* parent, const Character& c, cons
     case Character::Kind::Button: {
       auto* b = heap.Make<ButtonInstance>(objectProto, *this, c.button.get());
       for (const ButtonRecord& r : c.button->records) {
-        const Character* rc = movie->Find(r.characterId);
+        const Character* rc = MovieOf(parent).Find(r.characterId);
         if (!rc || rc->kind == Character::Kind::Button || rc->kind == Character::Kind::Font ||
             rc->kind == Character::Kind::Bitmap)
           continue;
@@ -395,7 +402,8 @@ void Runtime::RemoveChild(ClipObject* clip, int depth) {
 const Character* Runtime::CharacterOf(const DisplayObject* o) const {
   if (o->type == DisplayObject::Type::Clip && static_cast<const ClipObject*>(o)->timeline == emptyClip.sprite.get())
     return &emptyClip;
-  return movie ? movie->Find(o->characterId) : nullptr;
+  if (!movie) return nullptr;
+  return (o->parent ? MovieOf(o->parent) : *movie).Find(o->characterId);
 }
 
 ClipObject* Runtime::PlaceScriptClip(ClipObject* parent, const Character& c, uint16_t characterId, int depth,
@@ -441,6 +449,8 @@ void Runtime::Collect() {
   std::erase_if(execution, [](const ClipObject* c) { return c->removed; });
   std::vector<Object*> roots{root, global, objectProto, functionProto, arrayProto, clipProto, keyObject, mouseObject};
   roots.insert(roots.end(), execution.begin(), execution.end());
+  for (auto& [n, clip] : levels) roots.push_back(clip);
+  for (auto& r : loads) roots.push_back(r.target);
   for (const auto* q : {&initQueue, &constructQueue, &queue})
     for (auto& s : *q) roots.push_back(s.clip), roots.push_back(s.object);
   for (const Value& v : stack) roots.push_back(v.AsObject());

@@ -18,6 +18,7 @@ struct DisplayItem {
   Matrix matrix;                     // object space to stage space, both in twips
   ColorTransform cxform;
   const ShapeDef* shape = nullptr;   // Shape: fills first, then strokes
+  const MovieDef* movie = nullptr;   // Shape: the movie whose bitmaps its fills name; null for the first movie
   const EditTextDef* text = nullptr; // Text: bounds, font, colour, layout
   std::string textValue;             // Text: what the field shows, lines split by "\r" or "\n"
   struct MaskShape {
@@ -32,11 +33,13 @@ struct DisplayList {
   Rect stage;                        // twips
   std::vector<DisplayItem> items;
   std::shared_ptr<const MovieDef> movie;  // owns every definition the items point to
+  std::vector<std::shared_ptr<const MovieDef>> loaded;  // and the movies loaded beside it
 
-  // The bitmap a bitmap fill names, or null.
-  const BitmapDef* Bitmap(uint16_t id) const {
-    if (!movie) return nullptr;
-    const Character* c = movie->Find(id);
+  // The bitmap a bitmap fill of a movie (null: the first) names, or null.
+  const BitmapDef* Bitmap(uint16_t id, const MovieDef* from = nullptr) const {
+    if (!from) from = movie.get();
+    if (!from) return nullptr;
+    const Character* c = from->Find(id);
     return c && c->kind == Character::Kind::Bitmap ? c->bitmap.get() : nullptr;
   }
 };

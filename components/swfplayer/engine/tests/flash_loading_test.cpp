@@ -1,0 +1,132 @@
+// Movies loaded beside the first: levels, clips whose content another movie replaces, unloading, _url and _root.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "test_movie.h"
+
+using namespace swfasm;
+using namespace swftest;
+
+namespace {
+
+// A folder of movie files for one test, removed afterwards.
+class MovieFolder {
+ public:
+  MovieFolder() {
+    path_ = std::filesystem::temp_directory_path() /
+            ("swf-loading-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~MovieFolder() { std::filesystem::remove_all(path_); }
+  std::filesystem::path Write(const std::string& name, const MovieBuilder& m) const {
+    std::filesystem::path file = path_ / name;
+    std::filesystem::create_directories(file.parent_path());
+    std::vector<uint8_t> bytes = m.Build();
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+    return file;
+  }
+  std::filesystem::path Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::vector<std::string> PlayFile(const std::filesystem::path& file, int frames) {
+  Recorder rec;
+  swf::Player p(rec.Callbacks());
+  if (!p.LoadFile(file)) return {"<load failed>"};
+  for (int i = 0; i < frames; ++i) p.Advance();
+  return rec.traces;
+}
+
+// Traces whether the variable's text ends with the suffix.
+Actions& TraceEndsWith(Actions& a, const std::string& variable, const std::string& suffix) {
+  a.Push({variable}).Op(Action::GetVariable).Push({variable}).Op(Action::GetVariable).Op(Action::StringLength)
+      .Push({static_cast<int>(suffix.size())}).Op(Action::Subtract).Push({1}).Op(Action::Add)
+      .Push({static_cast<int>(suffix.size())})
+      .Op(Action::StringExtract).Push({suffix}).Op(Action::StringEquals).Op(Action::Trace);
+  return a;
+}
+
+// A movie that reports where it stands when its first frame runs.
+MovieBuilder Reporter(const std::string& who) {
+  MovieBuilder m(6);
+  Actions a;
+  a.Push({who + " frame 1 in "}).Push({"this"}).Op(Action::GetVariable).Op(Action::Add2).Op(Action::Trace);
+  TraceEndsWith(a, "_url", "/" + who + ".swf");
+  a.Push({"_root"}).Op(Action::GetVariable).Op(Action::Trace);
+  m.Main().Do(a.Stop()).ShowFrame();
+  return m;
+}
+
+}  // namespace
+
+TEST(FlashLoading, LoadMovieNumPutsASiblingMovieOnALevel) {
+  MovieFolder folder;
+  folder.Write("child.swf", Reporter("child"));
+  MovieBuilder main(6);
+  Actions first;
+  first.GetUrl("child.swf", "_level1");
+  TraceEndsWith(first, "_url", "/main.swf");
+  main.Main().Do(first).ShowFrame();
+  main.Main().Do(Actions().Trace("main frame 2")).ShowFrame();
+  Actions third;
+  third.Push({"_level1"}).Op(Action::GetVariable).Op(Action::TypeOf).Op(Action::Trace);
+  third.GetUrl("", "_level1");
+  main.Main().Do(third).ShowFrame();
+  main.Main().Do(Actions().Push({"_level1"}).Op(Action::GetVariable).Op(Action::TypeOf).Op(Action::Trace).Stop())
+      .ShowFrame();
+  // The request waits for the next frame; the loaded movie runs its first frame after the frame's walk.
+  EXPECT_EQ(PlayFile(folder.Write("main.swf", main), 4),
+            (V{"true", "main frame 2", "child frame 1 in _level1", "true", "_level1", "movieclip", "undefined"}));
+}
+
+TEST(FlashLoading, LoadMovieReplacesAClipsContentAndKeepsItsPlace) {
+  MovieFolder folder;
+  folder.Write("movies/inner.swf", Reporter("inner"));
+  MovieBuilder main(6);
+  Timeline empty;
+  empty.ShowFrame();
+  uint16_t holder = main.DefineSprite(empty);
+  main.Main().PlaceWithEvents(holder, 1, Transform::Translate(30, 0), "holder",
+                              {{kOnLoad, Actions().Trace("holder load")}});
+  Actions load;
+  load.Push({"movies/inner.swf", "holder"}).GetUrl2(0x40);
+  main.Main().Do(load).ShowFrame();
+  main.Main().ShowFrame();
+  main.Main().Do(Actions().TraceVar("holder._x").Stop()).ShowFrame();
+  EXPECT_EQ(PlayFile(folder.Write("main.swf", main), 3),
+            (V{"holder load", "holder load", "inner frame 1 in _level0.holder", "true", "_level0", "30"}));
+}
+
+TEST(FlashLoading, OnlyReadableMoviesBesideTheFirstAreLoaded) {
+  MovieFolder folder;
+  folder.Write("child.swf", Reporter("child"));
+  std::ofstream(folder.Path() / "broken.swf") << "not a movie";
+  MovieBuilder main(6);
+  Actions a;
+  a.GetUrl("missing.swf", "_level1").GetUrl("broken.swf", "_level2").GetUrl("../child.swf", "_level3");
+  a.GetUrl("/child.swf", "_level4").GetUrl("file:///child.swf", "_level5");
+  main.Main().Do(a).ShowFrame();
+  Actions b;
+  for (const char* level : {"_level1", "_level2", "_level3", "_level4", "_level5"})
+    b.Push({level}).Op(Action::GetVariable).Op(Action::TypeOf).Op(Action::Trace);
+  main.Main().Do(b.Stop()).ShowFrame();
+  EXPECT_EQ(PlayFile(folder.Write("main.swf", main), 2),
+            (V{"undefined", "undefined", "undefined", "undefined", "undefined"}));
+  // A movie given as bytes has no folder: nothing is loaded.
+  Recorder rec;
+  swf::Player p(rec.Callbacks());
+  MovieBuilder loader(6);
+  loader.Main().Do(Actions().GetUrl("child.swf", "_level1")).ShowFrame();
+  loader.Main().Do(Actions().Push({"_level1"}).Op(Action::GetVariable).Op(Action::TypeOf).Op(Action::Trace).Stop())
+      .ShowFrame();
+  ASSERT_TRUE(p.LoadBytes(loader.Build()));
+  p.Advance();
+  p.Advance();
+  EXPECT_EQ(rec.traces, (V{"undefined"}));
+}
