@@ -161,6 +161,32 @@ MovieBuilder Semantics(int version) {
   return m;
 }
 
+// Clips sharing a name, renamed and looked up through paths of every form; version flags and a
+// sort with a compare function.
+MovieBuilder Names(int version) {
+  MovieBuilder m(version);
+  Actions a;
+  a.Push({1, "twin", 2, "_root"}).Op(Action::GetVariable).Push({"createEmptyMovieClip"}).Op(Action::CallMethod)
+      .Op(Action::Pop);
+  a.Set("i", 2).Label("dup");
+  a.Push({"i"}).Op(Action::GetVariable).Push({"twin", 2, "twin"}).Op(Action::GetVariable)
+      .Push({"duplicateMovieClip"}).Op(Action::CallMethod).Op(Action::Pop);
+  a.Push({"twin", 13, "TWIN"}).Op(Action::SetProperty);
+  a.Push({"twin/inner:v"}).Op(Action::GetVariable).Push({"_root.twin._x"}).Op(Action::GetVariable).Op(Action::Add2)
+      .Op(Action::Pop);
+  a.Push({"a//b:v", 1}).Op(Action::SetVariable).Push({"../twin"}).Op(Action::SetTarget2).SetTarget("");
+  a.Push({"i", "i"}).Op(Action::GetVariable).Op(Action::Increment).Op(Action::SetVariable);
+  a.Push({"i"}).Op(Action::GetVariable).Push({30}).Op(Action::Less2).If("dup");
+  a.Push({0, 0x480, "watch,call", "Object.prototype"}).Op(Action::GetVariable).Push({4, "ASSetPropFlags"})
+      .Op(Action::CallFunction).Op(Action::Pop);
+  a.DefineFunction("cmp", {"x", "y"}, Actions().Push({0.5}).Op(Action::Return));
+  a.Push({5, 4, 3, 2, 1, 5}).Op(Action::InitArray).StoreRegister(1).Op(Action::Pop);
+  a.Push({"cmp"}).Op(Action::GetVariable).Push({1, Register{1}, "sort"}).Op(Action::CallMethod).Op(Action::Pop);
+  m.Main().Do(a).ShowFrame();
+  m.Main().Do(Actions().GotoFrame(0)).ShowFrame();
+  return m;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -175,6 +201,8 @@ int main(int argc, char** argv) {
   Write(dir, "features7", Features7());
   Write(dir, "semantics6", Semantics(6));
   Write(dir, "semantics7", Semantics(7));
+  Write(dir, "names6", Names(6));
+  Write(dir, "names7", Names(7));
   MovieBuilder button1(5);
   uint16_t sq = button1.Rectangle(0, 0, 10, 10, {1, 2, 3});
   button1.Main().Place(button1.DefineButton1({{0x0F, sq}}, Actions().Op(Action::Play)), 1).ShowFrame();

@@ -69,6 +69,7 @@ Value Runtime::FollowPath(Object* from, const std::string& path, size_t pos) {
     pos += seg.size() + 1;
     cur = PathStep(o, seg);
   }
+  if (pos < path.size()) return {};  // more segments than any movie nests
   if (IsDisplay(cur.AsObject()) && static_cast<DisplayObject*>(cur.AsObject())->removed) return {};
   return cur;
 }

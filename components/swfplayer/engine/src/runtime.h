@@ -48,6 +48,7 @@ class ChildList {
 
   explicit ChildList(bool caseSensitive) : caseSensitive_(caseSensitive) {}
 
+  // One depth of the list as operator[] gives it: assigning an object puts it there.
   class Slot {
    public:
     Slot(ChildList& list, int depth) : list_(list), depth_(depth) {}

@@ -112,10 +112,12 @@ TEST(FlashPaths, TellTargetAndPropertiesFollowTheSameRules) {
   // Paths that name nothing leave variables on the root.
   a.SetTarget("a//b").TraceVar("_name").SetTarget("");
   a.SetTarget("a._root.a").TraceVar("_name").SetTarget("");
+  a.Push({"a/b//"}).Op(Action::SetTarget2).TraceVar("_name").SetTarget("");
+  a.Push({"_root.a.b"}).Op(Action::SetTarget2).TraceVar("_name").SetTarget("");
   a.Push({"a/b", 13}).Op(Action::GetProperty).Op(Action::Trace);
   a.Push({"a/b//", 13}).Op(Action::GetProperty).Op(Action::Trace);
   a.Push({"a._root.a", 13}).Op(Action::GetProperty).Op(Action::Trace);
-  EXPECT_EQ(RunNested(a), (V{"b v", "b", "", "", "b", "undefined", "undefined"}));
+  EXPECT_EQ(RunNested(a), (V{"b v", "b", "", "", "", "b", "b", "undefined", "undefined"}));
 }
 
 TEST(FlashPaths, TheFourthVersionSplitsOnlyAtColons) {
