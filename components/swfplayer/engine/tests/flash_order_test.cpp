@@ -22,15 +22,6 @@ uint16_t TwoFrameClip(MovieBuilder& m, const std::string& name) {
   return m.DefineSprite(t);
 }
 
-std::vector<uint8_t> ExportBody(uint16_t id, const std::string& name) {
-  std::vector<uint8_t> b(4 + name.size() + 1, 0);
-  b[0] = 1;
-  b[2] = static_cast<uint8_t>(id);
-  b[3] = static_cast<uint8_t>(id >> 8);
-  std::copy(name.begin(), name.end(), b.begin() + 4);
-  return b;
-}
-
 }  // namespace
 
 TEST(FlashOrder, ClipsRunNewestFirstWhateverTheirDepth) {

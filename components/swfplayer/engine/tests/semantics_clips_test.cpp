@@ -11,15 +11,6 @@ using namespace swftest;
 
 namespace {
 
-std::vector<uint8_t> ExportBody(uint16_t id, const std::string& name) {
-  std::vector<uint8_t> b(4 + name.size() + 1, 0);
-  b[0] = 1;
-  b[2] = static_cast<uint8_t>(id);
-  b[3] = static_cast<uint8_t>(id >> 8);
-  std::copy(name.begin(), name.end(), b.begin() + 4);
-  return b;
-}
-
 // obj.method(args...) with the result left on the stack; args are pushed last to first.
 Actions& CallOn(Actions& a, const std::string& obj, const std::string& method, const std::vector<PushValue>& args) {
   std::vector<PushValue> pushed(args.rbegin(), args.rend());

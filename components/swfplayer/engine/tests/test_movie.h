@@ -1,5 +1,7 @@
 #pragma once
 // Plays assembler-made movies on the engine and records what they report.
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,16 @@ inline std::vector<std::string> RunScript(const swfasm::Actions& code, int versi
   swfasm::MovieBuilder m(version);
   m.Main().Do(code).ShowFrame();
   return Play(m, frames);
+}
+
+// The body of an ExportAssets tag (code 56) naming one symbol.
+inline std::vector<uint8_t> ExportBody(uint16_t id, const std::string& name) {
+  std::vector<uint8_t> b(4 + name.size() + 1, 0);
+  b[0] = 1;
+  b[2] = static_cast<uint8_t>(id);
+  b[3] = static_cast<uint8_t>(id >> 8);
+  std::copy(name.begin(), name.end(), b.begin() + 4);
+  return b;
 }
 
 using V = std::vector<std::string>;
