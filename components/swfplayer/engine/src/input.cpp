@@ -144,6 +144,11 @@ bool Runtime::HasMouseHandlers(DisplayObject* o) {
   return false;
 }
 
+void Runtime::QueueOnEveryLevel(uint32_t event) {
+  QueueClipEventEverywhere(root, event);
+  for (auto& [n, level] : levels) QueueClipEventEverywhere(level, event);
+}
+
 DisplayObject* Runtime::HitButton(DisplayObject* o, const Matrix& parentToStage, double x, double y, int depth) {
   if (!o->visible || o->removed || depth > kMaxNesting) return nullptr;
   Matrix m = parentToStage * o->matrix;
@@ -187,9 +192,12 @@ void Runtime::MouseMove(double x, double y) {
   if (!root || !started) return;
   BeginBudget();
   Drag();
-  QueueClipEventEverywhere(root, kClipMouseMove);
+  QueueOnEveryLevel(kClipMouseMove);
   Broadcast(mouseObject, "onMouseMove");
-  DisplayObject* hit = HitButton(root, Matrix{}, x, y);
+  // The levels above cover the ones below.
+  DisplayObject* hit = nullptr;
+  for (auto it = levels.rbegin(); it != levels.rend() && !hit; ++it) hit = HitButton(it->second, Matrix{}, x, y);
+  if (!hit) hit = HitButton(root, Matrix{}, x, y);
   if (pressed) {
     bool over = hit == pressed;
     if (over && pressedOutside) {
@@ -212,7 +220,7 @@ void Runtime::MouseButton(bool down) {
   BeginBudget();
   mouseDown = down;
   if (down) {
-    QueueClipEventEverywhere(root, kClipMouseDown);
+    QueueOnEveryLevel(kClipMouseDown);
     Broadcast(mouseObject, "onMouseDown");
     if (hover && !pressed) {
       pressed = hover;
@@ -220,7 +228,7 @@ void Runtime::MouseButton(bool down) {
       ButtonTransition(pressed, kOverUpToOverDown, 2);
     }
   } else {
-    QueueClipEventEverywhere(root, kClipMouseUp);
+    QueueOnEveryLevel(kClipMouseUp);
     Broadcast(mouseObject, "onMouseUp");
     if (pressed) {
       DisplayObject* b = pressed;
@@ -297,9 +305,12 @@ void Runtime::KeyEvent(int keyCode, int ascii, bool down) {
   } else {
     keysDown.erase(keyCode);
   }
-  QueueClipEventEverywhere(root, down ? kClipKeyDown : kClipKeyUp);
+  QueueOnEveryLevel(down ? kClipKeyDown : kClipKeyUp);
   if (down) {
-    if (int code = ButtonKeyCode(keyCode, ascii)) QueueKeyPresses(*this, root, code, 0);
+    if (int code = ButtonKeyCode(keyCode, ascii)) {
+      QueueKeyPresses(*this, root, code, 0);
+      for (auto& [n, level] : levels) QueueKeyPresses(*this, level, code, 0);
+    }
   }
   Broadcast(keyObject, down ? "onKeyDown" : "onKeyUp");
   RunQueue();

@@ -320,6 +320,7 @@ class Runtime {
   // Queues the clip's onClipEvent code for the event and its handler property of the same event.
   void QueueClipEvent(ClipObject* clip, uint32_t event, bool unloading = false);
   void QueueClipEventEverywhere(DisplayObject* o, uint32_t event, int depth = 0);
+  void QueueOnEveryLevel(uint32_t event);
   // Queues object[method](), called if the object has a function of that name when its turn comes.
   void QueueHandler(DisplayObject* o, const char* method, bool unloading = false);
   // A new clip's initialize events run before anything else waiting; its construct events and class

@@ -130,3 +130,35 @@ TEST(FlashLoading, OnlyReadableMoviesBesideTheFirstAreLoaded) {
   p.Advance();
   EXPECT_EQ(rec.traces, (V{"undefined"}));
 }
+
+TEST(FlashLoading, ALevelHearsTheMouseAboveTheLevelsBelow) {
+  MovieFolder folder;
+  MovieBuilder upper(6, 300, 300);
+  uint16_t rect = upper.Rectangle(0, 0, 50, 50, {0, 0, 0});
+  ButtonSpec spec;
+  spec.records = {{0x0F, rect}};
+  spec.actions.push_back({0x08, Actions().Trace("level 1 button")});
+  uint16_t button = upper.DefineButton(spec);
+  Timeline empty;
+  empty.ShowFrame();
+  uint16_t listener = upper.DefineSprite(empty);
+  upper.Main().Place(button, 1, {}, "b");
+  upper.Main().PlaceWithEvents(listener, 2, {}, "l", {{kOnMouseDown, Actions().Trace("level 1 mouse down")}});
+  upper.Main().Do(Actions().Stop()).ShowFrame();
+  folder.Write("upper.swf", upper);
+  MovieBuilder main(6, 300, 300);
+  ButtonSpec lower;
+  lower.records = {{0x0F, main.Rectangle(0, 0, 50, 50, {255, 0, 0})}};
+  lower.actions.push_back({0x08, Actions().Trace("level 0 button")});
+  main.Main().Place(main.DefineButton(lower), 1, {}, "b").Do(Actions().GetUrl("upper.swf", "_level1")).ShowFrame();
+  main.Main().Do(Actions().Stop()).ShowFrame();
+  Recorder rec;
+  swf::Player p(rec.Callbacks());
+  ASSERT_TRUE(p.LoadFile(folder.Write("main.swf", main)));
+  p.Advance();
+  p.Advance();
+  p.MouseMove(20, 20);
+  p.MouseDown();
+  p.MouseUp();
+  EXPECT_EQ(rec.traces, (V{"level 1 mouse down", "level 1 button"}));
+}
