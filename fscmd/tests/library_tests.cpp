@@ -62,9 +62,10 @@ DialogCloser::DialogCloser(std::wstring caption, int buttonId) : caption_(std::m
         HWND label = ::GetDlgItem(box, 0xFFFF);
         if (label) ::GetWindowTextW(label, text, 2048);
         text_ = text;
+        // Said before the click: the box may close and the test read this before the watcher runs again.
+        pressed_ = true;
         ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(buttonId_, BN_CLICKED),
                        reinterpret_cast<LPARAM>(::GetDlgItem(box, buttonId_)));
-        pressed_ = true;
         return;
       }
       ::Sleep(50);
