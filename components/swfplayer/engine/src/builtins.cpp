@@ -66,6 +66,7 @@ ArrayObject* NewArray(Runtime& rt) { return rt.heap.Make<ArrayObject>(rt.arrayPr
 void InstallGlobals(Runtime& rt) {
   Heap& h = rt.heap;
   h.SetHidden(HiddenFlags(rt.version));
+  h.SetUtf16(rt.version >= 6);
   rt.objectProto = h.Make<Object>(nullptr);
   rt.functionProto = h.Make<Object>(rt.objectProto);
   rt.arrayProto = h.Make<Object>(rt.objectProto);

@@ -1,6 +1,8 @@
 // Value conversions with the player's own rules, and the object store.
 #include "swfplayer/engine/value.h"
 
+#include "text.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cctype>
@@ -411,10 +413,7 @@ void Object::Trace(std::vector<Object*>& out) const {
 
 bool BoxObject::Get(const std::string& name, Value& out) {
   if (primitive.IsString() && NameIs(name, "length")) {
-    size_t n = 0;
-    for (unsigned char c : primitive.AsString())
-      if ((c & 0xC0) != 0x80) ++n;
-    out = Value(static_cast<double>(n));
+    out = Value(static_cast<double>(TextLength(primitive.AsString(), GetHeap().Utf16())));
     return true;
   }
   return Object::Get(name, out);

@@ -63,8 +63,10 @@ TEST(FlashVersions, SixthVersionStringsAreUtf16Units) {
   a.Push({0xDC00}).Op(Action::MBAsciiToChar).Op(Action::MBCharToAscii).Op(Action::Trace);
   a.Push({300}).Op(Action::MBAsciiToChar).Op(Action::Trace);
   a.Push({"\xC3\xA9"}).Op(Action::CharToAscii).Op(Action::Trace);
+  // A String object counts as its text does.
+  a.Push({"boxed", kEmoji, 1, "String"}).Op(Action::NewObject).Op(Action::SetVariable).TraceVar("boxed.length");
   EXPECT_EQ(RunScript(a, 6), (V{"4", "4", "4", "\xF0\x9F\x98\x80", "y", "55357", "56832", "\xF0\x9F\x98\x80", "A",
-                                "65533", "65533", "\xC4\xAC", "233"}));
+                                "65533", "65533", "\xC4\xAC", "233", "4"}));
 }
 
 TEST(FlashVersions, InvalidUtf8StringDataReadsAsEmpty) {

@@ -234,6 +234,9 @@ class Heap {
   // Properties with any of these flags do not exist for the movie (see HiddenFlags).
   uint16_t Hidden() const { return hidden_; }
   void SetHidden(uint16_t flags) { hidden_ = flags; }
+  // Whether text counts UTF-16 code units (version 6 on) rather than characters.
+  bool Utf16() const { return utf16_; }
+  void SetUtf16(bool utf16) { utf16_ = utf16; }
   size_t Count() const { return objects_.size(); }
   // Bytes scripts made or copied since the budget was last reset (strings, array elements).
   void Charge(size_t bytes) { charged_ += bytes; }
@@ -273,6 +276,7 @@ class Heap {
 
  private:
   bool caseSensitive_;
+  bool utf16_ = true;
   uint16_t hidden_ = 0;
   size_t charged_ = 0;
   size_t budget_ = SIZE_MAX;
