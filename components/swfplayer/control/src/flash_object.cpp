@@ -49,22 +49,10 @@ STDMETHODIMP FlashObject::QueryInterface(REFIID iid, void** out) {
   *out = nullptr;
   if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, kIidShockwaveFlash))
     *out = static_cast<IDispatch*>(this);
-  else if (IsEqualIID(iid, IID_IOleObject))
-    *out = static_cast<IOleObject*>(this);
   else if (IsEqualIID(iid, IID_IOleWindow) || IsEqualIID(iid, IID_IOleInPlaceObject))
     *out = static_cast<IOleInPlaceObject*>(this);
-  else if (IsEqualIID(iid, IID_IOleInPlaceActiveObject))
-    *out = static_cast<IOleInPlaceActiveObject*>(this);
-  else if (IsEqualIID(iid, IID_IOleControl))
-    *out = static_cast<IOleControl*>(this);
-  else if (IsEqualIID(iid, IID_IViewObject) || IsEqualIID(iid, IID_IViewObject2))
-    *out = static_cast<IViewObject2*>(this);
-  else if (IsEqualIID(iid, IID_IConnectionPointContainer))
-    *out = static_cast<IConnectionPointContainer*>(this);
-  else if (IsEqualIID(iid, IID_IProvideClassInfo) || IsEqualIID(iid, IID_IProvideClassInfo2))
-    *out = static_cast<IProvideClassInfo2*>(this);
-  else if (IsEqualIID(iid, IID_IPersist) || IsEqualIID(iid, IID_IPersistStreamInit))
-    *out = static_cast<IPersistStreamInit*>(this);
+  else
+    *out = swfcontrol::CommonControlInterface(this, iid);
   if (!*out) return E_NOINTERFACE;
   AddRef();
   return S_OK;

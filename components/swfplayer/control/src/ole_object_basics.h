@@ -65,4 +65,19 @@ class OleObjectBasics : public IOleObject {
   SIZEL extent_{12700, 8467};
 };
 
+// The interfaces both movie controls answer alike (all but IDispatch and the in-place object); null for others.
+template <class Control>
+void* CommonControlInterface(Control* control, REFIID iid) {
+  if (IsEqualIID(iid, IID_IOleObject)) return static_cast<IOleObject*>(control);
+  if (IsEqualIID(iid, IID_IOleInPlaceActiveObject)) return static_cast<IOleInPlaceActiveObject*>(control);
+  if (IsEqualIID(iid, IID_IOleControl)) return static_cast<IOleControl*>(control);
+  if (IsEqualIID(iid, IID_IViewObject) || IsEqualIID(iid, IID_IViewObject2)) return static_cast<IViewObject2*>(control);
+  if (IsEqualIID(iid, IID_IConnectionPointContainer)) return static_cast<IConnectionPointContainer*>(control);
+  if (IsEqualIID(iid, IID_IProvideClassInfo) || IsEqualIID(iid, IID_IProvideClassInfo2))
+    return static_cast<IProvideClassInfo2*>(control);
+  if (IsEqualIID(iid, IID_IPersist) || IsEqualIID(iid, IID_IPersistStreamInit))
+    return static_cast<IPersistStreamInit*>(control);
+  return nullptr;
+}
+
 }  // namespace swfcontrol
