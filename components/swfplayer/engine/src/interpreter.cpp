@@ -51,7 +51,8 @@ void Interpreter::RunBlock(ClipObject* clip, const std::shared_ptr<const std::ve
   c.original = clip;
   c.target = clip;
   c.self = Value(static_cast<Object*>(clip));
-  c.version = rt_.version;
+  // A loaded movie's scripts keep the rules of their own version.
+  c.version = rt_.MovieOf(clip).header.version;
   c.constants = rt_.constants;
   // What one block leaves on the stack the next block of the frame finds; a block run from inside another
   // (a placement's first frame) keeps to its own part.

@@ -162,3 +162,16 @@ TEST(FlashLoading, ALevelHearsTheMouseAboveTheLevelsBelow) {
   p.MouseUp();
   EXPECT_EQ(rec.traces, (V{"level 1 mouse down", "level 1 button"}));
 }
+
+TEST(FlashLoading, ALoadedMoviesScriptsFollowItsOwnVersion) {
+  MovieFolder folder;
+  MovieBuilder four(4);
+  four.Main().Do(Actions().Push({1, 2}).Op(Action::Less).Op(Action::Trace).Stop()).ShowFrame();
+  folder.Write("four.swf", four);
+  MovieBuilder main(6);
+  Actions first;
+  first.GetUrl("four.swf", "_level1").Push({1, 2}).Op(Action::Less).Op(Action::Trace);
+  main.Main().Do(first).ShowFrame();
+  main.Main().Do(Actions().Stop()).ShowFrame();
+  EXPECT_EQ(PlayFile(folder.Write("main.swf", main), 3), (V{"true", "1"}));
+}

@@ -83,3 +83,18 @@ TEST(FlashTimeline, AClipWithoutAnEndTagStaysAtItsLastFrame) {
   m.Main().Place(open, 1, {}, "c").ShowFrame();
   EXPECT_EQ(Play(m, 4), (V{"frame 1", "frame 2"}));
 }
+
+TEST(FlashTimeline, GoingBackRemovesDuplicatesBelowDepthZeroAndKeepsTheOthers) {
+  MovieBuilder m(6);
+  uint16_t s = Announcing(m, "made");
+  Actions dup;
+  CallOn(dup, "c", "duplicateMovieClip", {"low", -5}).Op(Action::Pop);
+  CallOn(dup, "c", "duplicateMovieClip", {"high", 5}).Op(Action::Pop);
+  dup.Set("low.mark", "here").Set("high.mark", "here");
+  m.Main().Place(s, 1, {}, "c").ShowFrame();
+  m.Main().Do(dup).ShowFrame();
+  Actions back;
+  back.GotoFrame(0).TraceVar("low.mark").TraceVar("high.mark").Stop();
+  m.Main().Do(back).ShowFrame();
+  EXPECT_EQ(Play(m, 3), (V{"made", "made", "made", "undefined", "here"}));
+}

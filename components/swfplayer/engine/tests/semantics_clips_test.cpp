@@ -9,19 +9,6 @@
 using namespace swfasm;
 using namespace swftest;
 
-namespace {
-
-// obj.method(args...) with the result left on the stack; args are pushed last to first.
-Actions& CallOn(Actions& a, const std::string& obj, const std::string& method, const std::vector<PushValue>& args) {
-  std::vector<PushValue> pushed(args.rbegin(), args.rend());
-  pushed.push_back(static_cast<int>(args.size()));
-  a.Push(pushed);
-  a.Push({obj}).Op(Action::GetVariable).Push({method}).Op(Action::CallMethod);
-  return a;
-}
-
-}  // namespace
-
 TEST(ClipMethods, AttachMovieByExportNameWithAnInitObject) {
   MovieBuilder m(6);
   Timeline inner;

@@ -47,6 +47,16 @@ inline std::vector<uint8_t> ExportBody(uint16_t id, const std::string& name) {
   return b;
 }
 
+// obj.method(args...) with the result left on the stack; args are pushed last to first.
+inline swfasm::Actions& CallOn(swfasm::Actions& a, const std::string& obj, const std::string& method,
+                               const std::vector<swfasm::PushValue>& args) {
+  std::vector<swfasm::PushValue> pushed(args.rbegin(), args.rend());
+  pushed.push_back(static_cast<int>(args.size()));
+  a.Push(pushed);
+  a.Push({obj}).Op(swfasm::Action::GetVariable).Push({method}).Op(swfasm::Action::CallMethod);
+  return a;
+}
+
 using V = std::vector<std::string>;
 
 }  // namespace swftest
