@@ -47,6 +47,9 @@ DateHost& GetDateHost();
 // Flash's text of a time: "Tue Dec 8 07:37:48 GMT+0000 2026".
 std::string DateString(double utcMs);
 
+// unescape's decoding, which loaded variables share: '+' is a blank, "%41" is 'A'.
+std::string Unescape(const std::string& s);
+
 // Flash's number printing with a radix other than ten.
 std::string NumberToRadix(double v, int radix);
 

@@ -90,6 +90,8 @@ int Hex(char c) {
   return d < 16 ? d : -1;
 }
 
+}  // namespace
+
 // '+' reads as a blank; a '%' not followed by two hex digits is dropped together with the character after it.
 std::string Unescape(const std::string& s) {
   std::string out;
@@ -107,8 +109,6 @@ std::string Unescape(const std::string& s) {
   }
   return out;
 }
-
-}  // namespace
 
 void InstallGlobalFunctions(Runtime& rt) {
   Object* g = rt.global;

@@ -297,11 +297,25 @@ void InstallClipMethods(Runtime& rt) {
   });
   Native(rt, cp, "getURL", [](Interpreter& in, const Value&, std::span<const Value> args) {
     Runtime& rt = in.Rt();
-    if (!args.empty()) rt.Fscommand(ToString(args[0], rt.version), args.size() > 1 ? ToString(args[1], rt.version) : "");
+    if (!args.empty()) rt.GetUrl(ArgString(in, args, 0), args.size() > 1 ? ArgString(in, args, 1) : "", nullptr);
     return Value();
   });
-  Native(rt, cp, "getSWFVersion", [](Interpreter& in, const Value&, std::span<const Value>) {
-    return Value(in.Rt().version);
+  Native(rt, cp, "getSWFVersion", [](Interpreter& in, const Value& self, std::span<const Value>) {
+    ClipObject* c = SelfClip(self);
+    return Value(c ? in.Rt().MovieOf(c).header.version : in.Rt().version);
+  });
+  // Loading into this clip, as the loadMovie, unloadMovie and loadVariables actions do with it as target.
+  Native(rt, cp, "loadMovie", [](Interpreter& in, const Value& self, std::span<const Value> args) {
+    if (ClipObject* c = SelfClip(self); c && !args.empty()) in.Rt().GetUrl(ArgString(in, args, 0), c->DotPath(), c);
+    return Value();
+  });
+  Native(rt, cp, "unloadMovie", [](Interpreter& in, const Value& self, std::span<const Value>) {
+    if (ClipObject* c = SelfClip(self)) in.Rt().GetUrl("", c->DotPath(), c);
+    return Value();
+  });
+  Native(rt, cp, "loadVariables", [](Interpreter& in, const Value& self, std::span<const Value> args) {
+    if (ClipObject* c = SelfClip(self); c && !args.empty()) in.Rt().LoadVariables(ArgString(in, args, 0), c, -1);
+    return Value();
   });
 
   // Timers: setInterval(function, ms, args...) or setInterval(object, "method", ms, args...).

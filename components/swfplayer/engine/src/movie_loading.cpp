@@ -4,7 +4,9 @@
 #include <cctype>
 #include <fstream>
 
+#include "builtins.h"
 #include "runtime.h"
+#include "text.h"
 
 namespace swf {
 namespace {
@@ -86,17 +88,50 @@ void Runtime::GetUrl(const std::string& address, const std::string& target, Clip
   Fscommand(address, target);
 }
 
-std::shared_ptr<const MovieDef> Runtime::ReadSibling(const std::string& name, std::string& address) {
-  std::string relative = SiblingName(name);
-  if (baseFolder.empty() || relative.empty() || loadedMovies.size() >= kMaxLoadedMovies) return nullptr;
+void Runtime::LoadVariables(const std::string& address, ClipObject* into, int level) {
+  if (address.empty() || loads.size() >= kMaxLoadedMovies || (into && into->removed)) return;
+  loads.push_back({address, into ? -1 : level, into, true});
+}
+
+bool Runtime::ReadSiblingBytes(const std::string& name, std::vector<uint8_t>& bytes, std::string& relative) const {
+  relative = SiblingName(name);
+  if (baseFolder.empty() || relative.empty()) return false;
   std::ifstream in(baseFolder + "/" + relative, std::ios::binary);
-  if (!in) return nullptr;
+  if (!in) return false;
   in.seekg(0, std::ios::end);
   std::streamsize size = in.tellg();
-  if (size <= 0 || size > kMaxSiblingBytes) return nullptr;
+  if (size < 0 || size > kMaxSiblingBytes) return false;
   in.seekg(0, std::ios::beg);
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
-  if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) return nullptr;
+  bytes.assign(static_cast<size_t>(size), 0);
+  return size == 0 || static_cast<bool>(in.read(reinterpret_cast<char*>(bytes.data()), size));
+}
+
+void Runtime::ApplyVariables(ClipObject* target, const std::vector<uint8_t>& text) {
+  const int ver = MovieOf(target).header.version;
+  std::string all(text.begin(), text.end());
+  // Text files saved as UTF-8 often begin with a byte order mark, which is no part of the first name.
+  if (ver >= 6 && all.compare(0, 3, "\xEF\xBB\xBF") == 0) all.erase(0, 3);
+  heap.Charge(all.size() * 2);
+  if (heap.Exhausted()) return;
+  size_t pos = 0;
+  while (pos < all.size()) {
+    size_t end = all.find('&', pos);
+    if (end == std::string::npos) end = all.size();
+    std::string pair = all.substr(pos, end - pos);
+    pos = end + 1;
+    size_t eq = pair.find('=');
+    std::string name = DecodeStringData(Unescape(pair.substr(0, eq)), ver);
+    if (name.empty()) continue;
+    std::string value = eq == std::string::npos ? std::string() : DecodeStringData(Unescape(pair.substr(eq + 1)), ver);
+    target->Set(name, Value(std::move(value)));
+  }
+}
+
+std::shared_ptr<const MovieDef> Runtime::ReadSibling(const std::string& name, std::string& address) {
+  std::string relative;
+  std::vector<uint8_t> bytes;
+  if (loadedMovies.size() >= kMaxLoadedMovies || !ReadSiblingBytes(name, bytes, relative) || bytes.empty())
+    return nullptr;
   auto loaded = LoadMovie(bytes);
   if (!loaded) return nullptr;
   loadedMovies.push_back(loaded);
@@ -110,6 +145,16 @@ void Runtime::ProcessLoads() {
   todo.swap(loads);
   for (const LoadRequest& r : todo) {
     if (!root || (r.target && r.target->removed)) continue;
+    if (r.variables) {
+      // Variables arrive as strings on the clip, which then hears data; what cannot be read changes nothing.
+      ClipObject* into = r.target ? r.target : LevelRoot(r.level);
+      std::vector<uint8_t> text;
+      std::string relative;
+      if (!into || into->removed || !ReadSiblingBytes(r.url, text, relative)) continue;
+      ApplyVariables(into, text);
+      QueueClipEvent(into, kClipData);
+      continue;
+    }
     std::string address;
     std::shared_ptr<const MovieDef> m;
     if (!r.url.empty()) {

@@ -164,9 +164,14 @@ Interpreter::Flow Interpreter::StepTimeline(Context& c, uint8_t op, BitReader& r
       uint8_t flags = r.U8();
       std::string target = Str(c, Pop(c));
       std::string url = Str(c, Pop(c));
-      // A load into a target names a clip (or level) by its path; variables are not loaded.
+      // A load into a target names a clip (or level) by its path; loadVariablesNum names a level.
       ClipObject* into = nullptr;
-      if ((flags & 0xC0) == 0x40 && !target.empty()) into = AsClip(rt_.ResolveTarget(c.original, target));
+      if ((flags & 0x40) && !target.empty()) into = AsClip(rt_.ResolveTarget(c.original, target));
+      if (flags & 0x80) {
+        int level = -1;
+        if (into || rt_.LevelName(target, level)) rt_.LoadVariables(url, into, level);
+        break;
+      }
       rt_.GetUrl(url, target, into);
       break;
     }

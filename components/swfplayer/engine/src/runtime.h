@@ -347,11 +347,13 @@ class Runtime {
   void StartDrag(DisplayObject* o, bool lockCenter, const Rect* bounds);
   void Drag();
 
-  // Movies loaded beside the first: into levels above 0 and into clips. Requests wait for the next frame.
+  // Movies loaded beside the first: into levels above 0 and into clips; variables read from text files into
+  // clips. Requests wait for the next frame.
   struct LoadRequest {
     std::string url;               // empty: unload
     int level = -1;
     ClipObject* target = nullptr;
+    bool variables = false;        // "name=value&..." text for the target's variables rather than a movie
   };
   std::vector<LoadRequest> loads;
   std::map<int, ClipObject*> levels;                          // roots of the levels above 0
@@ -361,8 +363,12 @@ class Runtime {
   std::string url;                 // the first movie's address
   // A GetURL: an FSCommand, a movie to load into a level or clip, or an address for the host.
   void GetUrl(const std::string& url, const std::string& target, ClipObject* loadInto);
+  // loadVariables into a clip, or loadVariablesNum into a level when the clip is null.
+  void LoadVariables(const std::string& url, ClipObject* into, int level);
   void ProcessLoads();
   std::shared_ptr<const MovieDef> ReadSibling(const std::string& url, std::string& address);
+  bool ReadSiblingBytes(const std::string& url, std::vector<uint8_t>& bytes, std::string& relative) const;
+  void ApplyVariables(ClipObject* target, const std::vector<uint8_t>& text);
   const MovieDef& MovieOf(const DisplayObject* o) const;
   std::string UrlOf(const DisplayObject* o) const;
   ClipObject* LevelRoot(int level) const;

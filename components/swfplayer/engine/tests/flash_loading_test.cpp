@@ -175,3 +175,54 @@ TEST(FlashLoading, ALoadedMoviesScriptsFollowItsOwnVersion) {
   main.Main().Do(Actions().Stop()).ShowFrame();
   EXPECT_EQ(PlayFile(folder.Write("main.swf", main), 3), (V{"true", "1"}));
 }
+
+TEST(FlashLoading, LoadVariablesSetsTextOnTheClipOnTheNextFrameAndItHearsData) {
+  MovieFolder folder;
+  std::ofstream(folder.Path() / "vars.txt", std::ios::binary)
+      << "\xEF\xBB\xBFgreeting=hello+world%21&amount=12&empty=&caf%C3%A9=yes&=skipped&flag";
+  MovieBuilder main(6);
+  Timeline empty;
+  empty.ShowFrame();
+  uint16_t holder = main.DefineSprite(empty);
+  Actions onData;
+  onData.Trace("data").TraceVar("greeting").TraceVar("amount").Push({"amount"}).Op(Action::GetVariable)
+      .Op(Action::TypeOf).Op(Action::Trace).TraceVar("empty").TraceVar("café").TraceVar("flag");
+  main.Main().PlaceWithEvents(holder, 1, {}, "holder", {{kOnData, onData}});
+  Actions load;
+  load.Push({"vars.txt", "holder"}).GetUrl2(0xC0).TraceVar("holder.greeting");
+  main.Main().Do(load).ShowFrame();
+  main.Main().Do(Actions().Trace("frame 2").Stop()).ShowFrame();
+  EXPECT_EQ(PlayFile(folder.Write("main.swf", main), 3),
+            (V{"undefined", "frame 2", "data", "hello world!", "12", "string", "", "yes", ""}));
+}
+
+TEST(FlashLoading, LoadVariablesNumAndTheClipMethodsLoadIntoLevelsAndClips) {
+  MovieFolder folder;
+  std::ofstream(folder.Path() / "level.txt") << "where=level";
+  std::ofstream(folder.Path() / "clip.txt") << "where=clip";
+  folder.Write("five.swf", [] {
+    MovieBuilder five(5);
+    five.Main().Do(Actions().Stop()).ShowFrame();
+    return five;
+  }());
+  MovieBuilder main(7);  // getSWFVersion came with the seventh version
+  Timeline empty;
+  empty.ShowFrame();
+  uint16_t holder = main.DefineSprite(empty);
+  main.Main().Place(holder, 1, {}, "a").Place(holder, 2, {}, "b");
+  Actions first;
+  first.Push({"level.txt", "_level0"}).GetUrl2(0x80);
+  CallOn(first, "a", "loadVariables", {"clip.txt"}).Op(Action::Pop);
+  CallOn(first, "b", "loadMovie", {"five.swf"}).Op(Action::Pop);
+  CallOn(first, "a", "loadVariables", {"missing.txt"}).Op(Action::Pop);
+  main.Main().Do(first).ShowFrame();
+  Actions second;
+  second.TraceVar("where").TraceVar("a.where");
+  CallOn(second, "b", "getSWFVersion", {}).Op(Action::Trace);
+  CallOn(second, "_root", "getSWFVersion", {}).Op(Action::Trace);
+  CallOn(second, "b", "unloadMovie", {}).Op(Action::Pop);
+  main.Main().Do(second).ShowFrame();
+  main.Main().Do(Actions().Push({"b"}).Op(Action::GetVariable).Push({"getSWFVersion"}).Op(Action::GetMember)
+                     .Op(Action::TypeOf).Op(Action::Trace).Stop()).ShowFrame();
+  EXPECT_EQ(PlayFile(folder.Write("main.swf", main), 3), (V{"level", "clip", "5", "7", "function"}));
+}
