@@ -78,11 +78,14 @@ Matrix DisplayObject::StageMatrix() const {
 }
 
 std::string DisplayObject::SlashPath() const {
-  if (!parent) return "/";
   std::string s;
   int guard = 0;
-  for (const DisplayObject* o = this; o->parent && guard < 1024; o = o->parent, ++guard) s = "/" + o->name + s;
-  return s;
+  const DisplayObject* o = this;
+  for (; o->parent && guard < 1024; o = o->parent, ++guard) s = "/" + o->name + s;
+  // Level 0 is the root of slash paths; the levels above name themselves.
+  int level = o->type == Type::Clip ? std::max(static_cast<const ClipObject*>(o)->level, 0) : 0;
+  if (level > 0) return "_level" + std::to_string(level) + s;
+  return s.empty() ? "/" : s;
 }
 
 std::string DisplayObject::DotPath() const {
@@ -291,7 +294,7 @@ Value Runtime::GetProperty(DisplayObject* o, int index) {
     case kPropRotation: return Value(Decomposed(*o).rotation);
     case kPropTarget: return Value(o->SlashPath());
     case kPropName: return Value(o->name);
-    case kPropDropTarget: return Value(std::string());
+    case kPropDropTarget: return Value(o->dropTarget);
     case kPropUrl: return Value(UrlOf(o));
     case kPropHighQuality: return Value(quality);
     case kPropFocusRect: return Value(1);

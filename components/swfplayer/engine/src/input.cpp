@@ -65,6 +65,28 @@ void Runtime::Drag() {
   o->matrix.tx = x;
   o->matrix.ty = y;
   o->scriptTransformed = true;
+  // What the dragged object is over: the higher levels cover the lower ones.
+  ClipObject* under = nullptr;
+  for (auto it = levels.rbegin(); it != levels.rend() && !under; ++it)
+    under = ClipAt(it->second, Matrix{}, mouseX, mouseY, o);
+  if (!under && root) under = ClipAt(root, Matrix{}, mouseX, mouseY, o);
+  o->dropTarget = under ? under->SlashPath() : std::string();
+}
+
+ClipObject* Runtime::ClipAt(ClipObject* clip, const Matrix& parentToStage, double x, double y,
+                            const DisplayObject* skip, int depth) {
+  if (clip == skip || !clip->visible || clip->removed || depth > kMaxNesting) return nullptr;
+  Matrix m = parentToStage * clip->matrix;
+  for (auto it = clip->children.rbegin(); it != clip->children.rend(); ++it) {
+    DisplayObject* c = it->second;
+    if (c == skip || !c->visible || c->clipDepth) continue;
+    if (c->type == DisplayObject::Type::Clip) {
+      if (ClipObject* inner = ClipAt(static_cast<ClipObject*>(c), m, x, y, skip, depth + 1)) return inner;
+    } else if (ObjectHit(c, m * c->matrix, x, y)) {
+      return clip;
+    }
+  }
+  return nullptr;
 }
 
 bool ShapeHit(const ShapeDef& shape, const Matrix& toStage, double x, double y) {

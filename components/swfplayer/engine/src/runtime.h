@@ -112,6 +112,7 @@ class DisplayObject : public Object {
   bool placedByScript = false;
   bool removed = false;
   uint64_t bornTick = 0;
+  std::string dropTarget;  // the slash path of the clip a drag last left this object over; empty over none
   // The scales (percent) and rotation (degrees) last written by a script, read back as written for as long as
   // the matrix they were applied to stays unchanged.
   struct WrittenTransform {
@@ -122,7 +123,7 @@ class DisplayObject : public Object {
 
   virtual Rect LocalBounds() const { return {}; }
   Matrix StageMatrix() const;
-  std::string SlashPath() const;   // "/a/b", "/" for the root
+  std::string SlashPath() const;   // "/a/b", "/" for the root, "_level1/a" on a level above
   std::string DotPath() const;     // "_level0.a.b"
   std::string DefaultString(int version) const override { return DotPath(); }
   void Trace(std::vector<Object*>& out) const override;
@@ -400,6 +401,9 @@ class Runtime {
   void Broadcast(Object* source, const char* method);
   // The topmost button, or clip with mouse handlers, under a stage point.
   DisplayObject* HitButton(DisplayObject* o, const Matrix& parentToStage, double x, double y, int depth = 0);
+  // The innermost clip showing something at the stage point, leaving out `skip` and what it holds.
+  ClipObject* ClipAt(ClipObject* clip, const Matrix& parentToStage, double x, double y, const DisplayObject* skip,
+                     int depth = 0);
   bool HasMouseHandlers(DisplayObject* o);
   void ButtonTransition(DisplayObject* b, uint16_t condition, int newState);
 

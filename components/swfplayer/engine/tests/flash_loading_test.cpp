@@ -75,14 +75,15 @@ TEST(FlashLoading, LoadMovieNumPutsASiblingMovieOnALevel) {
   main.Main().Do(first).ShowFrame();
   main.Main().Do(Actions().Trace("main frame 2")).ShowFrame();
   Actions third;
-  third.Push({"_level1"}).Op(Action::GetVariable).Op(Action::TypeOf).Op(Action::Trace);
+  third.Push({"_level1"}).Op(Action::GetVariable).Op(Action::TypeOf).Op(Action::Trace).TraceVar("_level1._target");
   third.GetUrl("", "_level1");
   main.Main().Do(third).ShowFrame();
   main.Main().Do(Actions().Push({"_level1"}).Op(Action::GetVariable).Op(Action::TypeOf).Op(Action::Trace).Stop())
       .ShowFrame();
   // The request waits for the next frame; the loaded movie runs its first frame after the frame's walk.
   EXPECT_EQ(PlayFile(folder.Write("main.swf", main), 4),
-            (V{"true", "main frame 2", "child frame 1 in _level1", "true", "_level1", "movieclip", "undefined"}));
+            (V{"true", "main frame 2", "child frame 1 in _level1", "true", "_level1", "movieclip", "_level1",
+                "undefined"}));
 }
 
 TEST(FlashLoading, LoadMovieReplacesAClipsContentAndKeepsItsPlace) {

@@ -251,6 +251,27 @@ TEST(Dragging, StartDragFollowsTheMouseInsideItsBounds) {
   EXPECT_EQ(p.TGetProperty("c", swf::kPropY), "50");
 }
 
+TEST(Dragging, DropTargetNamesTheInnermostClipUnderTheMouse) {
+  MovieBuilder m(6, 400, 400);
+  Timeline square;
+  square.Place(m.Rectangle(0, 0, 50, 50, {0, 0, 0}), 1).ShowFrame();
+  uint16_t sprite = m.DefineSprite(square);
+  Timeline holder;
+  holder.Place(sprite, 1, Transform::Translate(0, 0), "spot").ShowFrame();
+  uint16_t box = m.DefineSprite(holder);
+  m.Main().Place(box, 1, Transform::Translate(200, 200), "box").Place(sprite, 2, Transform::Translate(20, 20), "piece");
+  m.Main().Do(Actions().Push({false, "piece"}).Op(Action::StartDrag).Stop()).ShowFrame();
+  swf::Player p;
+  ASSERT_TRUE(p.LoadBytes(m.Build()));
+  p.MouseMove(25, 25);
+  p.Advance();
+  EXPECT_EQ(p.TGetProperty("piece", swf::kPropDropTarget), "");
+  p.MouseMove(210, 210);  // the dragged square itself is under the mouse, and left out
+  EXPECT_EQ(p.TGetProperty("piece", swf::kPropDropTarget), "/box/spot");
+  p.MouseMove(390, 390);
+  EXPECT_EQ(p.TGetProperty("piece", swf::kPropDropTarget), "");
+}
+
 TEST(EditText, TextPropertyOfANamedField) {
   MovieBuilder m(6);
   EditTextSpec spec;
