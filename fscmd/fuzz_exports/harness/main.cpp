@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwctype>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,7 @@ struct ExportUnderTest {
   double totalMs = 0;
   double maxMs = 0;
   size_t faults = 0;
+  long long windowsLeft = 0;  // the change in this process's top-level windows over its calls
 };
 
 void Print(const std::string& text) {
@@ -174,6 +176,46 @@ HWND MakeWindow(const wchar_t* title) {
 }
 
 std::wstring HandleText(HWND window) { return std::to_wstring(reinterpret_cast<uintptr_t>(window)); }
+
+// The harness's own windows and the system's input window, with room for a few a last call may still show.
+constexpr size_t kWindowsAllowed = 16;
+
+size_t OwnTopLevelWindows() {
+  struct Count {
+    DWORD process;
+    size_t windows;
+  } count{::GetCurrentProcessId(), 0};
+  ::EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* c = reinterpret_cast<Count*>(param);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner == c->process) ++c->windows;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count.windows;
+}
+
+// "class xN, ..." of this process's top-level windows: what a run left behind.
+std::string OwnWindowClasses() {
+  std::map<std::wstring, size_t> classes;
+  ::EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner != ::GetCurrentProcessId()) return TRUE;
+        wchar_t name[128] = {};
+        ::GetClassNameW(window, name, 128);
+        ++(*reinterpret_cast<std::map<std::wstring, size_t>*>(param))[name];
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&classes));
+  std::string text;
+  for (const auto& [name, count] : classes)
+    text += (text.empty() ? "" : ", ") + Utf8(name) + " x" + std::to_string(count);
+  return text;
+}
 
 void PumpMessages() {
   MSG message;
@@ -319,10 +361,12 @@ int Run(const Options& options) {
                   faultCount, strayCount, closer.closed(), hostRemade, g_trayCommands,
                   watcher.watching() ? "on" : "OFF", watcher.overflows());
     summary += line;
-    summary += "export                          calls    mean ms     max ms  faults\n";
+    summary += "windows of the process: " + OwnWindowClasses() + "\n";
+    summary += "export                          calls    mean ms     max ms  faults  windows\n";
     for (const ExportUnderTest& entry : exports) {
-      std::snprintf(line, sizeof line, "%-30s %6zu %10.3f %10.1f %7zu\n", entry.name.c_str(), entry.calls,
-                    entry.calls ? entry.totalMs / static_cast<double>(entry.calls) : 0.0, entry.maxMs, entry.faults);
+      std::snprintf(line, sizeof line, "%-30s %6zu %10.3f %10.1f %7zu %+8lld\n", entry.name.c_str(), entry.calls,
+                    entry.calls ? entry.totalMs / static_cast<double>(entry.calls) : 0.0, entry.maxMs, entry.faults,
+                    entry.windowsLeft);
       summary += line;
     }
     return summary;
@@ -336,6 +380,7 @@ int Run(const Options& options) {
     record.Write(call + "\n");
     watcher.SetCall(index);
     watchdog.Begin(CallText(options.seed, index, entry.name, args, 200));
+    const size_t windowsBefore = OwnTopLevelWindows();
     auto before = std::chrono::steady_clock::now();
     std::string problem;
     std::wstring answer = CallExport(entry.function, args, entry.shape, &problem);
@@ -351,6 +396,7 @@ int Run(const Options& options) {
                              " answered \"" + Printable(answer, 200) + "\"\n");
     }
     PumpMessages();
+    entry.windowsLeft += static_cast<long long>(OwnTopLevelWindows()) - static_cast<long long>(windowsBefore);
     // The library may close its host window (FSQuit); the projector would end there, the harness makes another.
     if (!::IsWindow(host)) {
       host = MakeWindow(L"Fuzz host");
@@ -376,6 +422,16 @@ int Run(const Options& options) {
     }
   }
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  // A projector calls the library for hours: windows its calls leave behind pile up until the process can make
+  // none. The harness's own are the host, the other window and the taskbar stand-in.
+  if (size_t windows = OwnTopLevelWindows(); windows > kWindowsAllowed) {
+    ++faultCount;
+    std::string growth;
+    for (const ExportUnderTest& entry : exports)
+      if (entry.windowsLeft > 0) growth += " " + entry.name + " +" + std::to_string(entry.windowsLeft);
+    AppendFile(faults, "windows left behind: the process holds " + std::to_string(windows) + " top-level windows (" +
+                           OwnWindowClasses() + "); grown after:" + growth + "\n");
+  }
   library.reset();
   ::Sleep(500);
   reportStrays();
