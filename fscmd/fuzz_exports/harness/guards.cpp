@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cwctype>
 
+#include "testing_support/top_windows.h"
+
 namespace fuzz_exports {
 
 namespace {
@@ -120,7 +122,10 @@ BoxCloser::BoxCloser() {
   thread_ = std::thread([this] {
     while (!stop_) {
       ::Sleep(100);
-      ::EnumWindows(&BoxCloser::OnWindow, 0);
+      try {
+        for (HWND window : testing_support::ProcessWindows(::GetCurrentProcessId())) Close(window);
+      } catch (...) {
+      }
     }
   });
 }
@@ -147,16 +152,6 @@ bool BoxCloser::Close(HWND box) {
   ::PostMessageW(box, WM_CLOSE, 0, 0);
   ++closed_;
   return true;
-}
-
-BOOL CALLBACK BoxCloser::OnWindow(HWND window, LPARAM) {
-  try {
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    if (process == ::GetCurrentProcessId()) Close(window);
-  } catch (...) {
-  }
-  return TRUE;
 }
 
 LRESULT CALLBACK BoxCloser::OnCbt(int code, WPARAM wParam, LPARAM lParam) {

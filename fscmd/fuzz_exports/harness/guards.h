@@ -63,7 +63,6 @@ class BoxCloser {
 
  private:
   static LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam);
-  static BOOL CALLBACK OnWindow(HWND window, LPARAM);
   static bool Close(HWND box);
 
   HHOOK hook_ = nullptr;

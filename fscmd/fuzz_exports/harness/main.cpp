@@ -23,6 +23,7 @@
 #include "fuzz_exports/shapes.h"
 #include "guards.h"
 #include "testing_support/database.h"
+#include "testing_support/top_windows.h"
 
 namespace fuzz_exports {
 namespace {
@@ -180,43 +181,13 @@ std::wstring HandleText(HWND window) { return std::to_wstring(reinterpret_cast<u
 // The harness's own windows and the system's input window, with room for a few a last call may still show.
 constexpr size_t kWindowsAllowed = 16;
 
-struct WindowCount {
-  DWORD process;
-  size_t windows;
-};
-
-BOOL CALLBACK CountOwnWindow(HWND window, LPARAM param) {
-  auto* count = reinterpret_cast<WindowCount*>(param);
-  DWORD owner = 0;
-  ::GetWindowThreadProcessId(window, &owner);
-  if (owner == count->process) ++count->windows;
-  return TRUE;
-}
-
-size_t OwnTopLevelWindows() {
-  WindowCount count{::GetCurrentProcessId(), 0};
-  ::EnumWindows(&CountOwnWindow, reinterpret_cast<LPARAM>(&count));
-  return count.windows;
-}
-
-BOOL CALLBACK TallyOwnWindowClass(HWND window, LPARAM param) {
-  try {
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    if (owner != ::GetCurrentProcessId()) return TRUE;
-    wchar_t name[128] = {};
-    ::GetClassNameW(window, name, 128);
-    ++(*reinterpret_cast<std::map<std::wstring, size_t>*>(param))[name];
-    return TRUE;
-  } catch (...) {
-    return FALSE;
-  }
-}
+size_t OwnTopLevelWindows() { return testing_support::ProcessWindows(::GetCurrentProcessId()).size(); }
 
 // "class xN, ..." of this process's top-level windows: what a run left behind.
 std::string OwnWindowClasses() {
   std::map<std::wstring, size_t> classes;
-  ::EnumWindows(&TallyOwnWindowClass, reinterpret_cast<LPARAM>(&classes));
+  for (HWND window : testing_support::ProcessWindows(::GetCurrentProcessId()))
+    ++classes[testing_support::WindowClass(window)];
   std::string text;
   for (const auto& [name, count] : classes)
     text += (text.empty() ? "" : ", ") + Utf8(name) + " x" + std::to_string(count);

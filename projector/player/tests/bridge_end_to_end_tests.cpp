@@ -17,6 +17,7 @@
 #include "swfplayer/asm/movie_builder.h"
 #include "test_support.h"
 #include "testing_support/database.h"
+#include "testing_support/top_windows.h"
 
 using namespace testing_support;
 
@@ -246,24 +247,6 @@ TEST_F(MovieProjector, UnderTheAuthoringToolsNameScaleAndFullScreenAreLeftAlone)
   EXPECT_LT(during.right - during.left, ::GetSystemMetrics(SM_CXSCREEN));
 }
 
-struct FoundWindow {
-  DWORD process;
-  HWND window;
-};
-
-BOOL CALLBACK FindImageWindow(HWND window, LPARAM data) {
-  auto* found = reinterpret_cast<FoundWindow*>(data);
-  DWORD process = 0;
-  ::GetWindowThreadProcessId(window, &process);
-  wchar_t name[64] = {};
-  ::GetClassNameW(window, name, 64);
-  if (process == found->process && std::wstring(name) == L"ProjectorImageWindow") {
-    found->window = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 TEST_F(MovieProjector, ShowImageWithOnlyAPathOpensAtTheDefaultPlaceFittedToThePicture) {
   std::wstring picture = scratch_ / L"shown.bmp";
   ASSERT_TRUE(WriteFileBytes(picture, SolidBitmap(160, 90)));
@@ -272,19 +255,22 @@ TEST_F(MovieProjector, ShowImageWithOnlyAPathOpensAtTheDefaultPlaceFittedToThePi
   bool visible = false;
   std::wstring title;
   auto lines = Run(Command("ShowImage", path), {}, L"Show.exe", [&](HWND player) {
-    FoundWindow found{0, nullptr};
-    ::GetWindowThreadProcessId(player, &found.process);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(player, &process);
+    HWND image = nullptr;
     // The movie sends its command once it plays, which a busy machine delays: the window is waited for.
-    for (int i = 0; i < 200 && !found.window; ++i) {
-      ::EnumWindows(FindImageWindow, reinterpret_cast<LPARAM>(&found));
-      if (!found.window) ::Sleep(50);
+    for (int i = 0; i < 200 && !image; ++i) {
+      for (HWND candidate : testing_support::ProcessWindows(process)) {
+        if (testing_support::WindowClass(candidate) == L"ProjectorImageWindow") image = candidate;
+      }
+      if (!image) ::Sleep(50);
     }
-    if (!found.window) return;
-    visible = ::IsWindowVisible(found.window);
-    ::GetWindowRect(found.window, &window);
-    ::GetClientRect(found.window, &client);
+    if (!image) return;
+    visible = ::IsWindowVisible(image);
+    ::GetWindowRect(image, &window);
+    ::GetClientRect(image, &client);
     wchar_t text[MAX_PATH] = {};
-    ::GetWindowTextW(found.window, text, MAX_PATH);
+    ::GetWindowTextW(image, text, MAX_PATH);
     title = text;
   });
   EXPECT_EQ(After(lines, "ShowImage|" + path), (Strings{"setvariable: fscmd_ret=1"}));

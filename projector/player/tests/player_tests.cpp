@@ -17,6 +17,7 @@
 #include "common/unique_name.h"
 #include "player_test_support.h"
 #include "test_support.h"
+#include "testing_support/top_windows.h"
 
 using namespace testing_support;
 using projector::MovieDocument;
@@ -316,22 +317,14 @@ TEST(PlayerWindow, ModeZeroDragsOnlyInsideTheDragArea) {
   EXPECT_EQ(moved.top, before.top + 10);
 }
 
-// Finds the open pop-up menu and reads its entries.
-BOOL CALLBACK FindVisibleMenu(HWND hwnd, LPARAM data) {
-  wchar_t name[16] = {};
-  ::GetClassNameW(hwnd, name, 16);
-  if (std::wstring(name) == L"#32768" && ::IsWindowVisible(hwnd)) {
-    *reinterpret_cast<HWND*>(data) = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
+// Reads the entries of the open pop-up menu.
 std::vector<std::wstring> ReadPopupMenu(HWND owner) {
   std::vector<std::wstring> entries;
   for (int i = 0; i < 500; ++i) {
     HWND popup = nullptr;
-    ::EnumWindows(FindVisibleMenu, reinterpret_cast<LPARAM>(&popup));
+    for (HWND window : testing_support::TopLevelWindows()) {
+      if (!popup && testing_support::WindowClass(window) == L"#32768" && ::IsWindowVisible(window)) popup = window;
+    }
     if (popup) {
       HMENU menu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0));
       int n = ::GetMenuItemCount(menu);

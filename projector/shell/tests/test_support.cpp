@@ -4,6 +4,7 @@
 
 #include "format/container.h"
 #include "format/stream.h"
+#include "testing_support/top_windows.h"
 
 namespace testing_support {
 
@@ -119,31 +120,9 @@ int RunWithTemp(const std::wstring& exe, const std::wstring& tempFolder, DWORD t
   return static_cast<int>(code);
 }
 
-namespace {
-
-struct WindowSearch {
-  DWORD processId;
-  HWND found;
-};
-
-BOOL CALLBACK MatchProcessWindow(HWND hwnd, LPARAM data) {
-  auto* search = reinterpret_cast<WindowSearch*>(data);
-  DWORD pid = 0;
-  ::GetWindowThreadProcessId(hwnd, &pid);
-  if (pid == search->processId && ::IsWindowVisible(hwnd)) {
-    search->found = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-}  // namespace
-
 HWND WaitForProcessWindow(DWORD processId, HANDLE process, DWORD timeoutMs) {
   for (DWORD waited = 0; waited < timeoutMs; waited += 20) {
-    WindowSearch search{processId, nullptr};
-    ::EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found) return search.found;
+    if (HWND window = testing_support::FindProcessWindow(processId)) return window;
     if (process && ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return nullptr;
     ::Sleep(20);
   }

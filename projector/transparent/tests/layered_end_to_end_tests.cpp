@@ -15,6 +15,7 @@
 #include "swfplayer/asm/movie_builder.h"
 #include "test_support.h"
 #include "testing_support/control_registration.h"
+#include "testing_support/top_windows.h"
 
 using namespace testing_support;
 
@@ -59,29 +60,6 @@ void Pump(int ms) {
     }
     ::Sleep(10);
   } while (static_cast<LONG>(end - ::GetTickCount()) > 0);
-}
-
-struct Found {
-  DWORD process;
-  const wchar_t* className;
-  HWND window;
-};
-
-BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM lp) {
-  auto* f = reinterpret_cast<Found*>(lp);
-  DWORD owner = 0;
-  ::GetWindowThreadProcessId(hwnd, &owner);
-  wchar_t name[64] = {};
-  ::GetClassNameW(hwnd, name, 64);
-  if (owner != f->process || std::wstring(name) != f->className || !::IsWindowVisible(hwnd)) return TRUE;
-  f->window = hwnd;
-  return FALSE;
-}
-
-HWND FindProcessWindow(DWORD process, const wchar_t* className) {
-  Found found{process, className, nullptr};
-  ::EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&found));
-  return found.window;
 }
 
 // Mouse messages go straight to the view: Wine's X11 driver hands synthesized clicks on a layered window to the
