@@ -1,4 +1,4 @@
-// The control object: its identity, OLE embedding, in-place object, view object, class information and persistence.
+// The control object: its identity, OLE embedding, in-place object, drawing and class information.
 #include "flash_object.h"
 
 #include "com_text.h"
@@ -12,7 +12,7 @@ const IID kIidShockwaveFlash = {0xD27CDB6C, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0
 const IID kIidShockwaveFlashEvents = {0xD27CDB6D, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 const GUID kLibidShockwaveFlash = {0xD27CDB6B, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 
-FlashObject::FlashObject() {
+FlashObject::FlashObject() : ControlBasics(kIidShockwaveFlashEvents) {
   ModuleAddRef();
   MovieHost::Events events;
   events.fscommand = [this](const std::string& command, const std::string& args) {
@@ -38,7 +38,6 @@ FlashObject::FlashObject() {
 
 FlashObject::~FlashObject() {
   if (hwnd_) ::DestroyWindow(hwnd_);
-  if (viewAdvise_) viewAdvise_->Release();
   if (inPlaceSite_) inPlaceSite_->Release();
   if (clientSite_) clientSite_->Release();
   ModuleRelease();
@@ -52,7 +51,7 @@ STDMETHODIMP FlashObject::QueryInterface(REFIID iid, void** out) {
   else if (IsEqualIID(iid, IID_IOleWindow) || IsEqualIID(iid, IID_IOleInPlaceObject))
     *out = static_cast<IOleInPlaceObject*>(this);
   else
-    *out = swfcontrol::CommonControlInterface(this, iid);
+    *out = CommonInterface(iid);
   if (!*out) return E_NOINTERFACE;
   AddRef();
   return S_OK;
@@ -82,7 +81,6 @@ STDMETHODIMP FlashObject::GetClientSite(IOleClientSite** site) {
   return S_OK;
 }
 
-
 STDMETHODIMP FlashObject::Close(DWORD) {
   try {
     InPlaceDeactivate();
@@ -91,7 +89,6 @@ STDMETHODIMP FlashObject::Close(DWORD) {
     return E_UNEXPECTED;
   }
 }
-
 
 STDMETHODIMP FlashObject::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND, LPCRECT) {
   try {
@@ -158,31 +155,8 @@ STDMETHODIMP FlashObject::SetObjectRects(LPCRECT pos, LPCRECT) {
 }
 
 STDMETHODIMP FlashObject::ReactivateAndUndo() { return E_NOTIMPL; }
-STDMETHODIMP FlashObject::TranslateAccelerator(LPMSG) { return S_FALSE; }
-STDMETHODIMP FlashObject::OnFrameWindowActivate(BOOL) { return S_OK; }
-STDMETHODIMP FlashObject::OnDocWindowActivate(BOOL) { return S_OK; }
-STDMETHODIMP FlashObject::ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) { return S_OK; }
-STDMETHODIMP FlashObject::EnableModeless(BOOL) { return S_OK; }
 
-// ---- IOleControl ----
-
-STDMETHODIMP FlashObject::GetControlInfo(CONTROLINFO* info) {
-  if (!info) return E_POINTER;
-  info->cb = sizeof(CONTROLINFO);
-  info->hAccel = nullptr;
-  info->cAccel = 0;
-  info->dwFlags = 0;
-  return S_OK;
-}
-STDMETHODIMP FlashObject::OnMnemonic(MSG*) { return E_NOTIMPL; }
-STDMETHODIMP FlashObject::OnAmbientPropertyChange(DISPID) { return S_OK; }
-STDMETHODIMP FlashObject::FreezeEvents(BOOL freeze) {
-  freezeEvents_ += freeze ? 1 : -1;
-  if (freezeEvents_ < 0) freezeEvents_ = 0;
-  return S_OK;
-}
-
-// ---- IViewObject2 ----
+// ---- IViewObject ----
 
 STDMETHODIMP FlashObject::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds, LPCRECTL,
                                BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) {
@@ -196,35 +170,8 @@ STDMETHODIMP FlashObject::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, 
     return E_UNEXPECTED;
   }
 }
-STDMETHODIMP FlashObject::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** out) {
-  if (out) *out = nullptr;
-  return S_FALSE;
-}
-STDMETHODIMP FlashObject::Freeze(DWORD, LONG, void*, DWORD* cookie) {
-  if (cookie) *cookie = 0;
-  return E_NOTIMPL;
-}
-STDMETHODIMP FlashObject::Unfreeze(DWORD) { return E_NOTIMPL; }
-STDMETHODIMP FlashObject::SetAdvise(DWORD, DWORD, IAdviseSink* sink) {
-  if (sink) sink->AddRef();
-  if (viewAdvise_) viewAdvise_->Release();
-  viewAdvise_ = sink;
-  return S_OK;
-}
-STDMETHODIMP FlashObject::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) {
-  if (aspects) *aspects = DVASPECT_CONTENT;
-  if (flags) *flags = 0;
-  if (sink) {
-    *sink = viewAdvise_;
-    if (viewAdvise_) viewAdvise_->AddRef();
-  }
-  return S_OK;
-}
-STDMETHODIMP FlashObject::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size) {
-  return OleObjectBasics::GetExtent(aspect, size);
-}
 
-// ---- IProvideClassInfo2 ----
+// ---- IProvideClassInfo ----
 
 STDMETHODIMP FlashObject::GetClassInfo(ITypeInfo** info) {
   if (!info) return E_POINTER;
@@ -232,25 +179,5 @@ STDMETHODIMP FlashObject::GetClassInfo(ITypeInfo** info) {
   ITypeLib* lib = TypeLibrary();
   return lib ? lib->GetTypeInfoOfGuid(kClsidShockwaveFlash, info) : TYPE_E_ELEMENTNOTFOUND;
 }
-
-STDMETHODIMP FlashObject::GetGUID(DWORD kind, GUID* guid) {
-  if (!guid) return E_POINTER;
-  if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
-  *guid = kIidShockwaveFlashEvents;
-  return S_OK;
-}
-
-// ---- IPersistStreamInit ----
-
-STDMETHODIMP FlashObject::GetClassID(CLSID* clsid) { return GetUserClassID(clsid); }
-STDMETHODIMP FlashObject::IsDirty() { return S_FALSE; }
-STDMETHODIMP FlashObject::Load(LPSTREAM) { return S_OK; }
-STDMETHODIMP FlashObject::Save(LPSTREAM, BOOL) { return S_OK; }
-STDMETHODIMP FlashObject::GetSizeMax(ULARGE_INTEGER* size) {
-  if (!size) return E_POINTER;
-  size->QuadPart = 0;
-  return S_OK;
-}
-STDMETHODIMP FlashObject::InitNew() { return S_OK; }
 
 }  // namespace swfcontrol

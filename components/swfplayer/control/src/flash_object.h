@@ -9,10 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "event_connections.h"
+#include "control_basics.h"
 #include "movie_host.h"
 #include "movie_view.h"
-#include "ole_object_basics.h"
 
 namespace swfcontrol {
 
@@ -29,15 +28,7 @@ void ModuleRelease();
 ITypeLib* TypeLibrary();
 
 // One control instance; COM methods are exception boundaries and return failure HRESULTs.
-class FlashObject : public IDispatch,
-                    public OleObjectBasics,
-                    public IOleInPlaceObject,
-                    public IOleInPlaceActiveObject,
-                    public IOleControl,
-                    public IViewObject2,
-                    public IConnectionPointContainer,
-                    public IProvideClassInfo2,
-                    public IPersistStreamInit {
+class FlashObject : public IDispatch, public ControlBasics, public IOleInPlaceObject {
  public:
   FlashObject();
   virtual ~FlashObject();
@@ -61,50 +52,20 @@ class FlashObject : public IDispatch,
   STDMETHODIMP DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT rect) override;
   STDMETHODIMP GetUserClassID(CLSID* clsid) override;
 
-  // IOleWindow, IOleInPlaceObject, IOleInPlaceActiveObject
+  // IOleWindow, IOleInPlaceObject
   STDMETHODIMP GetWindow(HWND* hwnd) override;
   STDMETHODIMP ContextSensitiveHelp(BOOL) override;
   STDMETHODIMP InPlaceDeactivate() override;
   STDMETHODIMP UIDeactivate() override;
   STDMETHODIMP SetObjectRects(LPCRECT pos, LPCRECT clip) override;
   STDMETHODIMP ReactivateAndUndo() override;
-  STDMETHODIMP TranslateAccelerator(LPMSG) override;
-  STDMETHODIMP OnFrameWindowActivate(BOOL) override;
-  STDMETHODIMP OnDocWindowActivate(BOOL) override;
-  STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override;
-  STDMETHODIMP EnableModeless(BOOL) override;
 
-  // IOleControl
-  STDMETHODIMP GetControlInfo(CONTROLINFO* info) override;
-  STDMETHODIMP OnMnemonic(MSG*) override;
-  STDMETHODIMP OnAmbientPropertyChange(DISPID) override;
-  STDMETHODIMP FreezeEvents(BOOL freeze) override;
-
-  // IViewObject2
+  // IViewObject
   STDMETHODIMP Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds, LPCRECTL,
                     BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) override;
-  STDMETHODIMP GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE**) override;
-  STDMETHODIMP Freeze(DWORD, LONG, void*, DWORD*) override;
-  STDMETHODIMP Unfreeze(DWORD) override;
-  STDMETHODIMP SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) override;
-  STDMETHODIMP GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) override;
-  STDMETHODIMP GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size) override;
 
-  // IConnectionPointContainer
-  STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override;
-  STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
-
-  // IProvideClassInfo2
+  // IProvideClassInfo
   STDMETHODIMP GetClassInfo(ITypeInfo** info) override;
-  STDMETHODIMP GetGUID(DWORD kind, GUID* guid) override;
-
-  // IPersistStreamInit
-  STDMETHODIMP GetClassID(CLSID* clsid) override;
-  STDMETHODIMP IsDirty() override;
-  STDMETHODIMP Load(LPSTREAM) override;
-  STDMETHODIMP Save(LPSTREAM, BOOL) override;
-  STDMETHODIMP GetSizeMax(ULARGE_INTEGER* size) override;
-  STDMETHODIMP InitNew() override;
 
  private:
   static constexpr UINT_PTR kFrameTimer = 1;
@@ -114,17 +75,13 @@ class FlashObject : public IDispatch,
   bool LoadMovie(const std::wstring& path);
   void UnloadMovie();
   void RestartTimer();
-  void Fire(DISPID id, VARIANT* args, UINT count);
   void Invalidate();
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
 
   LONG refs_ = 1;
-  EventConnections events_{*this, kIidShockwaveFlashEvents};
   IOleClientSite* clientSite_ = nullptr;
   IOleInPlaceSite* inPlaceSite_ = nullptr;
-  IAdviseSink* viewAdvise_ = nullptr;
-  int freezeEvents_ = 0;
   HWND hwnd_ = nullptr;
   RECT pos_{};
   std::wstring moviePath_;

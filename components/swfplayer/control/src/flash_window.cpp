@@ -33,7 +33,7 @@ void FlashObject::RestartTimer() {
 
 void FlashObject::Invalidate() {
   if (hwnd_) ::InvalidateRect(hwnd_, nullptr, FALSE);
-  if (viewAdvise_) viewAdvise_->OnViewChange(DVASPECT_CONTENT, -1);
+  NotifyViewChange();
 }
 
 LRESULT CALLBACK FlashObject::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

@@ -133,12 +133,6 @@ STDMETHODIMP OrvatoolObject::GetDropTarget(IDropTarget** target) {
   return E_NOTIMPL;
 }
 
-STDMETHODIMP OrvatoolObject::TranslateAccelerator(LPMSG) { return S_FALSE; }
-STDMETHODIMP OrvatoolObject::OnFrameWindowActivate(BOOL) { return S_OK; }
-STDMETHODIMP OrvatoolObject::OnDocWindowActivate(BOOL) { return S_OK; }
-STDMETHODIMP OrvatoolObject::ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) { return S_OK; }
-STDMETHODIMP OrvatoolObject::EnableModeless(BOOL) { return S_OK; }
-
 // ---- the clock and redrawing ----
 
 void OrvatoolObject::RestartClock() {
@@ -158,7 +152,7 @@ void OrvatoolObject::OnClockTick(void* context) {
 
 void OrvatoolObject::Invalidate() {
   if (site_) site_->InvalidateRect(nullptr, FALSE);
-  if (viewAdvise_) viewAdvise_->OnViewChange(DVASPECT_CONTENT, -1);
+  NotifyViewChange();
 }
 
 // ---- input ----

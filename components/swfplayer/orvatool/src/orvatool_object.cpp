@@ -1,4 +1,4 @@
-// The control object: its identity, OLE embedding, view object, events, class information and persistence.
+// The control object: its identity, OLE embedding, drawing and class information.
 #include "orvatool_object.h"
 
 #include "com_text.h"
@@ -11,7 +11,7 @@ const CLSID kClsidOrvatool = {0x7DABBC7F, 0x9EF1, 0x47F9, {0x95, 0x13, 0x2C, 0x7
 const IID kIidOrvatool = {0x259D496A, 0xE689, 0x4896, {0xBD, 0x6B, 0x33, 0xC0, 0x56, 0x27, 0x1B, 0xFA}};
 const IID kIidOrvatoolEvents = {0x1AB129F9, 0x7A0B, 0x43F6, {0x8C, 0x58, 0x24, 0x61, 0x47, 0x92, 0xC7, 0x0A}};
 
-OrvatoolObject::OrvatoolObject() {
+OrvatoolObject::OrvatoolObject() : ControlBasics(kIidOrvatoolEvents) {
   ModuleAddRef();
   swfcontrol::MovieHost::Events events;
   events.fscommand = [this](const std::string& command, const std::string& args) {
@@ -49,7 +49,7 @@ STDMETHODIMP OrvatoolObject::QueryInterface(REFIID iid, void** out) {
            IsEqualIID(iid, IID_IOleInPlaceObjectWindowless))
     *out = static_cast<IOleInPlaceObjectWindowless*>(this);
   else
-    *out = swfcontrol::CommonControlInterface(this, iid);
+    *out = CommonInterface(iid);
   if (!*out) return E_NOINTERFACE;
   AddRef();
   return S_OK;
@@ -77,7 +77,6 @@ STDMETHODIMP OrvatoolObject::GetClientSite(IOleClientSite** site) {
   return S_OK;
 }
 
-
 STDMETHODIMP OrvatoolObject::Close(DWORD) {
   try {
     InPlaceDeactivate();
@@ -86,7 +85,6 @@ STDMETHODIMP OrvatoolObject::Close(DWORD) {
     return E_UNEXPECTED;
   }
 }
-
 
 STDMETHODIMP OrvatoolObject::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND, LPCRECT) {
   try {
@@ -120,25 +118,7 @@ STDMETHODIMP OrvatoolObject::GetUserClassID(CLSID* clsid) {
   return S_OK;
 }
 
-// ---- IOleControl ----
-
-STDMETHODIMP OrvatoolObject::GetControlInfo(CONTROLINFO* info) {
-  if (!info) return E_POINTER;
-  info->cb = sizeof(CONTROLINFO);
-  info->hAccel = nullptr;
-  info->cAccel = 0;
-  info->dwFlags = 0;
-  return S_OK;
-}
-STDMETHODIMP OrvatoolObject::OnMnemonic(MSG*) { return E_NOTIMPL; }
-STDMETHODIMP OrvatoolObject::OnAmbientPropertyChange(DISPID) { return S_OK; }
-STDMETHODIMP OrvatoolObject::FreezeEvents(BOOL freeze) {
-  freezeEvents_ += freeze ? 1 : -1;
-  if (freezeEvents_ < 0) freezeEvents_ = 0;
-  return S_OK;
-}
-
-// ---- IViewObject2 ----
+// ---- IViewObject ----
 
 STDMETHODIMP OrvatoolObject::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds, LPCRECTL,
                                   BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) {
@@ -152,78 +132,12 @@ STDMETHODIMP OrvatoolObject::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HD
     return E_UNEXPECTED;
   }
 }
-STDMETHODIMP OrvatoolObject::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** out) {
-  if (out) *out = nullptr;
-  return S_FALSE;
-}
-STDMETHODIMP OrvatoolObject::Freeze(DWORD, LONG, void*, DWORD* cookie) {
-  if (cookie) *cookie = 0;
-  return E_NOTIMPL;
-}
-STDMETHODIMP OrvatoolObject::Unfreeze(DWORD) { return E_NOTIMPL; }
-STDMETHODIMP OrvatoolObject::SetAdvise(DWORD, DWORD, IAdviseSink* sink) {
-  viewAdvise_ = framework::ComPtr<IAdviseSink>::AddRefFrom(sink);
-  return S_OK;
-}
-STDMETHODIMP OrvatoolObject::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) {
-  if (aspects) *aspects = DVASPECT_CONTENT;
-  if (flags) *flags = 0;
-  if (sink) {
-    *sink = viewAdvise_.get();
-    if (*sink) (*sink)->AddRef();
-  }
-  return S_OK;
-}
-STDMETHODIMP OrvatoolObject::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size) {
-  return swfcontrol::OleObjectBasics::GetExtent(aspect, size);
-}
-
-// ---- events ----
-
-void OrvatoolObject::Fire(DISPID id, VARIANT* args, UINT count) {
-  if (freezeEvents_ > 0) return;
-  events_.Fire(id, args, count);
-}
-
-STDMETHODIMP OrvatoolObject::EnumConnectionPoints(IEnumConnectionPoints** out) {
-  if (out) *out = nullptr;
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP OrvatoolObject::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
-  try {
-    return events_.Find(iid, point);
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
-}
-
-// ---- IProvideClassInfo2 ----
+// ---- IProvideClassInfo ----
 
 // The control carries no type library; containers find its event interface through GetGUID.
 STDMETHODIMP OrvatoolObject::GetClassInfo(ITypeInfo** info) {
   if (info) *info = nullptr;
   return E_NOTIMPL;
 }
-
-STDMETHODIMP OrvatoolObject::GetGUID(DWORD kind, GUID* guid) {
-  if (!guid) return E_POINTER;
-  if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
-  *guid = kIidOrvatoolEvents;
-  return S_OK;
-}
-
-// ---- IPersistStreamInit ----
-
-STDMETHODIMP OrvatoolObject::GetClassID(CLSID* clsid) { return GetUserClassID(clsid); }
-STDMETHODIMP OrvatoolObject::IsDirty() { return S_FALSE; }
-STDMETHODIMP OrvatoolObject::Load(LPSTREAM) { return S_OK; }
-STDMETHODIMP OrvatoolObject::Save(LPSTREAM, BOOL) { return S_OK; }
-STDMETHODIMP OrvatoolObject::GetSizeMax(ULARGE_INTEGER* size) {
-  if (!size) return E_POINTER;
-  size->QuadPart = 0;
-  return S_OK;
-}
-STDMETHODIMP OrvatoolObject::InitNew() { return S_OK; }
 
 }  // namespace orvatool

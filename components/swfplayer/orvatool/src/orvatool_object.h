@@ -10,11 +10,10 @@
 #include <memory>
 #include <string>
 
-#include "event_connections.h"
 #include "framework/com.h"
+#include "control_basics.h"
 #include "movie_host.h"
 #include "movie_view.h"
-#include "ole_object_basics.h"
 #include "picture_watch.h"
 
 namespace orvatool {
@@ -49,15 +48,7 @@ class FrameClock {
 };
 
 // One control instance; COM methods are exception boundaries and return failure HRESULTs.
-class OrvatoolObject : public IDispatch,
-                       public swfcontrol::OleObjectBasics,
-                       public IOleInPlaceObjectWindowless,
-                       public IOleInPlaceActiveObject,
-                       public IOleControl,
-                       public IViewObject2,
-                       public IConnectionPointContainer,
-                       public IProvideClassInfo2,
-                       public IPersistStreamInit {
+class OrvatoolObject : public IDispatch, public swfcontrol::ControlBasics, public IOleInPlaceObjectWindowless {
  public:
   OrvatoolObject();
   virtual ~OrvatoolObject();
@@ -81,7 +72,7 @@ class OrvatoolObject : public IDispatch,
   STDMETHODIMP DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT rect) override;
   STDMETHODIMP GetUserClassID(CLSID* clsid) override;
 
-  // IOleWindow, IOleInPlaceObject(Windowless), IOleInPlaceActiveObject
+  // IOleWindow, IOleInPlaceObject(Windowless)
   STDMETHODIMP GetWindow(HWND* hwnd) override;
   STDMETHODIMP ContextSensitiveHelp(BOOL) override;
   STDMETHODIMP InPlaceDeactivate() override;
@@ -90,43 +81,13 @@ class OrvatoolObject : public IDispatch,
   STDMETHODIMP ReactivateAndUndo() override;
   STDMETHODIMP OnWindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
   STDMETHODIMP GetDropTarget(IDropTarget** target) override;
-  STDMETHODIMP TranslateAccelerator(LPMSG) override;
-  STDMETHODIMP OnFrameWindowActivate(BOOL) override;
-  STDMETHODIMP OnDocWindowActivate(BOOL) override;
-  STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override;
-  STDMETHODIMP EnableModeless(BOOL) override;
 
-  // IOleControl
-  STDMETHODIMP GetControlInfo(CONTROLINFO* info) override;
-  STDMETHODIMP OnMnemonic(MSG*) override;
-  STDMETHODIMP OnAmbientPropertyChange(DISPID) override;
-  STDMETHODIMP FreezeEvents(BOOL freeze) override;
-
-  // IViewObject2
+  // IViewObject
   STDMETHODIMP Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds, LPCRECTL,
                     BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) override;
-  STDMETHODIMP GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE**) override;
-  STDMETHODIMP Freeze(DWORD, LONG, void*, DWORD*) override;
-  STDMETHODIMP Unfreeze(DWORD) override;
-  STDMETHODIMP SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) override;
-  STDMETHODIMP GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) override;
-  STDMETHODIMP GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size) override;
 
-  // IConnectionPointContainer
-  STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override;
-  STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
-
-  // IProvideClassInfo2
+  // IProvideClassInfo
   STDMETHODIMP GetClassInfo(ITypeInfo** info) override;
-  STDMETHODIMP GetGUID(DWORD kind, GUID* guid) override;
-
-  // IPersistStreamInit
-  STDMETHODIMP GetClassID(CLSID* clsid) override;
-  STDMETHODIMP IsDirty() override;
-  STDMETHODIMP Load(LPSTREAM) override;
-  STDMETHODIMP Save(LPSTREAM, BOOL) override;
-  STDMETHODIMP GetSizeMax(ULARGE_INTEGER* size) override;
-  STDMETHODIMP InitNew() override;
 
  private:
   HRESULT Call(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result);
@@ -135,17 +96,13 @@ class OrvatoolObject : public IDispatch,
   void UnloadMovie();
   void RestartClock();
   static void OnClockTick(void* self);
-  void Fire(DISPID id, VARIANT* args, UINT count);
   // Asks the container to draw the control again, through its windowless site.
   void Invalidate();
   HRESULT OnMouseMessage(UINT msg, LPARAM lp);
 
   LONG refs_ = 1;
-  swfcontrol::EventConnections events_{*this, kIidOrvatoolEvents};
   framework::ComPtr<IOleClientSite> clientSite_;
   framework::ComPtr<IOleInPlaceSiteWindowless> site_;
-  framework::ComPtr<IAdviseSink> viewAdvise_;
-  int freezeEvents_ = 0;
   bool visible_ = true;
   RECT pos_{};
   std::wstring moviePath_;

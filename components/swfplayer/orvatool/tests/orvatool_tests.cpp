@@ -411,9 +411,92 @@ TEST_F(Orvatool, RaisesReadyStateChangeThenTheMoviesFSCommand) {
   ComPtr<IOleControl> control;
   ASSERT_EQ(control.QueryFrom(object_.get(), IID_IOleControl), S_OK);
   control->FreezeEvents(TRUE);
+  control->FreezeEvents(TRUE);
+  ASSERT_EQ(Load(L"again.swf", FramesMovie(false, swfasm::Actions().GetUrl("FSCommand:again", ""))), S_OK);
+  EXPECT_EQ(recorder_.events.size(), 2u);
+  // Events stay frozen until every freeze is thawed, and extra thaws do not bank.
+  control->FreezeEvents(FALSE);
   ASSERT_EQ(Load(L"again.swf", FramesMovie(false, swfasm::Actions().GetUrl("FSCommand:again", ""))), S_OK);
   EXPECT_EQ(recorder_.events.size(), 2u);
   control->FreezeEvents(FALSE);
+  control->FreezeEvents(FALSE);
+  control->FreezeEvents(TRUE);
+  ASSERT_EQ(Load(L"again.swf", FramesMovie(false, swfasm::Actions().GetUrl("FSCommand:again", ""))), S_OK);
+  EXPECT_EQ(recorder_.events.size(), 2u);
+  control->FreezeEvents(FALSE);
+  ASSERT_EQ(Load(L"again.swf", FramesMovie(false, swfasm::Actions().GetUrl("FSCommand:again", ""))), S_OK);
+  EXPECT_EQ(recorder_.events.size(), 4u);
+}
+
+// Counts the view changes it is told of.
+class ViewSink final : public IAdviseSink {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IAdviseSink) ? this : nullptr;
+    if (!*out) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++refs); }
+  STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--refs); }
+  STDMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override {}
+  STDMETHODIMP_(void) OnViewChange(DWORD aspect, LONG) override {
+    if (aspect == DVASPECT_CONTENT) ++changes;
+  }
+  STDMETHODIMP_(void) OnRename(IMoniker*) override {}
+  STDMETHODIMP_(void) OnSave() override {}
+  STDMETHODIMP_(void) OnClose() override {}
+
+  long refs = 1;
+  int changes = 0;
+};
+
+TEST_F(Orvatool, KeepsOneViewSinkToldOfEveryNewPictureAndHasNothingToPersist) {
+  ASSERT_EQ(Create(), S_OK);
+  ComPtr<IViewObject2> view;
+  ASSERT_EQ(view.QueryFrom(object_.get(), IID_IViewObject2), S_OK);
+  ViewSink sink;
+  ASSERT_EQ(view->SetAdvise(DVASPECT_CONTENT, 0, &sink), S_OK);
+  EXPECT_EQ(sink.refs, 2);
+  DWORD aspects = 0;
+  ComPtr<IAdviseSink> kept;
+  ASSERT_EQ(view->GetAdvise(&aspects, nullptr, kept.put()), S_OK);
+  EXPECT_EQ(kept.get(), &sink);
+  EXPECT_EQ(aspects, static_cast<DWORD>(DVASPECT_CONTENT));
+  kept.reset();
+  ASSERT_EQ(Load(L"play.swf", FramesMovie(true)), S_OK);
+  Pump(400);
+  EXPECT_GE(sink.changes, 3);
+  SIZEL extent{};
+  EXPECT_EQ(view->GetExtent(DVASPECT_CONTENT, -1, nullptr, &extent), S_OK);
+  EXPECT_GT(extent.cx, 0);
+  EXPECT_EQ(view->GetExtent(DVASPECT_ICON, -1, nullptr, &extent), DV_E_DVASPECT);
+  // Another sink, or none, lets the first one go.
+  ASSERT_EQ(view->SetAdvise(DVASPECT_CONTENT, 0, nullptr), S_OK);
+  EXPECT_EQ(sink.refs, 1);
+  int told = sink.changes;
+  Pump(200);
+  EXPECT_EQ(sink.changes, told);
+  ASSERT_EQ(view->GetAdvise(nullptr, nullptr, kept.put()), S_OK);
+  EXPECT_EQ(kept.get(), nullptr);
+
+  ComPtr<IPersistStreamInit> persist;
+  ASSERT_EQ(persist.QueryFrom(object_.get(), IID_IPersistStreamInit), S_OK);
+  CLSID clsid{};
+  ASSERT_EQ(persist->GetClassID(&clsid), S_OK);
+  EXPECT_TRUE(IsEqualCLSID(clsid, kClsid));
+  EXPECT_EQ(persist->IsDirty(), S_FALSE);
+  ULARGE_INTEGER size{};
+  size.QuadPart = 7;
+  EXPECT_EQ(persist->GetSizeMax(&size), S_OK);
+  EXPECT_EQ(size.QuadPart, 0u);
+  ComPtr<IOleControl> control;
+  ASSERT_EQ(control.QueryFrom(object_.get(), IID_IOleControl), S_OK);
+  CONTROLINFO info{};
+  ASSERT_EQ(control->GetControlInfo(&info), S_OK);
+  EXPECT_EQ(info.cb, sizeof(CONTROLINFO));
+  EXPECT_EQ(info.cAccel, 0);
 }
 
 TEST_F(Orvatool, AnswersTheTransparentPlayersOperations) {
