@@ -77,8 +77,8 @@ std::string NumberToString(double n) {
 }
 
 namespace {
-// The fourth version reads the longest prefix that is a number ("12.34A" is 12.34), else 0.
-double NumericPrefix(const std::string& s, size_t i) {
+// Where the longest decimal number starting at i ends (sign, digits, point, exponent); i when there is none.
+size_t DecimalEnd(const std::string& s, size_t i) {
   size_t k = i;
   if (k < s.size() && (s[k] == '+' || s[k] == '-')) ++k;
   size_t digits = 0;
@@ -87,7 +87,7 @@ double NumericPrefix(const std::string& s, size_t i) {
     ++k;
     while (k < s.size() && std::isdigit(static_cast<unsigned char>(s[k]))) ++k, ++digits;
   }
-  if (digits == 0) return 0;
+  if (digits == 0) return i;
   if (k < s.size() && (s[k] == 'e' || s[k] == 'E')) {
     size_t m = k + 1;
     if (m < s.size() && (s[m] == '+' || s[m] == '-')) ++m;
@@ -95,7 +95,13 @@ double NumericPrefix(const std::string& s, size_t i) {
     while (m < s.size() && std::isdigit(static_cast<unsigned char>(s[m]))) ++m, ++expDigits;
     if (expDigits) k = m;
   }
-  return std::strtod(s.substr(i, k - i).c_str(), nullptr);
+  return k;
+}
+
+// The fourth version reads the longest prefix that is a number ("12.34A" is 12.34), else 0.
+double NumericPrefix(const std::string& s, size_t i) {
+  size_t end = DecimalEnd(s, i);
+  return end == i ? 0 : std::strtod(s.substr(i, end - i).c_str(), nullptr);
 }
 }  // namespace
 
@@ -133,23 +139,8 @@ double StringToNumber(const std::string& str, int version) {
     for (size_t k = 1; k < s.size(); ++k) v = v * 8 + (s[k] - '0');
     return v;
   }
-  size_t k = 0;
-  if (k < s.size() && (s[k] == '+' || s[k] == '-')) ++k;
-  size_t digits = 0;
-  while (k < s.size() && std::isdigit(static_cast<unsigned char>(s[k]))) ++k, ++digits;
-  if (k < s.size() && s[k] == '.') {
-    ++k;
-    while (k < s.size() && std::isdigit(static_cast<unsigned char>(s[k]))) ++k, ++digits;
-  }
-  if (digits == 0) return invalid;
-  if (k < s.size() && (s[k] == 'e' || s[k] == 'E')) {
-    size_t m = k + 1;
-    if (m < s.size() && (s[m] == '+' || s[m] == '-')) ++m;
-    size_t expDigits = 0;
-    while (m < s.size() && std::isdigit(static_cast<unsigned char>(s[m]))) ++m, ++expDigits;
-    if (expDigits) k = m;
-  }
-  if (k != s.size()) return invalid;
+  size_t numberEnd = DecimalEnd(s, 0);
+  if (numberEnd == 0 || numberEnd != s.size()) return invalid;
   return std::strtod(s.c_str(), nullptr);
 }
 
