@@ -485,6 +485,12 @@ uint16_t MovieBuilder::DefineSprite(const Timeline& t, bool withEnd) {
   return id;
 }
 
+uint16_t MovieBuilder::RectangleSprite(double x, double y, double w, double h, Color fill) {
+  Timeline t;
+  t.Place(Rectangle(x, y, w, h, fill), 1).ShowFrame();
+  return DefineSprite(t);
+}
+
 uint16_t MovieBuilder::DefineFont(const std::string& name, const std::vector<std::pair<uint16_t, Shape>>& glyphs) {
   uint16_t id = NextId();
   std::vector<std::vector<uint8_t>> shapes;

@@ -232,9 +232,7 @@ TEST(ClipEvents, LoadEnterFrameAndMouse) {
 
 TEST(Dragging, StartDragFollowsTheMouseInsideItsBounds) {
   MovieBuilder m(6, 400, 400);
-  Timeline inner;
-  inner.Place(m.Rectangle(0, 0, 10, 10, {0, 0, 0}), 1).ShowFrame();
-  uint16_t sprite = m.DefineSprite(inner);
+  uint16_t sprite = m.RectangleSprite(0, 0, 10, 10, {0, 0, 0});
   Actions a;
   // startDrag("c", false, 0, 0, 100, 50)
   a.Push({0, 0, 100, 50, true, false, "c"}).Op(Action::StartDrag).Stop();
@@ -253,9 +251,7 @@ TEST(Dragging, StartDragFollowsTheMouseInsideItsBounds) {
 
 TEST(Dragging, DropTargetNamesTheInnermostClipUnderTheMouse) {
   MovieBuilder m(6, 400, 400);
-  Timeline square;
-  square.Place(m.Rectangle(0, 0, 50, 50, {0, 0, 0}), 1).ShowFrame();
-  uint16_t sprite = m.DefineSprite(square);
+  uint16_t sprite = m.RectangleSprite(0, 0, 50, 50, {0, 0, 0});
   Timeline holder;
   holder.Place(sprite, 1, Transform::Translate(0, 0), "spot").ShowFrame();
   uint16_t box = m.DefineSprite(holder);

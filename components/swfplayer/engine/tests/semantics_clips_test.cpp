@@ -32,9 +32,7 @@ TEST(ClipMethods, AttachMovieByExportNameWithAnInitObject) {
 
 TEST(ClipMethods, CreateDuplicateRemoveAndDepths) {
   MovieBuilder m(7);  // getNextHighestDepth and getInstanceAtDepth came with the seventh version
-  Timeline inner;
-  inner.Place(m.Rectangle(0, 0, 10, 10, {1, 2, 3}), 1).ShowFrame();
-  uint16_t sprite = m.DefineSprite(inner);
+  uint16_t sprite = m.RectangleSprite(0, 0, 10, 10, {1, 2, 3});
   Actions a;
   CallOn(a, "_root", "getNextHighestDepth", {}).Op(Action::Trace);
   CallOn(a, "_root", "createEmptyMovieClip", {"holder", 10}).Op(Action::TargetPath).Op(Action::Trace);
@@ -85,9 +83,7 @@ TEST(ClipMethods, HitTestPointsShapesAndClips) {
 
 TEST(ClipMethods, CoordinatesAndBounds) {
   MovieBuilder m(6, 400, 400);
-  Timeline innerTl;
-  innerTl.Place(m.Rectangle(0, 0, 20, 10, {0, 0, 0}), 1).ShowFrame();
-  uint16_t inner = m.DefineSprite(innerTl);
+  uint16_t inner = m.RectangleSprite(0, 0, 20, 10, {0, 0, 0});
   Timeline outerTl;
   outerTl.Place(inner, 1, Transform::Translate(5, 5), "in").ShowFrame();
   uint16_t outer = m.DefineSprite(outerTl);
@@ -175,9 +171,7 @@ TEST(ClipMethods, RegisteredClassesMakeTheClipsOfTheirSymbol) {
 
 TEST(ClipMethods, ColorTintsAClipAndStageGivesTheMovieSize) {
   MovieBuilder m(6, 320, 240);
-  Timeline inner;
-  inner.Place(m.Rectangle(0, 0, 10, 10, {0, 0, 0}), 1).ShowFrame();
-  uint16_t sprite = m.DefineSprite(inner);
+  uint16_t sprite = m.RectangleSprite(0, 0, 10, 10, {0, 0, 0});
   Actions a;
   a.Push({"c", "ball", 1, "Color"}).Op(Action::NewObject).Op(Action::SetVariable);
   CallOn(a, "c", "setRGB", {0x336699}).Op(Action::Pop);

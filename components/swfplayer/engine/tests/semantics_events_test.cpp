@@ -21,9 +21,7 @@ Actions& Handler(Actions& a, const std::string& target, const std::string& handl
 
 TEST(Handlers, AClipWithMouseHandlersActsAsAButton) {
   MovieBuilder m(6, 300, 300);
-  Timeline inner;
-  inner.Place(m.Rectangle(0, 0, 50, 50, {0, 0, 0}), 1).ShowFrame();
-  uint16_t sprite = m.DefineSprite(inner);
+  uint16_t sprite = m.RectangleSprite(0, 0, 50, 50, {0, 0, 0});
   Actions a;
   for (const char* h : {"onRollOver", "onPress", "onRelease", "onRollOut", "onReleaseOutside"}) Handler(a, "c", h, h);
   m.Main().Place(sprite, 1, Transform::Translate(100, 100), "c").Do(a.Stop()).ShowFrame();
@@ -56,9 +54,7 @@ TEST(Handlers, AClipWithMouseHandlersActsAsAButton) {
 TEST(Handlers, OnHandlersAttachedToAClipAndItsInitializeEvent) {
   // on (press) and on (release) written on a clip instance make it a button; they run on the clip.
   MovieBuilder m(7, 300, 300);
-  Timeline inner;
-  inner.Place(m.Rectangle(0, 0, 50, 50, {0, 0, 0}), 1).ShowFrame();
-  uint16_t sprite = m.DefineSprite(inner);
+  uint16_t sprite = m.RectangleSprite(0, 0, 50, 50, {0, 0, 0});
   constexpr uint32_t kPress = 0x0400, kRelease = 0x0800, kInitialize = 0x0200;
   Actions press;
   press.Push({"press "}).Push({"this"}).Op(Action::GetVariable).Op(Action::Add2).Op(Action::Trace);

@@ -216,9 +216,7 @@ TEST(Timeline, GoingBackKeepsObjectsPresentInBothFrames) {
 
 TEST(Timeline, DuplicateRemoveAndReferencesToRemovedClips) {
   MovieBuilder m(6);
-  Timeline inner;
-  inner.Place(m.Rectangle(0, 0, 5, 5, {0, 0, 0}), 1).ShowFrame();
-  uint16_t sprite = m.DefineSprite(inner);
+  uint16_t sprite = m.RectangleSprite(0, 0, 5, 5, {0, 0, 0});
   Actions a;
   a.Push({"orig", "copy", 5}).Op(Action::CloneSprite);
   a.Push({"ref", "copy"}).Op(Action::GetVariable).Op(Action::SetVariable);

@@ -165,6 +165,8 @@ class MovieBuilder {
   uint16_t DefineButton(const ButtonSpec& spec);
   uint16_t DefineButton1(const std::vector<ButtonRecordSpec>& records, const Actions& onRelease);
   uint16_t DefineSprite(const Timeline& timeline, bool withEnd = true);
+  // A clip of one frame holding one rectangle at depth 1.
+  uint16_t RectangleSprite(double x, double y, double w, double h, Color fill);
   // DefineFont2 with outlines (see Shape::EncodeGlyph) and the character code of each glyph;
   // with no glyph outlines it is a device font.
   uint16_t DefineFont(const std::string& name, const std::vector<std::pair<uint16_t, Shape>>& glyphs);
